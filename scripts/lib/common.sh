@@ -1,0 +1,37 @@
+# Shared by the scripts: the project root and installing missing Debian packages.
+# shellcheck shell=bash
+
+VANTIRO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+export VANTIRO_ROOT
+
+# What building Vantiro needs on Debian 12.
+VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev)
+
+# Installs the named packages that are not installed yet; refreshes the package lists only when
+# something is missing.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Installing ${missing[*]} needs root or sudo." >&2; return 1; }
+        sudo=(sudo)
+    fi
+    echo "Installing ${missing[*]} ..."
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+}
+
+# configure_and_build <build folder> <cmake arguments...>
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S "$VANTIRO_ROOT" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QMainWindow>
+
+namespace vantiro {
+
+// The operator's main window.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(const QString &applicationFolder, QWidget *parent = nullptr);
+
+    const QString &applicationFolder() const { return m_applicationFolder; }
+
+private:
+    QString m_applicationFolder;
+};
+
+} // namespace vantiro
