@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace vantiro {
 
@@ -168,6 +169,19 @@ QString fillPlaceholder(const QString &commandTemplate, const QString &placehold
     if (!placeholder.isEmpty())
         filled.replace(placeholder, fragment, Qt::CaseSensitive);
     return filled.trimmed();
+}
+
+qint64 numericReading(QStringView text)
+{
+    text = text.trimmed();
+    qint64 value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            break;
+        value = value > (std::numeric_limits<qint64>::max() - 9) / 10 ? std::numeric_limits<qint64>::max()
+                                                                      : value * 10 + (c.unicode() - u'0');
+    }
+    return value;
 }
 
 std::optional<quint8> parseCommandToken(QStringView token)

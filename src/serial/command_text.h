@@ -35,6 +35,10 @@ QString fillPlaceholder(const QString &commandTemplate, const QString &placehold
 // placeholders, anything above FF) are skipped one by one.
 QByteArray parseCommandText(const QString &commandText);
 
+// The number formed by the leading decimal digits after leading blanks; 0 when there are none.
+// Saturates instead of overflowing.
+qint64 numericReading(QStringView text);
+
 // One token read as a byte value, or nothing when the token is not one.
 std::optional<quint8> parseCommandToken(QStringView token);
 

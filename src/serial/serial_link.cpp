@@ -1,0 +1,164 @@
+#include "serial_link.h"
+
+#include "serial/command_text.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPromise>
+
+namespace vantiro {
+
+struct SerialLink::Job
+{
+    PortConfig config;
+    QString command;
+    QPromise<SendOutcome> promise;
+};
+
+SerialLink::SerialLink(PortMap portMap, QObject *parent)
+    : SerialLink(std::move(portMap), makeSerialPortTransport, parent)
+{
+}
+
+SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject *parent)
+    : QObject(parent)
+    , m_portMap(std::move(portMap))
+    , m_makeTransport(std::move(makeTransport))
+{
+    qRegisterMetaType<SendOutcome>();
+    m_thread.setObjectName(QStringLiteral("SerialLink"));
+    m_threadContext = new QObject;
+    m_threadContext->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_threadContext, &QObject::deleteLater);
+    m_thread.start();
+}
+
+SerialLink::~SerialLink()
+{
+    m_closing = true;
+    // Queued behind every waiting send: those are skipped, the transport goes on the thread that
+    // used it, and the thread ends.
+    QMetaObject::invokeMethod(
+        m_threadContext,
+        [this] {
+            m_transport.reset();
+            m_thread.quit();
+        },
+        Qt::QueuedConnection);
+    m_thread.wait();
+}
+
+bool SerialLink::configurePort(const QString &lineSettings, const QString &portText, Handshaking handshaking)
+{
+    m_handshaking = handshaking;
+    const std::optional<PortSettings> settings = parseLineSettings(lineSettings);
+    const bool accepted = settings && platformSupports(*settings);
+    if (accepted)
+        m_settings = *settings;
+    if (const auto comNumber = comNumberFromPortText(portText))
+        m_comNumber = *comNumber;
+    return accepted;
+}
+
+QFuture<SendOutcome> SerialLink::startSend(const QString &command)
+{
+    auto job = std::make_shared<Job>();
+    job->config = PortConfig { devicePath(), m_settings, m_handshaking };
+    job->command = command;
+    job->promise.start();
+    QFuture<SendOutcome> future = job->promise.future();
+
+    if (command.isEmpty()) {
+        run(*job);
+        return future;
+    }
+    QMetaObject::invokeMethod(
+        m_threadContext,
+        [this, job] {
+            if (m_closing) {
+                job->promise.addResult(SendOutcome { SendOutcome::Status::Cancelled, job->config.devicePath, 0, {} });
+                job->promise.finish();
+                return;
+            }
+            run(*job);
+        },
+        Qt::QueuedConnection);
+    return future;
+}
+
+SendOutcome SerialLink::sendCommandText(const QString &command)
+{
+    QFuture<SendOutcome> future = startSend(command);
+    if (!future.isFinished()) {
+        QFutureWatcher<SendOutcome> watcher;
+        QEventLoop loop;
+        connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(future);
+        loop.exec();
+    }
+    if (future.resultCount() == 0)
+        return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {} };
+    return future.result();
+}
+
+void SerialLink::run(Job &job)
+{
+    SendOutcome outcome { SendOutcome::Status::NothingToSend, job.config.devicePath, 0, {} };
+    if (!job.command.isEmpty()) {
+        outcome.status = openPort(job.config);
+        if (outcome.status == SendOutcome::Status::Sent) {
+            bool writeFailed = false;
+            for (QStringView token : QStringView(job.command).split(u' ')) {
+                const WriteResult result = writeByte(token);
+                writeFailed = result == WriteResult::Failed;
+                if (writeFailed)
+                    break;
+                outcome.bytesWritten += result == WriteResult::Written ? 1 : 0;
+            }
+            if (writeFailed)
+                outcome.detail = transport().errorText();
+            const SendOutcome::Status closed = closePort();
+            outcome.status = writeFailed ? SendOutcome::Status::WriteFailed : closed;
+            if (outcome.status == SendOutcome::Status::Sent && outcome.bytesWritten == 0)
+                outcome.status = SendOutcome::Status::NothingToSend;
+        }
+        if (outcome.failed() && outcome.detail.isEmpty())
+            outcome.detail = transport().errorText();
+    }
+    job.promise.addResult(outcome);
+    job.promise.finish();
+    QMetaObject::invokeMethod(this, [this, outcome] { emit sendFinished(outcome); }, Qt::QueuedConnection);
+}
+
+// Opens the port and gives the device time to settle before the first byte. A port that could not
+// be opened gets no pause: there is nothing to wait for.
+SendOutcome::Status SerialLink::openPort(const PortConfig &config)
+{
+    const SendOutcome::Status status = transport().open(config);
+    if (status == SendOutcome::Status::Sent)
+        QThread::msleep(settleTimeMs);
+    return status;
+}
+
+// Writes the byte a token stands for; tokens that are not a byte value write nothing.
+SerialLink::WriteResult SerialLink::writeByte(QStringView token)
+{
+    const std::optional<quint8> byte = parseCommandToken(token);
+    if (!byte)
+        return WriteResult::NotAByte;
+    return transport().write(char(*byte)) ? WriteResult::Written : WriteResult::Failed;
+}
+
+SendOutcome::Status SerialLink::closePort()
+{
+    return transport().close();
+}
+
+SerialTransport &SerialLink::transport()
+{
+    if (!m_transport)
+        m_transport = m_makeTransport();
+    return *m_transport;
+}
+
+} // namespace vantiro

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "serial/port_map.h"
+#include "serial/serial_transport.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace vantiro {
+
+// The one place where the program touches a serial port. Callers configure the link (line settings,
+// port text, handshaking) and then send a command text: the port is opened, given 20 ms to settle,
+// written byte by byte and closed again once every byte has left the machine. Nothing is read back.
+//
+// The blocking part of a send runs on the link's own thread, so the window never waits for a port.
+// Sends on one link run one after another in the order they were requested (each with the
+// configuration in force when it was requested) and never interleave. The link shows no message
+// and never stops the program; each send reports its outcome to the caller.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
+
+    explicit SerialLink(PortMap portMap, QObject *parent = nullptr);
+    SerialLink(PortMap portMap, TransportFactory makeTransport, QObject *parent = nullptr);
+    // Finishes the send in progress; sends still waiting their turn are cancelled.
+    ~SerialLink() override;
+
+    // Sets handshaking, line settings and port, in that order. A line settings text the port cannot
+    // take leaves the previous settings in force (and returns false); a port text that is not a
+    // positive number leaves the previous port in force.
+    bool configurePort(const QString &lineSettings, const QString &portText,
+                       Handshaking handshaking = Handshaking::None);
+
+    // Queues the command and returns at once. The empty text sends nothing and never opens the port.
+    QFuture<SendOutcome> startSend(const QString &command);
+    // Sends and returns the outcome; the caller's event loop keeps running meanwhile.
+    SendOutcome sendCommandText(const QString &command);
+
+    int comNumber() const { return m_comNumber; }
+    QString devicePath() const { return m_portMap.devicePath(m_comNumber); }
+    PortSettings settings() const { return m_settings; }
+    Handshaking handshaking() const { return m_handshaking; }
+
+    static constexpr int settleTimeMs = 20;
+
+signals:
+    void sendFinished(const vantiro::SendOutcome &outcome);
+
+private:
+    struct Job;
+    enum class WriteResult { Written, NotAByte, Failed };
+
+    // These run on the link's thread only.
+    void run(Job &job);
+    SendOutcome::Status openPort(const PortConfig &config);
+    WriteResult writeByte(QStringView token);
+    SendOutcome::Status closePort();
+    SerialTransport &transport();
+
+    PortMap m_portMap;
+    TransportFactory m_makeTransport;
+    int m_comNumber = 1;
+    PortSettings m_settings;
+    Handshaking m_handshaking = Handshaking::None;
+
+    QThread m_thread;
+    QObject *m_threadContext = nullptr; // lives on m_thread; owns nothing
+    std::unique_ptr<SerialTransport> m_transport; // created, used and destroyed on m_thread
+    std::atomic_bool m_closing = false;
+};
+
+} // namespace vantiro

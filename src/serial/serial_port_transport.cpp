@@ -1,0 +1,202 @@
+#include "serial/serial_transport.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace vantiro {
+
+namespace {
+
+QSerialPort::Parity toQt(Parity parity)
+{
+    switch (parity) {
+    case Parity::None:
+        return QSerialPort::NoParity;
+    case Parity::Even:
+        return QSerialPort::EvenParity;
+    case Parity::Odd:
+        return QSerialPort::OddParity;
+    case Parity::Mark:
+        return QSerialPort::MarkParity;
+    case Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(StopBits stopBits)
+{
+    switch (stopBits) {
+    case StopBits::One:
+        return QSerialPort::OneStop;
+    case StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+class SerialPortTransport final : public SerialTransport
+{
+public:
+    SendOutcome::Status open(const PortConfig &config) override
+    {
+        m_error.clear();
+        m_bytesWritten = 0;
+        m_baudRate = config.settings.baudRate;
+        m_port.setPortName(config.devicePath);
+        const bool accepted = m_port.setBaudRate(config.settings.baudRate)
+            && m_port.setDataBits(QSerialPort::DataBits(config.settings.dataBits))
+            && m_port.setParity(toQt(config.settings.parity)) && m_port.setStopBits(toQt(config.settings.stopBits))
+            && m_port.setFlowControl(config.handshaking == Handshaking::RtsXonXoff ? QSerialPort::HardwareControl
+                                                                                    : QSerialPort::NoFlowControl);
+        if (!accepted)
+            return fail(SendOutcome::Status::SettingsRejected);
+
+        if (!m_port.open(QIODevice::WriteOnly))
+            return fail(openFailure(config.devicePath));
+
+        if (config.handshaking == Handshaking::RtsXonXoff && !addSoftwareFlowControl()) {
+            m_port.close();
+            return fail(SendOutcome::Status::SettingsRejected);
+        }
+        return SendOutcome::Status::Sent;
+    }
+
+    bool write(char byte) override
+    {
+        if (m_port.write(&byte, 1) != 1) {
+            m_error = m_port.errorString();
+            return false;
+        }
+        // Hand each byte to the system as it is written, as the port control of old did.
+        m_port.flush();
+        ++m_bytesWritten;
+        return true;
+    }
+
+    SendOutcome::Status close() override
+    {
+        if (!m_port.isOpen())
+            return SendOutcome::Status::Sent;
+        const bool drained = drain();
+        m_port.close();
+        return drained ? SendOutcome::Status::Sent : SendOutcome::Status::WriteFailed;
+    }
+
+    QString errorText() const override { return m_error; }
+
+private:
+    SendOutcome::Status fail(SendOutcome::Status status)
+    {
+        m_error = m_port.errorString();
+        return status;
+    }
+
+    SendOutcome::Status openFailure(const QString &devicePath) const
+    {
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return SendOutcome::Status::NoSuchDevice;
+        case QSerialPort::PermissionError:
+            return permissionOrBusy(devicePath);
+        case QSerialPort::UnsupportedOperationError:
+            return SendOutcome::Status::SettingsRejected;
+        default:
+            return QFileInfo::exists(devicePath) ? SendOutcome::Status::WriteFailed : SendOutcome::Status::NoSuchDevice;
+        }
+    }
+
+    // QSerialPort reports a device held by someone else (its lock file, or TIOCEXCL) as a permission
+    // error too; only a device we may not open is a real permission problem.
+    static SendOutcome::Status permissionOrBusy(const QString &devicePath)
+    {
+#ifdef Q_OS_UNIX
+        if (::access(QFile::encodeName(devicePath).constData(), R_OK | W_OK) != 0)
+            return SendOutcome::Status::PermissionDenied;
+        return SendOutcome::Status::Busy;
+#else
+        Q_UNUSED(devicePath);
+        return SendOutcome::Status::Busy;
+#endif
+    }
+
+    // QSerialPort offers hardware or software flow control, not both; add XON/XOFF on the handle.
+    bool addSoftwareFlowControl()
+    {
+#ifdef Q_OS_UNIX
+        termios tio {};
+        const int fd = int(m_port.handle());
+        if (::tcgetattr(fd, &tio) != 0)
+            return false;
+        tio.c_iflag |= IXON | IXOFF;
+        tio.c_cflag |= CRTSCTS;
+        return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+#else
+        return true;
+#endif
+    }
+
+    // Qt's buffer into the system, then the system's queue onto the line. The wait is bounded by
+    // twice the time the bytes take at the port's speed plus a second, so a port that flow control
+    // holds back fails the send instead of holding the link for good.
+    bool drain()
+    {
+        const qint64 lineTimeMs = m_bytesWritten * 11 * 1000 / qMax(1, m_baudRate);
+        const QDeadlineTimer deadline(1000 + 2 * lineTimeMs);
+        while (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
+            m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+        if (m_port.bytesToWrite() > 0) {
+            m_error = QStringLiteral("bytes held back by flow control");
+            m_port.clear(QSerialPort::Output);
+            return false;
+        }
+#ifdef Q_OS_UNIX
+        const int fd = int(m_port.handle());
+        int queued = 0;
+        while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
+            QThread::usleep(500);
+        if (queued > 0) {
+            m_error = QStringLiteral("bytes held back by flow control");
+            ::tcflush(fd, TCOFLUSH);
+            return false;
+        }
+        ::tcdrain(fd);
+#endif
+        return true;
+    }
+
+    QSerialPort m_port;
+    QString m_error;
+    qint64 m_bytesWritten = 0;
+    qint32 m_baudRate = 9600;
+};
+
+} // namespace
+
+bool platformSupports(const PortSettings &settings)
+{
+#ifdef Q_OS_UNIX
+    // termios knows one or two stop bits only.
+    return settings.stopBits != StopBits::OneAndHalf;
+#else
+    Q_UNUSED(settings);
+    return true;
+#endif
+}
+
+std::unique_ptr<SerialTransport> makeSerialPortTransport()
+{
+    return std::make_unique<SerialPortTransport>();
+}
+
+} // namespace vantiro

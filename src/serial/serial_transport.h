@@ -1,0 +1,42 @@
+#pragma once
+
+#include "serial/line_settings.h"
+#include "serial/send_outcome.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace vantiro {
+
+// Everything a send needs to know about its port, fixed when the send is requested.
+struct PortConfig
+{
+    QString devicePath;
+    PortSettings settings;
+    Handshaking handshaking = Handshaking::None;
+};
+
+// The wire under a serial link: one port opened for one send, written byte by byte and closed.
+class SerialTransport
+{
+public:
+    virtual ~SerialTransport() = default;
+
+    // Sent when the port is open with the configuration in force, otherwise why not.
+    virtual SendOutcome::Status open(const PortConfig &config) = 0;
+    virtual bool write(char byte) = 0;
+    // Waits until every written byte has left the machine (bounded, so a port held back by flow
+    // control cannot stop the link for good), then closes. Sent when nothing was lost.
+    virtual SendOutcome::Status close() = 0;
+    // The system's words for the last failure.
+    virtual QString errorText() const = 0;
+};
+
+// Whether a serial port on this platform can be set to these line settings at all.
+bool platformSupports(const PortSettings &settings);
+
+// The real transport: QSerialPort on a device path.
+std::unique_ptr<SerialTransport> makeSerialPortTransport();
+
+} // namespace vantiro

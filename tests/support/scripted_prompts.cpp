@@ -1,0 +1,27 @@
+#include "scripted_prompts.h"
+
+namespace vantiro::test {
+
+PromptAnswer ScriptedPrompts::show(const PromptMessage &message)
+{
+    messages.append(message);
+    if (!plannedAnswers.isEmpty())
+        return plannedAnswers.takeFirst();
+    return message.buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+}
+
+std::optional<QString> ScriptedPrompts::askText(const QString &title, const QString &prompt, const QString &initial)
+{
+    messages.append(PromptMessage { prompt, PromptIcon::None, PromptButtons::Ok, title });
+    if (!plannedTexts.isEmpty())
+        return plannedTexts.takeFirst();
+    return initial;
+}
+
+void RecordingBusyPointer::setBusy(bool busy)
+{
+    depth += busy ? 1 : -1;
+    timesShown += busy ? 1 : 0;
+}
+
+} // namespace vantiro::test
