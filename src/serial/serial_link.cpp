@@ -6,6 +6,10 @@
 #include <QFutureWatcher>
 #include <QPromise>
 
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace vantiro {
 
 struct SerialLink::Job
@@ -31,6 +35,10 @@ SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject 
     m_threadContext->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_threadContext, &QObject::deleteLater);
     m_thread.start();
+#ifdef Q_OS_LINUX
+    // The settle pause is the one timing the displays see; keep the kernel from stretching it.
+    QMetaObject::invokeMethod(m_threadContext, [] { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }, Qt::QueuedConnection);
+#endif
 }
 
 SerialLink::~SerialLink()

@@ -1,0 +1,179 @@
+// Sends the LG power-on command to 40 COM numbers mapped to 40 pseudo-terminals, one after
+// another as the executor does, and prints side by side:
+//   (a) the wall time as a ratio to the floor of 40 x 20 ms (the settle pause after each open),
+//   (b) the longest stall of the event loop while the sends ran,
+//   (c) the same job done by a plain pyserial script on the same ptys, as a ratio.
+#include "serial/serial_link.h"
+
+#include "pseudo_terminal.h"
+#include "temp_app_folder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <poll.h>
+#include <unistd.h>
+
+using namespace vantiro;
+
+namespace {
+
+constexpr int portCount = 40;
+constexpr int rounds = 5;
+const QString lgPowerOn = QStringLiteral("6B 61 20 30 31 20 30 31 0D");
+
+// Reads every master so that no send ever waits on a full line; counts what arrived.
+class Drain
+{
+public:
+    explicit Drain(const std::vector<std::unique_ptr<test::Pty>> &ptys)
+    {
+        for (const auto &pty : ptys)
+            m_fds.push_back(pollfd { pty->masterFd(), POLLIN, 0 });
+        m_thread = std::thread([this] { run(); });
+    }
+    ~Drain()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    long long bytes() const { return m_bytes; }
+
+private:
+    void run()
+    {
+        char buffer[4096];
+        while (!m_stop) {
+            if (::poll(m_fds.data(), m_fds.size(), 5) <= 0)
+                continue;
+            for (pollfd &fd : m_fds) {
+                if (fd.revents & POLLIN) {
+                    const ssize_t n = ::read(fd.fd, buffer, sizeof buffer);
+                    if (n > 0)
+                        m_bytes += n;
+                }
+            }
+        }
+    }
+
+    std::vector<pollfd> m_fds;
+    std::thread m_thread;
+    std::atomic_bool m_stop = false;
+    std::atomic<long long> m_bytes = 0;
+};
+
+struct VantiroRun
+{
+    double wallMs = 0;
+    double longestStallMs = 0;
+    int failures = 0;
+};
+
+VantiroRun runVantiro(SerialLink &link)
+{
+    // A 1 ms timer stands for the window's events; any gap beyond its interval is a stall.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTickNs = clock.nsecsElapsed();
+    qint64 longestGapNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longestGapNs = std::max(longestGapNs, now - lastTickNs);
+        lastTickNs = now;
+    });
+    ticker.start();
+
+    VantiroRun run;
+    QElapsedTimer wall;
+    wall.start();
+    for (int com = 1; com <= portCount; ++com) {
+        link.configurePort(QStringLiteral("9600,n,8,1"), QString::number(com));
+        if (link.sendCommandText(lgPowerOn).status != SendOutcome::Status::Sent)
+            ++run.failures;
+    }
+    run.wallMs = double(wall.nsecsElapsed()) / 1e6;
+    ticker.stop();
+    run.longestStallMs = std::max(0.0, double(longestGapNs) / 1e6 - 1.0);
+    return run;
+}
+
+std::optional<double> runPyserial(const QStringList &devices)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), QStringList { QStringLiteral(VANTIRO_PYSERIAL_SCRIPT) } + devices);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+        std::fprintf(stderr, "pyserial run failed: %s\n", python.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double ms = python.readAllStandardOutput().trimmed().toDouble(&ok);
+    return ok ? std::optional(ms) : std::nullopt;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+
+    test::TempAppFolder folder;
+    std::vector<std::unique_ptr<test::Pty>> ptys;
+    QStringList devices;
+    QByteArray portsIni = "[COM_PORTS]\r\n";
+    for (int com = 1; com <= portCount; ++com) {
+        ptys.push_back(std::make_unique<test::Pty>());
+        devices.append(ptys.back()->devicePath());
+        portsIni += QByteArray::number(com) + '=' + devices.back().toLocal8Bit() + "\r\n";
+    }
+    folder.writeFile(QStringLiteral("Ports.ini"), portsIni);
+    Drain drain(ptys);
+
+    SerialLink link { PortMap(folder.path()) };
+    const double floorMs = portCount * SerialLink::settleTimeMs;
+    std::vector<double> vantiroMs, stallMs, pyserialMs;
+    int failures = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const VantiroRun run = runVantiro(link);
+        vantiroMs.push_back(run.wallMs);
+        stallMs.push_back(run.longestStallMs);
+        failures += run.failures;
+        if (const auto ms = runPyserial(devices))
+            pyserialMs.push_back(*ms);
+    }
+
+    const double vantiro = median(vantiroMs);
+    const double worstStall = *std::max_element(stallMs.begin(), stallMs.end());
+    std::printf("Send LG power on (9 bytes, 9600,n,8,1) to %d COM numbers mapped to ptys; median of %d rounds\n",
+                portCount, rounds);
+    std::printf("(a) Vantiro wall time      %8.1f ms  ratio to floor of %.0f ms: %.3f  (goal <= 1.10)\n", vantiro,
+                floorMs, vantiro / floorMs);
+    std::printf("(b) longest event-loop stall %6.2f ms (worst round)                (goal <= 10 ms)\n", worstStall);
+    if (pyserialMs.empty()) {
+        std::printf("(c) pyserial                 not measured (is python3-serial installed?)\n");
+    } else {
+        const double pyserial = median(pyserialMs);
+        std::printf("(c) pyserial wall time     %8.1f ms  Vantiro / pyserial: %.3f          (goal <= 1.00)\n",
+                    pyserial, vantiro / pyserial);
+    }
+    const long long expectedBytes = 9LL * portCount * rounds * (pyserialMs.empty() ? 1 : 2);
+    std::printf("bytes received %lld of %lld, failed sends %d\n", drain.bytes(), expectedBytes, failures);
+    return failures == 0 ? 0 : 1;
+}
