@@ -32,7 +32,7 @@ void PortMap::reloadIfChanged() const
     const QFileInfo info(m_filePath);
     const std::optional<QDateTime> modified = info.exists() ? std::optional(info.lastModified()) : std::nullopt;
     const qint64 size = info.exists() ? info.size() : -1;
-    if (modified == m_loadedModified && size == m_loadedSize && (modified || m_devices.isEmpty()))
+    if (modified == m_loadedModified && size == m_loadedSize)
         return;
 
     m_devices.clear();

@@ -75,11 +75,6 @@ QFuture<SendOutcome> SerialLink::startSend(const QString &command)
     job->command = command;
     job->promise.start();
     QFuture<SendOutcome> future = job->promise.future();
-
-    if (command.isEmpty()) {
-        run(*job);
-        return future;
-    }
     QMetaObject::invokeMethod(
         m_threadContext,
         [this, job] {

@@ -153,10 +153,16 @@ private:
     {
         const qint64 lineTimeMs = m_bytesWritten * 11 * 1000 / qMax(1, m_baudRate);
         const QDeadlineTimer deadline(1000 + 2 * lineTimeMs);
-        while (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
-            m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+        while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+            if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())))
+                && m_port.error() != QSerialPort::TimeoutError) {
+                m_error = m_port.errorString(); // the device went away
+                break;
+            }
+        }
         if (m_port.bytesToWrite() > 0) {
-            m_error = QStringLiteral("bytes held back by flow control");
+            if (m_error.isEmpty())
+                m_error = QStringLiteral("bytes held back by flow control");
             m_port.clear(QSerialPort::Output);
             return false;
         }
