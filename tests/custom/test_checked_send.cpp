@@ -1,4 +1,4 @@
-#include "custom/port_spec_send.h"
+#include "custom/checked_send.h"
 #include "serial/serial_link.h"
 
 #include "pseudo_terminal.h"
@@ -24,7 +24,7 @@ QString settingMessage(const char *name)
 
 } // namespace
 
-class TestPortSpecSend : public QObject
+class TestCheckedSend : public QObject
 {
     Q_OBJECT
 
@@ -44,7 +44,7 @@ private:
     RecordingBusyPointer m_busy;
 };
 
-void TestPortSpecSend::init()
+void TestCheckedSend::init()
 {
     m_folder = std::make_unique<TempAppFolder>();
     m_display = std::make_unique<Pty>();
@@ -55,14 +55,14 @@ void TestPortSpecSend::init()
     m_busy = RecordingBusyPointer();
 }
 
-void TestPortSpecSend::cleanup()
+void TestCheckedSend::cleanup()
 {
     m_link.reset();
     m_display.reset();
     m_folder.reset();
 }
 
-void TestPortSpecSend::sends_data()
+void TestCheckedSend::sends_data()
 {
     QTest::addColumn<QString>("portSpec");
     QTest::addColumn<QString>("command");
@@ -76,7 +76,7 @@ void TestPortSpecSend::sends_data()
                                         << finished << PromptIcon::None;
     QTest::newRow("sent quietly") << "3,9600,n,8,1" << lgScreenMuteOff << false << QByteArray("kd 01 00\r") << ""
                                   << PromptIcon::None;
-    QTest::newRow("blanks in the specification") << " 3 , 96 00 , n , 8 , 1 " << lgScreenMuteOff << true
+    QTest::newRow("blanks in the port fields") << " 3 , 96 00 , n , 8 , 1 " << lgScreenMuteOff << true
                                                  << QByteArray("kd 01 00\r") << finished << PromptIcon::None;
     QTest::newRow("command trimmed") << "3,9600,n,8,1" << QStringLiteral("  ") + lgScreenMuteOff + QStringLiteral("  ") << true
                                      << QByteArray("kd 01 00\r") << finished << PromptIcon::None;
@@ -87,7 +87,7 @@ void TestPortSpecSend::sends_data()
         << "The serial command was not sent to COM4: no such device." << PromptIcon::Exclamation;
 }
 
-void TestPortSpecSend::sends()
+void TestCheckedSend::sends()
 {
     QFETCH(QString, portSpec);
     QFETCH(QString, command);
@@ -115,7 +115,7 @@ void TestPortSpecSend::sends()
     QCOMPARE(m_busy.depth, 0);
 }
 
-void TestPortSpecSend::checksStopBeforeSending_data()
+void TestCheckedSend::checksStopBeforeSending_data()
 {
     QTest::addColumn<QString>("portSpec");
     QTest::addColumn<QString>("command");
@@ -140,7 +140,7 @@ void TestPortSpecSend::checksStopBeforeSending_data()
                                         << PromptIcon::Exclamation;
 }
 
-void TestPortSpecSend::checksStopBeforeSending()
+void TestCheckedSend::checksStopBeforeSending()
 {
     QFETCH(QString, portSpec);
     QFETCH(QString, command);
@@ -160,5 +160,5 @@ void TestPortSpecSend::checksStopBeforeSending()
     QCOMPARE(m_link->comNumber(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestPortSpecSend)
-#include "test_port_spec_send.moc"
+QTEST_GUILESS_MAIN(TestCheckedSend)
+#include "test_checked_send.moc"

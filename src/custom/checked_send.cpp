@@ -1,4 +1,4 @@
-#include "port_spec_send.h"
+#include "checked_send.h"
 
 #include "serial/serial_link.h"
 
