@@ -106,31 +106,43 @@ SendOutcome SerialLink::sendCommandText(const QString &command)
 
 void SerialLink::run(Job &job)
 {
-    SendOutcome outcome { SendOutcome::Status::NothingToSend, job.config.devicePath, 0, {} };
-    if (!job.command.isEmpty()) {
-        outcome.status = openPort(job.config);
-        if (outcome.status == SendOutcome::Status::Sent) {
-            bool writeFailed = false;
-            for (QStringView token : QStringView(job.command).split(u' ')) {
-                const WriteResult result = writeByte(token);
-                writeFailed = result == WriteResult::Failed;
-                if (writeFailed)
-                    break;
-                outcome.bytesWritten += result == WriteResult::Written ? 1 : 0;
-            }
-            if (writeFailed)
-                outcome.detail = transport().errorText();
-            const SendOutcome::Status closed = closePort();
-            outcome.status = writeFailed ? SendOutcome::Status::WriteFailed : closed;
-            if (outcome.status == SendOutcome::Status::Sent && outcome.bytesWritten == 0)
-                outcome.status = SendOutcome::Status::NothingToSend;
-        }
-        if (outcome.failed() && outcome.detail.isEmpty())
-            outcome.detail = transport().errorText();
-    }
+    const SendOutcome outcome = transmit(job);
     job.promise.addResult(outcome);
     job.promise.finish();
+    // The outcome is final once the bytes have left, so the caller hears it while the port closes;
+    // the next send still starts only after the close.
+    closePort();
     QMetaObject::invokeMethod(this, [this, outcome] { emit sendFinished(outcome); }, Qt::QueuedConnection);
+}
+
+// Opens the port, lets it settle, writes the command byte by byte and waits until every byte has
+// left the machine. The port is left for closePort.
+SendOutcome SerialLink::transmit(const Job &job)
+{
+    SendOutcome outcome { SendOutcome::Status::NothingToSend, job.config.devicePath, 0, {} };
+    if (job.command.isEmpty())
+        return outcome;
+
+    outcome.status = openPort(job.config);
+    if (outcome.status != SendOutcome::Status::Sent) {
+        outcome.detail = transport().errorText();
+        return outcome;
+    }
+    for (QStringView token : QStringView(job.command).split(u' ')) {
+        const WriteResult result = writeByte(token);
+        if (result == WriteResult::Failed) {
+            outcome.status = SendOutcome::Status::WriteFailed;
+            outcome.detail = transport().errorText();
+            return outcome;
+        }
+        outcome.bytesWritten += result == WriteResult::Written ? 1 : 0;
+    }
+    outcome.status = transport().drain();
+    if (outcome.failed())
+        outcome.detail = transport().errorText();
+    else if (outcome.bytesWritten == 0)
+        outcome.status = SendOutcome::Status::NothingToSend;
+    return outcome;
 }
 
 // Opens the port and gives the device time to settle before the first byte. A port that could not
@@ -152,9 +164,9 @@ SerialLink::WriteResult SerialLink::writeByte(QStringView token)
     return transport().write(char(*byte)) ? WriteResult::Written : WriteResult::Failed;
 }
 
-SendOutcome::Status SerialLink::closePort()
+void SerialLink::closePort()
 {
-    return transport().close();
+    transport().close();
 }
 
 SerialTransport &SerialLink::transport()

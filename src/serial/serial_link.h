@@ -60,9 +60,10 @@ private:
 
     // These run on the link's thread only.
     void run(Job &job);
+    SendOutcome transmit(const Job &job);
     SendOutcome::Status openPort(const PortConfig &config);
     WriteResult writeByte(QStringView token);
-    SendOutcome::Status closePort();
+    void closePort();
     SerialTransport &transport();
 
     PortMap m_portMap;

@@ -84,13 +84,15 @@ public:
         return true;
     }
 
-    SendOutcome::Status close() override
+    SendOutcome::Status drain() override
     {
-        if (!m_port.isOpen())
-            return SendOutcome::Status::Sent;
-        const bool drained = drain();
-        m_port.close();
-        return drained ? SendOutcome::Status::Sent : SendOutcome::Status::WriteFailed;
+        return drainOutput() ? SendOutcome::Status::Sent : SendOutcome::Status::WriteFailed;
+    }
+
+    void close() override
+    {
+        if (m_port.isOpen())
+            m_port.close();
     }
 
     QString errorText() const override { return m_error; }
@@ -149,7 +151,7 @@ private:
     // Qt's buffer into the system, then the system's queue onto the line. The wait is bounded by
     // twice the time the bytes take at the port's speed plus a second, so a port that flow control
     // holds back fails the send instead of holding the link for good.
-    bool drain()
+    bool drainOutput()
     {
         const qint64 lineTimeMs = m_bytesWritten * 11 * 1000 / qMax(1, m_baudRate);
         const QDeadlineTimer deadline(1000 + 2 * lineTimeMs);

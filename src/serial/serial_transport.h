@@ -26,9 +26,11 @@ public:
     // Sent when the port is open with the configuration in force, otherwise why not.
     virtual SendOutcome::Status open(const PortConfig &config) = 0;
     virtual bool write(char byte) = 0;
-    // Waits until every written byte has left the machine (bounded, so a port held back by flow
-    // control cannot stop the link for good), then closes. Sent when nothing was lost.
-    virtual SendOutcome::Status close() = 0;
+    // Waits until every written byte has left the machine. Bounded, so that a port held back by flow
+    // control fails the send instead of stopping the link for good; what is held back is dropped.
+    virtual SendOutcome::Status drain() = 0;
+    // Closes the port if it is open.
+    virtual void close() = 0;
     // The system's words for the last failure.
     virtual QString errorText() const = 0;
 };
