@@ -177,11 +177,6 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
     target->entries.append(Entry { key.trimmed(), storedValue });
 }
 
-void IniFile::removeSection(const QString &section)
-{
-    m_sections.removeIf([&](const Section &s) { return sameName(s.name, section); });
-}
-
 QByteArray IniFile::serialize() const
 {
     QString text;

@@ -48,7 +48,6 @@ public:
     // section at the end of the file when new). Line breaks in a value are written as blanks, since
     // the format has no way to hold them.
     void setValue(const QString &section, const QString &key, const QString &value);
-    void removeSection(const QString &section);
 
     QByteArray serialize() const;
 
