@@ -66,8 +66,9 @@ public:
             return fail(openFailure(config.devicePath));
 
         if (config.handshaking == Handshaking::RtsXonXoff && !addSoftwareFlowControl()) {
+            m_error = QStringLiteral("the port refused XON/XOFF flow control");
             m_port.close();
-            return fail(SendOutcome::Status::SettingsRejected);
+            return SendOutcome::Status::SettingsRejected;
         }
         return SendOutcome::Status::Sent;
     }

@@ -1,18 +1,8 @@
 // termios2 reads any speed, standard or not; its header cannot share a file with <termios.h>.
-#include <QtGlobal>
+#include "pseudo_terminal.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
-
-#include <optional>
-
-namespace vantiro::test {
-
-struct TerminalState;
-
-} // namespace vantiro::test
-
-#include "pseudo_terminal.h"
 
 namespace vantiro::test {
 
