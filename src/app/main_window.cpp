@@ -11,4 +11,12 @@ frmMain::frmMain(const QString &applicationFolder, QWidget *parent)
     resize(960, 640);
 }
 
+void frmMain::restoreFromAnotherStart()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 } // namespace vantiro

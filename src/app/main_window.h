@@ -14,6 +14,10 @@ public:
 
     const QString &applicationFolder() const { return m_applicationFolder; }
 
+    // Another start of the program asked for this window: restore it (also from the tray), raise it
+    // and give it the focus.
+    void restoreFromAnotherStart();
+
 private:
     QString m_applicationFolder;
 };
