@@ -1,22 +1,289 @@
-#include "main_window.h"
+#include "app/main_window.h"
+
+#include "app/clock.h"
+#include "app/qt_prompts.h"
+#include "app/status_log.h"
+#include "app/text_table_model.h"
+#include "app/tray_icon.h"
+#include "app/version.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
 
 namespace vantiro {
 
-frmMain::frmMain(const QString &applicationFolder, QWidget *parent)
-    : QMainWindow(parent)
-    , m_applicationFolder(applicationFolder)
+namespace {
+
+QTimer *makeTimer(QObject *parent, const QString &name, int intervalMs)
 {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Vantiro"));
-    resize(960, 640);
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(name);
+    timer->setInterval(intervalMs);
+    return timer;
 }
 
-void frmMain::restoreFromAnotherStart()
+QList<TableColumn> sameKeyAndHeader(const QStringList &keys)
 {
+    QList<TableColumn> columns;
+    for (const QString &key : keys)
+        columns.append({ key, key });
+    return columns;
+}
+
+} // namespace
+
+frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_applicationFolder(applicationFolder)
+    , m_commands(ModelCommandSet::initial())
+{
+    setObjectName(u"frmMain"_s);
+    setWindowTitle(applicationTitle);
+    setWindowIcon(programIcon());
+
+    if (!services.prompts)
+        m_ownPrompts = std::make_unique<QtPrompts>(this);
+    if (!services.busyPointer)
+        m_ownBusyPointer = std::make_unique<QtBusyPointer>();
+    if (!services.clock)
+        m_ownClock = std::make_unique<SystemClock>();
+    m_prompts = services.prompts ? services.prompts : m_ownPrompts.get();
+    m_busyPointer = services.busyPointer ? services.busyPointer : m_ownBusyPointer.get();
+    m_clock = services.clock ? services.clock : m_ownClock.get();
+    m_trayIcon = services.trayIcon ? services.trayIcon : new SystemTrayIcon(programIcon(), applicationTitle, this);
+    connect(m_trayIcon, &TrayIcon::doubleClicked, this, &frmMain::restoreFromTray);
+
+    m_statusLog = new StatusLog(*m_clock, QLocale::system(), this);
+    m_groupTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Note"_s, u"COM Settings"_s }), this);
+    m_portTable = new TextTableModel({ { u"COM"_s, u"COM Port"_s }, { u"LCD"_s, u"LCD"_s }, { u"Note"_s, u"Note"_s } },
+                                     this);
+    m_scheduleTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Start Date"_s, u"End Date"_s,
+                                                            u"Start Time"_s, u"End Time"_s, u"Days"_s, u"Function"_s }),
+                                         this);
+    m_pendingTable = new TextTableModel({ { u"Group"_s, u"Group"_s },
+                                          { u"Start Date"_s, u"Start Date"_s },
+                                          { u"End Date"_s, u"End Date"_s },
+                                          { u"Start Time"_s, u"Start Time"_s },
+                                          { u"End Time"_s, u"End Time"_s },
+                                          { u"DaysOfWeek"_s, u"Days Of Week"_s },
+                                          { u"MonitorsOnOff"_s, u"Function"_s } },
+                                        this);
+
+    m_startUpTimer = makeTimer(this, u"StartUpTimer"_s, 1);
+    m_runClockTimer = makeTimer(this, u"RunClockTimer"_s, 1000);
+    m_updateTimer = makeTimer(this, u"UpdateTimer"_s, 1000);
+    m_executeTimer = makeTimer(this, u"TimerExcuteEventCmd"_s, 10);
+    connect(m_startUpTimer, &QTimer::timeout, this, &frmMain::startUpTimerTick);
+
+    buildLayout();
+    resize(1180, 820);
+
+    connect(m_statusLog, &StatusLog::lineAppended, this, [this](int row) {
+        const QModelIndex last = m_statusLog->index(row);
+        m_lstMessage->setCurrentIndex(last);
+        m_lstMessage->scrollTo(last);
+    });
+    connect(m_cboLCD, &QComboBox::currentIndexChanged, this, &frmMain::applyDisplayModel);
+    connect(m_cboLCD, &QComboBox::activated, this, &frmMain::applyDisplayModel);
+    connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
+    connect(findChild<QPushButton *>(u"btnClose"_s), &QPushButton::clicked, this, &QWidget::close);
+
+    // The start-up sequence: caption, position, settings file, initial contents, deferred load.
+    setWindowTitle(programCaption());
+    centreOnScreen();
+    m_settingsPath = m_applicationFolder % u"/Settings.ini"_s;
+    initialiseMainWindow();
+    m_startUpTimer->start();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::centreOnScreen()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    if (width() > available.width() || height() > available.height())
+        resize(size().boundedTo(available.size()));
+    move(available.left() + (available.width() - width()) / 2, available.top() + (available.height() - height()) / 2);
+}
+
+void frmMain::initialiseMainWindow()
+{
+    m_commands = ModelCommandSet::initial();
+    m_txtMonitorOnCommand->clear();
+    m_txtMonitorOffCommand->clear();
+
+    {
+        const QSignalBlocker quiet(m_cboLCD);
+        m_cboLCD->clear();
+        m_cboLCD->addItems(displayModelNames());
+    }
+    selectModelEntry(0);
+
+    const QList<int> defaults { 0, 2, 1, 0 }; // 9600, "n", "8", "1"
+    for (int i = 0; i < m_cbPortSet.size(); ++i)
+        m_cbPortSet.at(i)->setCurrentIndex(defaults.at(i));
+
+    m_txtCommPort->setText(u"1"_s);
+
+    m_cboCOM->clear();
+    for (int port = 1; port <= 40; ++port)
+        m_cboCOM->addItem(QString::number(port));
+
+    setUpGroupTables();
+
+    for (QComboBox *start : { m_startHour, m_startMin, m_startSec })
+        start->setCurrentIndex(0);
+    for (QComboBox *end : { m_endHour, m_endMin, m_endSec })
+        end->setCurrentIndex(end->count() - 1);
+
+    m_cboMonitors->clear();
+    m_cboMonitors->addItems({ u"Monitors ON"_s, u"Monitors OFF"_s, u"LG All Monitors ON"_s, u"LG All Monitors OFF"_s,
+                              u"LG Auto Configuration"_s, u"LG Auto Configuration All"_s, u"OLEVIA All Monitors ON"_s,
+                              u"OLEVIA All Monitors OFF"_s, u"HYUNDAI All Monitors ON"_s,
+                              u"HYUNDAI All Monitors OFF"_s });
+    m_cboMonitors->setCurrentIndex(-1);
+
+    setUpPendingTable();
+
+    m_fraAtt->setEnabled(false);
+    findChild<QPushButton *>(u"btnStop"_s)->setEnabled(false);
+}
+
+void frmMain::setUpGroupTables()
+{
+    m_groupTable->clear();
+    m_portTable->clear();
+    fitTableColumns();
+}
+
+void frmMain::fitTableColumns()
+{
+    // Name and note share the group table's width; the packed ports follow in the last column.
+    const int groupWidth = m_iGroup->viewport()->width();
+    for (int column = 0; column < 2; ++column)
+        m_iGroup->setColumnWidth(column, std::max(groupWidth / 3 - 10, 60));
+    const int portWidth = m_iPort->viewport()->width();
+    for (int column = 0; column < 3; ++column)
+        m_iPort->setColumnWidth(column, std::max(portWidth / 3 - 10, 60));
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_columnsFitted) {
+        m_columnsFitted = true;
+        fitTableColumns();
+    }
+}
+
+void frmMain::setUpPendingTable()
+{
+    m_pendingTable->clear();
+    m_iPend->resizeColumnsToContents();
+}
+
+void frmMain::startUpTimerTick()
+{
+    m_startUpTimer->stop();
+    if (QFileInfo(m_settingsPath).isFile())
+        loadSettings();
+}
+
+void frmMain::loadSettings()
+{
+}
+
+void frmMain::statusMessage(const QString &text)
+{
+    m_statusLog->statusMessage(text);
+}
+
+void frmMain::selectModelEntry(int index)
+{
+    if (m_cboLCD->currentIndex() == index) {
+        applyDisplayModel();
+        return;
+    }
+    m_cboLCD->setCurrentIndex(index); // applies through the list's change notification
+}
+
+void frmMain::applyDisplayModel()
+{
+    const ModelChoice choice = chooseDisplayModel(m_commands, m_cboLCD->currentText());
+    m_txtMonitorOnCommand->setText(m_commands.powerOnCommand);
+    m_txtMonitorOffCommand->setText(m_commands.powerOffCommand);
+
+    const LineSettingsSelection &lines = choice.lineSettings;
+    const QList<int> entries { lines.baudIndex, lines.parityIndex, lines.dataBitsIndex, lines.stopBitsIndex };
+    for (int i = 0; i < m_cbPortSet.size(); ++i)
+        m_cbPortSet.at(i)->setCurrentIndex(entries.at(i));
+    m_commands.modelBaudRate = m_cbPortSet.at(0)->currentText();
+    m_commands.modelParity = m_cbPortSet.at(1)->currentText();
+    m_commands.modelDataBits = m_cbPortSet.at(2)->currentText();
+    m_commands.modelStopBits = m_cbPortSet.at(3)->currentText();
+
+    m_fraVolume->setEnabled(choice.volumeControlsEnabled);
+}
+
+void frmMain::hideToTray()
+{
+    if (!m_trayIcon->isAvailable()) {
+        showMinimized();
+        return;
+    }
+    m_trayIcon->showIcon();
+    hide();
+}
+
+void frmMain::restoreFromTray()
+{
+    m_trayIcon->removeIcon();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
+}
+
+void frmMain::restoreFromAnotherStart()
+{
+    restoreFromTray();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Every way of closing ends the program; nothing is asked or saved.
+    m_trayIcon->removeIcon();
+    event->accept();
+    emit programEnding();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cboLCD && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace vantiro

@@ -11,4 +11,9 @@ list(APPEND VANTIRO_CORE_SOURCES
 list(APPEND VANTIRO_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_window.h
+    ${CMAKE_CURRENT_LIST_DIR}/main_window_layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt_prompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt_prompts.h
+    ${CMAKE_CURRENT_LIST_DIR}/tray_icon.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tray_icon.h
 )

@@ -1,0 +1,72 @@
+#include "app/qt_prompts.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace vantiro {
+
+namespace {
+
+QMessageBox::Icon boxIcon(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Critical:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QtPrompts::QtPrompts(QWidget *parent)
+    : m_parent(parent)
+{
+}
+
+PromptAnswer QtPrompts::show(const PromptMessage &message)
+{
+    const bool yesNo = message.buttons == PromptButtons::YesNo;
+    QMessageBox box(boxIcon(message.icon), message.title, message.text,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_parent);
+    const int answer = box.exec();
+    if (!yesNo)
+        return PromptAnswer::Ok;
+    return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
+std::optional<QString> QtPrompts::askText(const QString &title, const QString &prompt, const QString &initial)
+{
+    bool accepted = false;
+    const QString text = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, initial, &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return text;
+}
+
+QtBusyPointer::~QtBusyPointer()
+{
+    while (m_depth > 0)
+        setBusy(false);
+}
+
+void QtBusyPointer::setBusy(bool busy)
+{
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_depth;
+    } else if (m_depth > 0) {
+        QApplication::restoreOverrideCursor();
+        --m_depth;
+    }
+}
+
+} // namespace vantiro

@@ -1,0 +1,61 @@
+#include "app/tray_icon.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+
+namespace vantiro {
+
+SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
+    : TrayIcon(parent)
+    , m_icon(new QSystemTrayIcon(icon, this))
+{
+    m_icon->setToolTip(tip);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // Single clicks and the context click do nothing, as the window is only a double-click away.
+        if (reason == QSystemTrayIcon::DoubleClick)
+            emit doubleClicked();
+    });
+}
+
+bool SystemTrayIcon::isAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void SystemTrayIcon::showIcon()
+{
+    m_icon->show();
+}
+
+void SystemTrayIcon::removeIcon()
+{
+    m_icon->hide();
+}
+
+bool SystemTrayIcon::isIconShown() const
+{
+    return m_icon->isVisible();
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : { 16, 24, 32, 48, 64 }) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal unit = size / 16.0;
+        painter.setPen(QPen(QColor(0x26, 0x32, 0x38), unit));
+        painter.setBrush(QColor(0x1e, 0x88, 0xe5));
+        painter.drawRoundedRect(QRectF(1 * unit, 2 * unit, 14 * unit, 9 * unit), unit, unit);
+        painter.setBrush(QColor(0x26, 0x32, 0x38));
+        painter.drawRect(QRectF(7 * unit, 11 * unit, 2 * unit, 2 * unit));
+        painter.drawRect(QRectF(4 * unit, 13 * unit, 8 * unit, 1.5 * unit));
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace vantiro
