@@ -1,0 +1,384 @@
+#include "app/main_window.h"
+#include "app/status_log.h"
+
+#include "fake_tray_icon.h"
+#include "manual_clock.h"
+#include "scripted_prompts.h"
+#include "temp_app_folder.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace vantiro;
+
+namespace {
+
+QStringList headers(const QAbstractItemModel *model)
+{
+    QStringList texts;
+    for (int column = 0; column < model->columnCount(); ++column)
+        texts << model->headerData(column, Qt::Horizontal).toString();
+    return texts;
+}
+
+QStringList items(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+QStringList numbers(int first, int last, int width)
+{
+    QStringList texts;
+    for (int i = first; i <= last; ++i)
+        texts << u"%1"_s.arg(i, width, 10, QLatin1Char('0'));
+    return texts;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithDefaultsWhenThereIsNoSettingsFile();
+    void controlArraysAndCaptionsAreInPlace();
+    void choosingAModelLoadsItsCommandsAndLineSettings_data();
+    void choosingAModelLoadsItsCommandsAndLineSettings();
+    void reselectingTheShownModelOverwritesTypedCommands();
+    void typingIntoTheModelListChangesNothing();
+    void statusLogShowsItsNewestLine();
+    void systrayHidesBehindTheIconAndDoubleClickBringsItBack();
+    void systrayMinimisesWhereThereIsNoNotificationArea();
+    void anotherStartBringsTheWindowBackFromTheTray();
+    void closingRemovesTheIconAndEndsTheProgram_data();
+    void closingRemovesTheIconAndEndsTheProgram();
+
+private:
+    template<typename T>
+    T *child(const QString &name) const
+    {
+        auto *found = m_window->findChild<T *>(name);
+        if (!found)
+            qFatal("no control named %s", qPrintable(name));
+        return found;
+    }
+    void showWindow();
+
+    std::unique_ptr<test::TempAppFolder> m_folder;
+    test::ScriptedPrompts m_prompts;
+    test::RecordingBusyPointer m_busy;
+    test::ManualClock m_clock;
+    std::unique_ptr<test::FakeTrayIcon> m_tray;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void TestMainWindow::init()
+{
+    m_folder = std::make_unique<test::TempAppFolder>();
+    m_prompts = {};
+    m_tray = std::make_unique<test::FakeTrayIcon>();
+    m_window = std::make_unique<frmMain>(m_folder->path(),
+                                         MainWindowServices { &m_prompts, &m_busy, &m_clock, m_tray.get() });
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    m_tray.reset();
+    m_folder.reset();
+}
+
+void TestMainWindow::showWindow()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::startsWithDefaultsWhenThereIsNoSettingsFile()
+{
+    QVERIFY(child<QTimer>(u"StartUpTimer"_s)->isActive());
+    for (const QString &timer : { u"RunClockTimer"_s, u"UpdateTimer"_s, u"TimerExcuteEventCmd"_s })
+        QVERIFY2(!child<QTimer>(timer)->isActive(), qPrintable(timer));
+    QTRY_VERIFY(!child<QTimer>(u"StartUpTimer"_s)->isActive());
+
+    QCOMPARE(m_window->windowTitle(), u"Vantiro %1.%2.%3"_s.arg(VANTIRO_VERSION_MAJOR).arg(VANTIRO_VERSION_MINOR)
+                                          .arg(VANTIRO_VERSION_REVISION));
+    QCOMPARE(m_window->settingsPath(), m_folder->path() + u"/Settings.ini"_s);
+
+    QCOMPARE(child<QTableView>(u"iGroup"_s)->model()->rowCount(), 0);
+    QCOMPARE(child<QTableView>(u"iPort"_s)->model()->rowCount(), 0);
+    QCOMPARE(child<QTreeView>(u"lvScheduler"_s)->model()->rowCount(), 0);
+    QCOMPARE(child<QTableView>(u"iPend"_s)->model()->rowCount(), 0);
+    QCOMPARE(child<QListView>(u"lstMessage"_s)->model()->rowCount(), 0);
+
+    auto *models = child<QComboBox>(u"cboLCD"_s);
+    QCOMPARE(items(models), QStringList({ u"LG"_s, u"OLEVIA"_s, u"HYUNDAI-Vvuon"_s, u"HYUNDAI-D525ML"_s }));
+    QCOMPARE(models->currentIndex(), 0);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_0"_s)->currentText(), u"9600"_s);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_1"_s)->currentText(), u"n"_s);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_2"_s)->currentText(), u"8"_s);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_3"_s)->currentText(), u"1"_s);
+    QCOMPARE(items(child<QComboBox>(u"CbPortSet_0"_s)),
+             QStringList({ u"9600"_s, u"19200"_s, u"38400"_s, u"57600"_s, u"115200"_s }));
+    QCOMPARE(items(child<QComboBox>(u"CbPortSet_1"_s)), QStringList({ u"e"_s, u"o"_s, u"n"_s }));
+    QCOMPARE(items(child<QComboBox>(u"CbPortSet_2"_s)), QStringList({ u"7"_s, u"8"_s }));
+    QCOMPARE(items(child<QComboBox>(u"CbPortSet_3"_s)), QStringList({ u"1"_s, u"2"_s }));
+    QCOMPARE(child<QLineEdit>(u"TxtCommPort"_s)->text(), u"1"_s);
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOnCommand"_s)->text(), u"6B 61 20 30 31 20 30 31 0D"_s);
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOffCommand"_s)->text(), u"6B 61 20 30 31 20 30 30 0D"_s);
+    QCOMPARE(items(child<QComboBox>(u"cboCOM"_s)), numbers(1, 40, 1));
+
+    for (const QString &start : { u"StartHour"_s, u"StartMin"_s, u"StartSec"_s })
+        QCOMPARE(child<QComboBox>(start)->currentText(), u"00"_s);
+    QCOMPARE(child<QComboBox>(u"EndHour"_s)->currentText(), u"23"_s);
+    QCOMPARE(child<QComboBox>(u"EndMin"_s)->currentText(), u"59"_s);
+    QCOMPARE(child<QComboBox>(u"EndSec"_s)->currentText(), u"59"_s);
+    QCOMPARE(items(child<QComboBox>(u"StartHour"_s)), numbers(0, 23, 2));
+    QCOMPARE(items(child<QComboBox>(u"EndSec"_s)), numbers(0, 59, 2));
+
+    auto *functions = child<QComboBox>(u"cboMonitors"_s);
+    QCOMPARE(functions->count(), 10);
+    QCOMPARE(functions->itemText(0), u"Monitors ON"_s);
+    QCOMPARE(functions->itemText(9), u"HYUNDAI All Monitors OFF"_s);
+    QCOMPARE(functions->currentIndex(), -1);
+
+    QVERIFY(!child<QGroupBox>(u"fraAtt"_s)->isEnabled());
+    QVERIFY(child<QGroupBox>(u"fraVolume"_s)->isEnabled());
+    QVERIFY(child<QPushButton>(u"btnRun"_s)->isEnabled());
+    QVERIFY(!child<QPushButton>(u"btnStop"_s)->isEnabled());
+    QVERIFY(m_prompts.messages.isEmpty());
+}
+
+void TestMainWindow::controlArraysAndCaptionsAreInPlace()
+{
+    const QStringList quick { u"Monitors ON"_s, u"Monitors OFF"_s, u"Monitors ALL ON"_s, u"Monitors ALL OFF"_s,
+                              u"Mute ON"_s, u"Mute OFF"_s, u"Set Volume"_s, u"Auto Config"_s,
+                              u"Auto Config ALL"_s };
+    for (int i = 0; i < quick.size(); ++i)
+        QCOMPARE(child<QPushButton>(u"cmdCOMSend_%1"_s.arg(i))->text(), quick.at(i));
+    QCOMPARE(child<QPushButton>(u"btnHyundaiLCD_0"_s)->text(), u"Hyundai  Vvuon LCD Instant Serial Commands"_s);
+    QCOMPARE(child<QPushButton>(u"btnLGLCD"_s)->text(), u"LG LCD  Instant Serial Commands"_s);
+    const QStringList days { u"Sun"_s, u"Mon"_s, u"Tue"_s, u"Wed"_s, u"Thu"_s, u"Fri"_s, u"Sat"_s };
+    for (int i = 0; i < days.size(); ++i)
+        QCOMPARE(child<QCheckBox>(u"CheckDay_%1"_s.arg(i))->text(), days.at(i));
+
+    auto *tabs = child<QTabWidget>(u"SSTab1"_s);
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->tabText(0), u"Schedule"_s);
+    QCOMPARE(tabs->tabText(1), u"Process"_s);
+    QCOMPARE(child<QGroupBox>(u"fraAtt"_s)->title(), u"Set Event Attributes "_s);
+
+    QCOMPARE(headers(child<QTableView>(u"iGroup"_s)->model()),
+             QStringList({ u"Group"_s, u"Note"_s, u"COM Settings"_s }));
+    QCOMPARE(headers(child<QTableView>(u"iPort"_s)->model()), QStringList({ u"COM Port"_s, u"LCD"_s, u"Note"_s }));
+    QCOMPARE(headers(child<QTreeView>(u"lvScheduler"_s)->model()),
+             QStringList({ u"Group"_s, u"Start Date"_s, u"End Date"_s, u"Start Time"_s, u"End Time"_s, u"Days"_s,
+                           u"Function"_s }));
+    QCOMPARE(headers(child<QTableView>(u"iPend"_s)->model()),
+             QStringList({ u"Group"_s, u"Start Date"_s, u"End Date"_s, u"Start Time"_s, u"End Time"_s,
+                           u"Days Of Week"_s, u"Function"_s }));
+}
+
+void TestMainWindow::choosingAModelLoadsItsCommandsAndLineSettings_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("commands"); // on, off, mute on, mute off, volume, auto configuration
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<bool>("volumeEnabled");
+
+    const QStringList lg { u"6B 61 20 30 31 20 30 31 0D"_s, u"6B 61 20 30 31 20 30 30 0D"_s,
+                           u"6B 65 20 30 31 20 30 30 0D"_s, u"6B 65 20 30 31 20 30 31 0D"_s,
+                           u"6B 66 20 30 31 20 _ 0D"_s, u"6A 75 20 30 31 20 30 31 0D"_s };
+    const QString olevia = u"BE 05 25 08 F0"_s;
+    const QString d525On = u"64 69 64 3A 61 6C 6C 2D 70 6E 2E"_s;
+    const QString d525Off = u"64 69 64 3A 61 6C 6C 2D 70 66 2E"_s;
+    const QStringList vvuon { u"40 4B 45 59 3A 30 0D"_s, u"40 50 57 44 3A 30 0D"_s, u"40 4D 55 54 3A 31 0D"_s,
+                              u"40 4D 55 54 3A 30 0D"_s, u"40 56 4F 4C 3A _ 0D"_s, lg.at(5) };
+    const QStringList oleviaSet { olevia, olevia, u"6B 65 20 30 20 30 0D"_s, u"6B 65 20 30 20 31 0D"_s,
+                                  u"6B 66 20 30 20 _ 0D"_s, lg.at(5) };
+
+    QTest::newRow("LG at start") << u"LG"_s << u"LG"_s << lg << u"9600"_s << true;
+    QTest::newRow("OLEVIA keeps the LG auto configuration") << u"LG"_s << u"OLEVIA"_s << oleviaSet << u"115200"_s
+                                                            << true;
+    QTest::newRow("HYUNDAI-Vvuon") << u"LG"_s << u"HYUNDAI-Vvuon"_s << vvuon << u"9600"_s << true;
+    QTest::newRow("D525ML after LG") << u"LG"_s << u"HYUNDAI-D525ML"_s
+                                     << QStringList { d525On, d525Off, lg.at(2), lg.at(3), lg.at(4), lg.at(5) }
+                                     << u"9600"_s << false;
+    QTest::newRow("D525ML keeps the Vvuon mute and volume")
+        << u"HYUNDAI-Vvuon"_s << u"HYUNDAI-D525ML"_s
+        << QStringList { d525On, d525Off, vvuon.at(2), vvuon.at(3), vvuon.at(4), lg.at(5) } << u"9600"_s << false;
+    QTest::newRow("D525ML after OLEVIA resets the baud rate")
+        << u"OLEVIA"_s << u"HYUNDAI-D525ML"_s
+        << QStringList { d525On, d525Off, oleviaSet.at(2), oleviaSet.at(3), oleviaSet.at(4), lg.at(5) } << u"9600"_s
+        << false;
+    QTest::newRow("LG after D525ML enables the volume again") << u"HYUNDAI-D525ML"_s << u"LG"_s << lg << u"9600"_s
+                                                               << true;
+    QTest::newRow("OLEVIA after D525ML") << u"HYUNDAI-D525ML"_s << u"OLEVIA"_s << oleviaSet << u"115200"_s << true;
+}
+
+void TestMainWindow::choosingAModelLoadsItsCommandsAndLineSettings()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, model);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, baud);
+    QFETCH(bool, volumeEnabled);
+
+    auto *models = child<QComboBox>(u"cboLCD"_s);
+    m_window->selectModelEntry(models->findText(before));
+    // The operator's own edits are overwritten by the model's row.
+    child<QComboBox>(u"CbPortSet_1"_s)->setCurrentText(u"e"_s);
+    child<QLineEdit>(u"txtMonitorOnCommand"_s)->setText(u"41 42"_s);
+    m_window->selectModelEntry(models->findText(model));
+
+    const ModelCommandSet &set = m_window->modelCommandSet();
+    QCOMPARE(QStringList({ set.powerOnCommand, set.powerOffCommand, set.muteOnCommand, set.muteOffCommand,
+                           set.volumeCommand, set.autoConfigCommand }),
+             commands);
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOnCommand"_s)->text(), commands.at(0));
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOffCommand"_s)->text(), commands.at(1));
+    QCOMPARE(child<QComboBox>(u"CbPortSet_0"_s)->currentText(), baud);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_1"_s)->currentText(), u"n"_s);
+    QCOMPARE(QStringList({ set.modelBaudRate, set.modelParity, set.modelDataBits, set.modelStopBits }),
+             QStringList({ baud, u"n"_s, u"8"_s, u"1"_s }));
+    QCOMPARE(child<QGroupBox>(u"fraVolume"_s)->isEnabled(), volumeEnabled);
+}
+
+void TestMainWindow::reselectingTheShownModelOverwritesTypedCommands()
+{
+    child<QLineEdit>(u"txtMonitorOffCommand"_s)->setText(u"41"_s);
+    child<QComboBox>(u"CbPortSet_0"_s)->setCurrentText(u"38400"_s);
+    m_window->selectModelEntry(0);
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOffCommand"_s)->text(), u"6B 61 20 30 31 20 30 30 0D"_s);
+    QCOMPARE(child<QComboBox>(u"CbPortSet_0"_s)->currentText(), u"9600"_s);
+}
+
+void TestMainWindow::typingIntoTheModelListChangesNothing()
+{
+    showWindow();
+    auto *models = child<QComboBox>(u"cboLCD"_s);
+    models->setFocus();
+    const ModelCommandSet before = m_window->modelCommandSet();
+    QTest::keyClicks(models, u"OLEVIA"_s);
+    QTest::keyClicks(models, u"h"_s);
+    QCOMPARE(models->currentText(), u"LG"_s);
+    QCOMPARE(m_window->modelCommandSet(), before);
+
+    // Choosing from the list still works from the keyboard.
+    QTest::keyClick(models, Qt::Key_Down);
+    QCOMPARE(models->currentText(), u"OLEVIA"_s);
+    QCOMPARE(m_window->modelCommandSet().powerOnCommand, u"BE 05 25 08 F0"_s);
+}
+
+void TestMainWindow::statusLogShowsItsNewestLine()
+{
+    auto *log = child<QListView>(u"lstMessage"_s);
+    for (int i = 1; i <= 1001; ++i)
+        m_window->statusMessage(u"line %1"_s.arg(i));
+    QCOMPARE(log->model()->rowCount(), 1001);
+    QCOMPARE(log->currentIndex().row(), 1000);
+    QVERIFY(log->currentIndex().data().toString().endsWith(u" - line 1001"_s));
+
+    m_window->statusMessage(u"line 1002"_s);
+    QCOMPARE(log->model()->rowCount(), 1);
+    QCOMPARE(log->currentIndex().row(), 0);
+    QVERIFY(log->currentIndex().data().toString().endsWith(u" - line 1002"_s));
+}
+
+void TestMainWindow::systrayHidesBehindTheIconAndDoubleClickBringsItBack()
+{
+    showWindow();
+    QTest::mouseClick(child<QPushButton>(u"btnHide"_s), Qt::LeftButton);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_tray->isIconShown());
+
+    m_tray->doubleClick();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
+    QVERIFY(!m_tray->isIconShown());
+
+    // And again: the icon comes back with every hide.
+    QTest::mouseClick(child<QPushButton>(u"btnHide"_s), Qt::LeftButton);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_tray->timesShown, 2);
+}
+
+void TestMainWindow::systrayMinimisesWhereThereIsNoNotificationArea()
+{
+    test::FakeTrayIcon absent(false);
+    frmMain window(m_folder->path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &absent });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.findChild<QPushButton *>(u"btnHide"_s), Qt::LeftButton);
+    QTRY_VERIFY(window.isMinimized());
+    QVERIFY(!absent.isIconShown());
+
+    window.restoreFromAnotherStart();
+    QTRY_VERIFY(!window.isMinimized());
+    QVERIFY(window.isVisible());
+}
+
+void TestMainWindow::anotherStartBringsTheWindowBackFromTheTray()
+{
+    showWindow();
+    m_window->hideToTray();
+    QVERIFY(!m_window->isVisible());
+    m_window->restoreFromAnotherStart();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_tray->isIconShown());
+}
+
+void TestMainWindow::closingRemovesTheIconAndEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("hiddenFirst");
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("Close button, never hidden") << false << true;
+    QTest::newRow("close box, never hidden") << false << false;
+    QTest::newRow("closed while in the tray") << true << false;
+}
+
+void TestMainWindow::closingRemovesTheIconAndEndsTheProgram()
+{
+    QFETCH(bool, hiddenFirst);
+    QFETCH(bool, byButton);
+
+    showWindow();
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+    if (hiddenFirst)
+        m_window->hideToTray();
+    if (byButton)
+        QTest::mouseClick(child<QPushButton>(u"btnClose"_s), Qt::LeftButton);
+    else
+        QVERIFY(m_window->close());
+    QCOMPARE(ending.size(), 1);
+    QVERIFY(!m_tray->isIconShown());
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_prompts.messages.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_window->settingsPath()));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
