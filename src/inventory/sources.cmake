@@ -2,4 +2,10 @@
 list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.h
+    ${CMAKE_CURRENT_LIST_DIR}/day_mask.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/day_mask.h
+    ${CMAKE_CURRENT_LIST_DIR}/records.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/records.h
+    ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings_file.h
 )

@@ -1,0 +1,173 @@
+#include "inventory/settings_file.h"
+
+#include "inventory/day_mask.h"
+#include "inventory/records.h"
+
+#include <QMap>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+namespace {
+
+const QString serialSection = u"SERIAL_COMMAND_SETTINGS"_s;
+const QString groupSection = u"GROUP_SETTINGS"_s;
+const QString groupCountKey = u"Groups"_s;
+const QString scheduleSection = u"SCHEDULE_SETTINGS"_s;
+const QString scheduleCountKey = u"Schedules"_s;
+
+constexpr int groupColumnCount = 3;
+constexpr int scheduleDaysColumn = 5;
+constexpr int scheduleFunctionColumn = 6;
+
+struct SerialKey
+{
+    QString key;
+    std::optional<QString> SerialCommandSettings::*field;
+};
+
+// In the order a save writes them.
+const std::array<SerialKey, 6> &serialKeys()
+{
+    static const std::array<SerialKey, 6> keys { {
+        { u"Monitor ON"_s, &SerialCommandSettings::monitorOn },
+        { u"Monitor OFF"_s, &SerialCommandSettings::monitorOff },
+        { u"Baud Rate"_s, &SerialCommandSettings::baudRate },
+        { u"Parity"_s, &SerialCommandSettings::parity },
+        { u"Data Bits"_s, &SerialCommandSettings::dataBits },
+        { u"Stop Bits"_s, &SerialCommandSettings::stopBits },
+    } };
+    return keys;
+}
+
+// Files of every earlier version treat an empty value like a missing key, so this one does too.
+std::optional<QString> readValue(const IniFile &ini, const QString &section, const QString &key)
+{
+    std::optional<QString> value = ini.value(section, key);
+    if (!value || value->isEmpty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> readCount(const IniFile &ini, const QString &section, const QString &countKey)
+{
+    const std::optional<QString> text = readValue(ini, section, countKey);
+    if (!text)
+        return std::nullopt;
+    bool isNumber = false;
+    const int count = text->toInt(&isNumber);
+    if (!isNumber || count <= 0)
+        return std::nullopt;
+    return count;
+}
+
+// The records "1" to the count in key order; missing keys are skipped. It walks the keys the file
+// has rather than counting up, so a wild count in a hand-edited file costs nothing.
+std::optional<QStringList> readRecords(const IniFile &ini, const QString &section, const QString &countKey)
+{
+    const std::optional<int> count = readCount(ini, section, countKey);
+    if (!count)
+        return std::nullopt;
+    QMap<int, QString> records;
+    for (const QString &key : ini.keys(section)) {
+        bool isNumber = false;
+        const int number = key.toInt(&isNumber);
+        if (!isNumber || number < 1 || number > *count || key != QString::number(number) || records.contains(number))
+            continue;
+        if (const std::optional<QString> record = readValue(ini, section, key))
+            records.insert(number, *record);
+    }
+    return records.values();
+}
+
+QStringList groupRowFromRecord(const QString &record)
+{
+    const QStringList fields = record.split(groupFieldSeparator);
+    QStringList row;
+    for (int column = 0; column < groupColumnCount; ++column)
+        row.append(fields.value(column).trimmed());
+    return row;
+}
+
+QString groupRecordFromRow(const QStringList &row)
+{
+    QStringList fields;
+    for (int column = 0; column < groupColumnCount; ++column)
+        fields.append(row.value(column).trimmed());
+    return fields.join(groupFieldSeparator);
+}
+
+// A record without a mask shows no day rather than an empty cell, so it saves back as "0000000".
+QStringList scheduleRowFromRecord(const QString &record)
+{
+    QStringList row = record.split(recordSeparator);
+    row.resize(scheduleColumnCount);
+    row[scheduleDaysColumn] = dayMaskToText(row.at(scheduleDaysColumn));
+    return row;
+}
+
+QString scheduleRecordFromRow(QStringList row)
+{
+    row.resize(scheduleColumnCount);
+    row[scheduleDaysColumn] = dayTextToMask(row.at(scheduleDaysColumn).trimmed());
+    row[scheduleFunctionColumn] = row.at(scheduleFunctionColumn).trimmed();
+    return row.join(recordSeparator);
+}
+
+template<typename Convert>
+std::optional<QList<QStringList>> rowsFromRecords(const std::optional<QStringList> &records, Convert convert)
+{
+    if (!records)
+        return std::nullopt;
+    QList<QStringList> rows;
+    for (const QString &record : *records)
+        rows.append(convert(record));
+    return rows;
+}
+
+template<typename Convert>
+void writeRecords(IniFile &ini, const QString &section, const QString &countKey,
+                  const std::optional<QList<QStringList>> &rows, Convert convert)
+{
+    const QList<QStringList> written = rows.value_or(QList<QStringList> {});
+    ini.setValue(section, countKey, QString::number(written.size()));
+    for (qsizetype i = 0; i < written.size(); ++i)
+        ini.setValue(section, QString::number(i + 1), convert(written.at(i)));
+}
+
+} // namespace
+
+SettingsContents readSettings(const IniFile &ini)
+{
+    SettingsContents contents;
+    for (const SerialKey &serialKey : serialKeys())
+        contents.serial.*serialKey.field = readValue(ini, serialSection, serialKey.key);
+    contents.groupRows = rowsFromRecords(readRecords(ini, groupSection, groupCountKey), groupRowFromRecord);
+    contents.scheduleRows = rowsFromRecords(readRecords(ini, scheduleSection, scheduleCountKey), scheduleRowFromRecord);
+    return contents;
+}
+
+IniFile settingsToIni(const SettingsContents &contents)
+{
+    IniFile ini;
+    for (const SerialKey &serialKey : serialKeys())
+        ini.setValue(serialSection, serialKey.key, (contents.serial.*serialKey.field).value_or(QString()).trimmed());
+    writeRecords(ini, groupSection, groupCountKey, contents.groupRows, groupRecordFromRow);
+    writeRecords(ini, scheduleSection, scheduleCountKey, contents.scheduleRows, scheduleRecordFromRow);
+    return ini;
+}
+
+SettingsContents loadSettingsFile(const QString &path)
+{
+    return readSettings(IniFile::load(path));
+}
+
+SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents)
+{
+    return settingsToIni(contents).save(path);
+}
+
+} // namespace vantiro

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "inventory/ini_file.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantiro {
+
+// The command-port settings and monitor commands of "Settings.ini". A value that is absent (or
+// empty) on load leaves the window's field as it is.
+struct SerialCommandSettings
+{
+    std::optional<QString> monitorOn;
+    std::optional<QString> monitorOff;
+    std::optional<QString> baudRate;
+    std::optional<QString> parity;
+    std::optional<QString> dataBits;
+    std::optional<QString> stopBits;
+
+    friend bool operator==(const SerialCommandSettings &, const SerialCommandSettings &) = default;
+};
+
+// The number of columns of a schedule row: Group, Start Date, End Date, Start Time, End Time, Days,
+// Function.
+inline constexpr int scheduleColumnCount = 7;
+
+// Everything "Settings.ini" holds, in the form the window's tables use.
+struct SettingsContents
+{
+    SerialCommandSettings serial;
+    // Rows of the group table: Group, Note, COM Settings (the packed ports). Absent when the file's
+    // count is absent, zero or not a number: the table then keeps what it has.
+    std::optional<QList<QStringList>> groupRows;
+    // Rows of the schedule list in its column order, with the days as text ("S,N,N,N,N,N,Sat").
+    // Absent on the same terms as the groups.
+    std::optional<QList<QStringList>> scheduleRows;
+
+    friend bool operator==(const SettingsContents &, const SettingsContents &) = default;
+};
+
+SettingsContents readSettings(const IniFile &ini);
+// The file as a save writes it, built from nothing: absent serial values are written empty and
+// absent rows as a count of 0.
+IniFile settingsToIni(const SettingsContents &contents);
+
+// A missing file gives contents in which everything is absent.
+SettingsContents loadSettingsFile(const QString &path);
+// Replaces the file as a whole, atomically; on failure the old file stays as it was.
+SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents);
+
+} // namespace vantiro
