@@ -8,4 +8,6 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/records.h
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.h
+    ${CMAKE_CURRENT_LIST_DIR}/inventory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/inventory.h
 )
