@@ -2,4 +2,6 @@
 list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/display_models.cpp
     ${CMAKE_CURRENT_LIST_DIR}/display_models.h
+    ${CMAKE_CURRENT_LIST_DIR}/quick_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/quick_commands.h
 )
