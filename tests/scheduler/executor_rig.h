@@ -1,0 +1,110 @@
+#pragma once
+
+#include "app/status_log.h"
+#include "app/text_table_model.h"
+#include "commands/display_models.h"
+#include "scheduler/event_executor.h"
+#include "serial/serial_link.h"
+
+#include "manual_clock.h"
+#include "pseudo_terminal.h"
+#include "scripted_prompts.h"
+#include "temp_app_folder.h"
+
+#include <QMutex>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace vantiro::test {
+
+class StandInPanel : public PanelHandOff
+{
+public:
+    StandInPanel(QString port, QString lineSettings)
+        : m_port(std::move(port))
+        , m_lineSettings(std::move(lineSettings))
+    {
+    }
+    QString panelCommPort() const override { return m_port; }
+    QString panelLineSettings() const override { return m_lineSettings; }
+
+private:
+    QString m_port;
+    QString m_lineSettings;
+};
+
+// The parts of the main window the executor sees, with a record of what it was asked to do.
+class StandInWindow : public ExecutorHost
+{
+public:
+    StandInWindow();
+
+    const TextTableModel &portTable() const override { return ports; }
+    QString displayModelText() const override { return modelList; }
+    QStringList comPortItems() const override { return comList; }
+    LineSettingsTexts lineSettingsTexts() const override;
+    void lockEditingFrames() override;
+    void unlockEditingFrames() override { --lockDepth; }
+    void focusVolumeBox() override { ++volumeBoxFocused; }
+    const PanelHandOff *lgPanel() const override { return lg.get(); }
+    const PanelHandOff *hyundaiPanel() const override { return hyundai.get(); }
+
+    void addPort(int com, const QString &model);
+
+    TextTableModel ports;
+    QString modelList;
+    QStringList comList; // "1" to "40"
+    LineSettingsTexts lineSettings;
+    std::function<void()> onLineSettingsRead;
+    std::unique_ptr<StandInPanel> lg;
+    std::unique_ptr<StandInPanel> hyundai;
+
+    std::atomic_int lockDepth = 0; // read by the link's thread while it sends
+    int timesLocked = 0;
+    int volumeBoxFocused = 0;
+};
+
+// What a display's line looked like while the program held the port open.
+struct LineSeen
+{
+    QString device;
+    TerminalState state;
+    int editingFramesLock = 0;
+};
+
+// A main window's executor on a real serial link, with displays on pseudo-terminals named in
+// Ports.ini. COM numbers listed as missing are mapped to a device that does not exist.
+class ExecutorRig
+{
+public:
+    explicit ExecutorRig(const QList<int> &displayComs, const QList<int> &missingComs = {});
+    ~ExecutorRig();
+
+    Pty &display(int com) { return *m_displays.at(com); }
+    // The line of that display at the last time the program opened it.
+    std::optional<LineSeen> lineSeen(int com) const;
+    // The status log's texts, without their time stamps.
+    QStringList logTexts() const;
+    QStringList messageTexts() const;
+
+    TempAppFolder folder;
+    ManualClock clock;
+    StatusLog statusLog { clock };
+    ScriptedPrompts prompts;
+    RecordingBusyPointer busyPointer;
+    StandInWindow window;
+    CommandHandOff handOff;
+    ModelCommandSet commands;
+    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<EventExecutor> executor;
+
+private:
+    std::map<int, std::unique_ptr<Pty>> m_displays;
+    mutable QMutex m_linesMutex;
+    QList<LineSeen> m_lines;
+};
+
+} // namespace vantiro::test
