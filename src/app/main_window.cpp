@@ -6,6 +6,11 @@
 #include "app/text_table_model.h"
 #include "app/tray_icon.h"
 #include "app/version.h"
+#include "commands/quick_commands.h"
+#include "inventory/inventory.h"
+#include "inventory/settings_file.h"
+#include "scheduler/event_executor.h"
+#include "serial/serial_link.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +24,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -70,9 +76,9 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(m_trayIcon, &TrayIcon::doubleClicked, this, &frmMain::restoreFromTray);
 
     m_statusLog = new StatusLog(*m_clock, QLocale::system(), this);
-    m_groupTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Note"_s, u"COM Settings"_s }), this);
-    m_portTable = new TextTableModel({ { u"COM"_s, u"COM Port"_s }, { u"LCD"_s, u"LCD"_s }, { u"Note"_s, u"Note"_s } },
-                                     this);
+    m_inventory = new Inventory(*m_prompts, *m_busyPointer, this);
+    m_groupTable = &m_inventory->groups();
+    m_portTable = &m_inventory->ports();
     m_scheduleTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Start Date"_s, u"End Date"_s,
                                                             u"Start Time"_s, u"End Time"_s, u"Days"_s, u"Function"_s }),
                                          this);
@@ -88,8 +94,13 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_startUpTimer = makeTimer(this, u"StartUpTimer"_s, 1);
     m_runClockTimer = makeTimer(this, u"RunClockTimer"_s, 1000);
     m_updateTimer = makeTimer(this, u"UpdateTimer"_s, 1000);
-    m_executeTimer = makeTimer(this, u"TimerExcuteEventCmd"_s, 10);
     connect(m_startUpTimer, &QTimer::timeout, this, &frmMain::startUpTimerTick);
+
+    m_serialLink = std::make_unique<SerialLink>(PortMap(m_applicationFolder));
+    m_executor = new EventExecutor(*this, m_handOff, m_commands,
+                                   EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer },
+                                   this);
+    m_quickCommands = std::make_unique<QuickCommands>(m_commands, *m_portTable, m_handOff, *m_prompts);
 
     buildLayout();
     resize(1180, 820);
@@ -103,6 +114,13 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(m_cboLCD, &QComboBox::activated, this, &frmMain::applyDisplayModel);
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
     connect(findChild<QPushButton *>(u"btnClose"_s), &QPushButton::clicked, this, &QWidget::close);
+    connect(findChild<QPushButton *>(u"btnSave"_s), &QPushButton::clicked, this, &frmMain::saveButtonClicked);
+    connectInventory();
+    for (int i = 0; i < m_cmdCOMSend.size(); ++i)
+        connect(m_cmdCOMSend.at(i), &QPushButton::clicked, this, [this, i] { runQuickCommand(i); });
+    connect(m_txtVolume, &QLineEdit::textChanged, this, &frmMain::onVolumeTextChanged);
+    m_txtVolume->installEventFilter(this);
+    m_sldVolume->installEventFilter(this);
 
     // The start-up sequence: caption, position, settings file, initial contents, deferred load.
     setWindowTitle(programCaption());
@@ -112,7 +130,12 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_startUpTimer->start();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The executor and the link go before the tables and the log they report to.
+    delete m_executor;
+    m_serialLink.reset();
+}
 
 void frmMain::centreOnScreen()
 {
@@ -210,6 +233,187 @@ void frmMain::startUpTimerTick()
 
 void frmMain::loadSettings()
 {
+    const SettingsContents contents = [this] {
+        BusyScope busy(*m_busyPointer);
+        return loadSettingsFile(m_settingsPath);
+    }();
+
+    const SerialCommandSettings &serial = contents.serial;
+    if (serial.monitorOn)
+        m_txtMonitorOnCommand->setText(*serial.monitorOn);
+    if (serial.monitorOff)
+        m_txtMonitorOffCommand->setText(*serial.monitorOff);
+    const QList<std::optional<QString>> lineSettings { serial.baudRate, serial.parity, serial.dataBits,
+                                                       serial.stopBits };
+    for (int i = 0; i < m_cbPortSet.size(); ++i) {
+        if (!lineSettings.at(i))
+            continue;
+        // A value the list does not offer is shown as typed, so a save writes it back unchanged.
+        QComboBox *list = m_cbPortSet.at(i);
+        const int entry = list->findText(*lineSettings.at(i));
+        if (entry >= 0)
+            list->setCurrentIndex(entry);
+        else
+            list->setEditText(*lineSettings.at(i));
+    }
+
+    if (contents.groupRows)
+        m_inventory->loadGroups(*contents.groupRows);
+    if (contents.scheduleRows)
+        m_scheduleTable->replaceRows(*contents.scheduleRows);
+
+    // A start with schedule rows comes up running the schedule, hidden in the tray.
+    if (m_scheduleTable->rowCount() > 0 && startLoadedSchedule())
+        hideToTray();
+}
+
+bool frmMain::startLoadedSchedule()
+{
+    // The schedule runner is not part of the program yet; until it is, a loaded schedule only shows.
+    return false;
+}
+
+bool frmMain::saveSettings()
+{
+    BusyScope busy(*m_busyPointer);
+    SettingsContents contents;
+    contents.serial.monitorOn = m_txtMonitorOnCommand->text().trimmed();
+    contents.serial.monitorOff = m_txtMonitorOffCommand->text().trimmed();
+    contents.serial.baudRate = m_cbPortSet.at(0)->currentText().trimmed();
+    contents.serial.parity = m_cbPortSet.at(1)->currentText().trimmed();
+    contents.serial.dataBits = m_cbPortSet.at(2)->currentText().trimmed();
+    contents.serial.stopBits = m_cbPortSet.at(3)->currentText().trimmed();
+    contents.groupRows = m_inventory->groupRows();
+    contents.scheduleRows = m_scheduleTable->allRows();
+    return saveSettingsFile(m_settingsPath, contents).ok;
+}
+
+void frmMain::saveButtonClicked()
+{
+    if (saveSettings())
+        m_prompts->inform(u"Settings saved."_s);
+    else
+        m_prompts->inform(u"Failed saving the settings."_s, PromptIcon::Exclamation, u"Error"_s);
+}
+
+void frmMain::connectInventory()
+{
+    connect(findChild<QPushButton *>(u"btnAddGroup"_s), &QPushButton::clicked, m_inventory, &Inventory::addGroup);
+    connect(findChild<QPushButton *>(u"btnRemoveGroup"_s), &QPushButton::clicked, m_inventory,
+            &Inventory::removeGroup);
+    connect(findChild<QPushButton *>(u"btnAddCOM"_s), &QPushButton::clicked, this,
+            [this] { m_inventory->addPort(portEditorTexts()); });
+    connect(findChild<QPushButton *>(u"btnEditCOM"_s), &QPushButton::clicked, this,
+            [this] { m_inventory->updatePort(portEditorTexts()); });
+    connect(findChild<QPushButton *>(u"cmdRemoveCOM"_s), &QPushButton::clicked, m_inventory, &Inventory::removePort);
+
+    connect(m_iGroup->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { m_inventory->currentGroupChanged(current.row() + 1); });
+    connect(m_iPort->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { m_inventory->currentPortChanged(current.row() + 1); });
+    connect(m_iPort, &QTableView::clicked, this,
+            [this](const QModelIndex &index) { m_inventory->portRowClicked(index.row() + 1); });
+
+    connect(m_inventory, &Inventory::groupRowMadeCurrent, this, [this](int groupRow) {
+        if (groupRow < 1) {
+            m_iGroup->selectionModel()->clear();
+            return;
+        }
+        m_iGroup->setCurrentIndex(m_groupTable->index(groupRow - 1, 0));
+        m_iGroup->setFocus();
+    });
+    connect(m_inventory, &Inventory::portSelectionCleared, this, [this] { m_iPort->selectionModel()->clear(); });
+    connect(m_inventory, &Inventory::portEditorFilled, this,
+            [this](const QString &port, int modelEntry, const QString &note) {
+                selectModelEntry(modelEntry);
+                m_cboCOM->setEditText(port);
+                m_txtNote->setText(note);
+            });
+}
+
+PortEditorTexts frmMain::portEditorTexts() const
+{
+    return PortEditorTexts { m_cboCOM->currentText(), m_cboLCD->currentText(), m_txtNote->text() };
+}
+
+void frmMain::runQuickCommand(int index)
+{
+    if (m_quickCommands->dispatch(index, m_txtVolume->text()))
+        m_executor->scheduleExecution();
+}
+
+void frmMain::onVolumeTextChanged(const QString &text)
+{
+    const VolumeTextRule rule = volumeTextChanged(text);
+    if (rule.correctedText) {
+        m_txtVolume->setText(*rule.correctedText); // comes back here once with the corrected text
+        return;
+    }
+    m_sldVolume->setValue(rule.sliderValue);
+}
+
+void frmMain::sendSliderVolume()
+{
+    m_txtVolume->setText(QString::number(m_sldVolume->value()));
+    runQuickCommand(int(QuickCommand::SetVolume));
+}
+
+bool frmMain::filterVolumeKey(const QKeyEvent &key)
+{
+    if (key.text().isEmpty())
+        return false; // cursor movement and the like
+    switch (volumeKeyAction(key.text().at(0).unicode())) {
+    case VolumeKey::Pass:
+        return false;
+    case VolumeKey::Send:
+        runQuickCommand(int(QuickCommand::SetVolume));
+        return true;
+    case VolumeKey::Discard:
+        return true;
+    }
+    return true;
+}
+
+void frmMain::lockEditingFrames()
+{
+    m_fraSerialCommand->setEnabled(false);
+    m_fraGroup->setEnabled(false);
+}
+
+void frmMain::unlockEditingFrames()
+{
+    m_fraSerialCommand->setEnabled(true);
+    m_fraGroup->setEnabled(true);
+}
+
+const TextTableModel &frmMain::portTable() const
+{
+    return *m_portTable;
+}
+
+QString frmMain::displayModelText() const
+{
+    return m_cboLCD->currentText();
+}
+
+QStringList frmMain::comPortItems() const
+{
+    QStringList items;
+    for (int i = 0; i < m_cboCOM->count(); ++i)
+        items << m_cboCOM->itemText(i);
+    return items;
+}
+
+LineSettingsTexts frmMain::lineSettingsTexts() const
+{
+    return LineSettingsTexts { m_cbPortSet.at(0)->currentText(), m_cbPortSet.at(1)->currentText(),
+                               m_cbPortSet.at(2)->currentText(), m_cbPortSet.at(3)->currentText() };
+}
+
+void frmMain::focusVolumeBox()
+{
+    m_txtVolume->selectAll();
+    m_txtVolume->setFocus();
 }
 
 void frmMain::statusMessage(const QString &text)
@@ -282,6 +486,12 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty() && key->text().at(0).isPrint())
             return true;
+    }
+    if (watched == m_txtVolume && event->type() == QEvent::KeyPress)
+        return filterVolumeKey(*static_cast<QKeyEvent *>(event));
+    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease) {
+        // After the slider has taken the release, so the value sent is the one it shows.
+        QTimer::singleShot(0, this, &frmMain::sendSliderVolume);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "commands/display_models.h"
+#include "scheduler/command_hand_off.h"
+#include "scheduler/event_executor.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -11,6 +13,7 @@ class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -26,13 +29,19 @@ namespace vantiro {
 
 class BusyPointer;
 class Clock;
+class EventExecutor;
+class Inventory;
 class Prompts;
+class QuickCommands;
+class SerialLink;
 class StatusLog;
 class TextTableModel;
 class TrayIcon;
 
 // What the window uses from the outside world. Each null entry is replaced by the desktop's own
 // (message boxes, the hourglass, the system clock, the notification area); tests pass their own.
+struct PortEditorTexts;
+
 struct MainWindowServices
 {
     Prompts *prompts = nullptr;
@@ -43,7 +52,7 @@ struct MainWindowServices
 
 // The operator's main window: it owns the inventory, the schedule, the status log and the command
 // set, and wires its controls to the rules that live beside it.
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, private ExecutorHost
 {
     Q_OBJECT
 
@@ -64,6 +73,24 @@ public:
     // Selects a model list entry and applies it, also when it is already selected.
     void selectModelEntry(int index);
     const ModelCommandSet &modelCommandSet() const { return m_commands; }
+
+    // The deferred settings load, and "Save" without its message. A save that could not be written
+    // returns false and leaves the previous file as it was.
+    void loadSettings();
+    bool saveSettings();
+
+    // What a sender leaves for the executor: pendingCommand, pendingCommandIndex, reportToStatusLog.
+    CommandHandOff &commandHandOff() { return m_handOff; }
+    EventExecutor &executor() const { return *m_executor; }
+    Inventory &inventory() const { return *m_inventory; }
+    TextTableModel &scheduleTable() const { return *m_scheduleTable; }
+    // The instant-command panels publish their port and line settings here while they are open.
+    void setLgPanel(const PanelHandOff *panel) { m_lgPanel = panel; }
+    void setHyundaiPanel(const PanelHandOff *panel) { m_hyundaiPanel = panel; }
+
+    // The quick-command frame and the group frame are locked while a send runs.
+    void lockEditingFrames() override;
+    void unlockEditingFrames() override;
 
     // "Systray": hides the window behind an icon in the notification area, or minimises it where the
     // desktop has none, so there is always a way back.
@@ -101,7 +128,24 @@ private:
     void fitTableColumns();
     void setUpPendingTable();
     void startUpTimerTick();
-    void loadSettings();
+    void saveButtonClicked();
+    // Starts the schedule after a load that found schedule rows; false while there is no runner.
+    bool startLoadedSchedule();
+    void connectInventory();
+    PortEditorTexts portEditorTexts() const;
+    void runQuickCommand(int index);
+    void onVolumeTextChanged(const QString &text);
+    void sendSliderVolume();
+    bool filterVolumeKey(const QKeyEvent &key);
+
+    // What the executor reads from the window.
+    const TextTableModel &portTable() const override;
+    QString displayModelText() const override;
+    QStringList comPortItems() const override;
+    LineSettingsTexts lineSettingsTexts() const override;
+    void focusVolumeBox() override;
+    const PanelHandOff *lgPanel() const override { return m_lgPanel; }
+    const PanelHandOff *hyundaiPanel() const override { return m_hyundaiPanel; }
 
     QString m_applicationFolder;
     QString m_settingsPath;
@@ -116,6 +160,13 @@ private:
 
     bool m_columnsFitted = false;
     ModelCommandSet m_commands;
+    CommandHandOff m_handOff;
+    const PanelHandOff *m_lgPanel = nullptr;
+    const PanelHandOff *m_hyundaiPanel = nullptr;
+    std::unique_ptr<SerialLink> m_serialLink;
+    EventExecutor *m_executor = nullptr;
+    std::unique_ptr<QuickCommands> m_quickCommands;
+    Inventory *m_inventory = nullptr;
     StatusLog *m_statusLog = nullptr;
     TextTableModel *m_groupTable = nullptr;
     TextTableModel *m_portTable = nullptr;
@@ -125,7 +176,6 @@ private:
     QTimer *m_startUpTimer = nullptr;
     QTimer *m_runClockTimer = nullptr;
     QTimer *m_updateTimer = nullptr;
-    QTimer *m_executeTimer = nullptr;
 
     // Controls the rules read and write; the rest live only in the layout.
     QLineEdit *m_txtCommPort = nullptr;
