@@ -1,0 +1,198 @@
+#include "app/single_instance.h"
+#include "temp_app_folder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <signal.h>
+
+using namespace vantiro;
+using namespace Qt::StringLiterals;
+using vantiro::test::TempAppFolder;
+
+namespace {
+
+constexpr int waitMs = 10000;
+// A second start that finds a running copy ends this quickly.
+constexpr int handOverMs = 2000;
+
+// One run of the program, killed when the test is done with it, whatever the outcome.
+class Run
+{
+public:
+    Run(const QString &program, const QProcessEnvironment &environment)
+    {
+        m_process.setProgram(program);
+        m_process.setProcessEnvironment(environment);
+        m_process.start();
+    }
+    ~Run()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_process.processId()), SIGCONT);
+        m_process.kill();
+        m_process.waitForFinished(waitMs);
+    }
+
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 pid() const { return m_process.processId(); }
+
+    bool endsWithin(int ms) { return m_process.waitForFinished(ms); }
+    bool endedWithStatus(int status) const
+    {
+        return m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit
+            && m_process.exitCode() == status;
+    }
+    QString errorOutput() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+    // Started and not ended by itself in this time.
+    bool keepsRunningFor(int ms) { return m_process.waitForStarted(waitMs) && !m_process.waitForFinished(ms); }
+
+    void killHard()
+    {
+        m_process.kill();
+        m_process.waitForFinished(waitMs);
+    }
+    bool pause() { return ::kill(pid_t(m_process.processId()), SIGSTOP) == 0; }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace
+
+class TestVantiroSingleStart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void secondStartHandsOverAndEnds();
+    void simultaneousStartsLeaveOneRunning();
+    void startAfterAKilledCopyRunsNormally();
+    void frozenCopyIsNotDoubled();
+
+private:
+    std::unique_ptr<Run> run() { return std::make_unique<Run>(m_program, m_environment); }
+    QString lockPath() const { return SingleInstance::lockFilePath(m_runtime->path()); }
+    QString socketPath() const { return SingleInstance::serverPath(m_runtime->path()); }
+    bool waitUntilListening(Run &copy);
+    bool lockNames(qint64 pid) const;
+
+    TempAppFolder m_appFolder;
+    QString m_program;
+    std::unique_ptr<QTemporaryDir> m_runtime;
+    QProcessEnvironment m_environment;
+};
+
+// A copy of the program alone in an empty folder, which is its application folder.
+void TestVantiroSingleStart::initTestCase()
+{
+    QVERIFY2(QFileInfo::exists(QStringLiteral(VANTIRO_PATH)), VANTIRO_PATH);
+    QVERIFY(m_appFolder.isValid());
+    m_program = m_appFolder.filePath(u"vantiro"_s);
+    QVERIFY(QFile::copy(QStringLiteral(VANTIRO_PATH), m_program));
+    QVERIFY(QFileInfo(m_program).isExecutable());
+}
+
+// Each test has a runtime folder of its own, so it never meets another test's copies or a real one.
+void TestVantiroSingleStart::init()
+{
+    m_runtime = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_runtime->isValid());
+    QVERIFY(QFile::setPermissions(m_runtime->path(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime->path());
+}
+
+void TestVantiroSingleStart::cleanup()
+{
+    m_runtime.reset();
+}
+
+bool TestVantiroSingleStart::waitUntilListening(Run &copy)
+{
+    return QTest::qWaitFor([&] { return QFile::exists(socketPath()) || !copy.isRunning(); }, waitMs)
+        && copy.isRunning();
+}
+
+bool TestVantiroSingleStart::lockNames(qint64 pid) const
+{
+    qint64 owner = 0;
+    return QLockFile(lockPath()).getLockInfo(&owner, nullptr, nullptr) && owner == pid;
+}
+
+void TestVantiroSingleStart::secondStartHandsOverAndEnds()
+{
+    const auto first = run();
+    QVERIFY(waitUntilListening(*first));
+
+    for (int start = 0; start < 2; ++start) {
+        const auto second = run();
+        QVERIFY(second->endsWithin(handOverMs));
+        QVERIFY2(second->endedWithStatus(0), qPrintable(second->errorOutput()));
+        QVERIFY(first->isRunning());
+    }
+    QVERIFY(lockNames(first->pid()));
+}
+
+void TestVantiroSingleStart::simultaneousStartsLeaveOneRunning()
+{
+    const auto one = run();
+    const auto other = run();
+    QVERIFY(QTest::qWaitFor([&] { return !one->isRunning() || !other->isRunning(); }, waitMs));
+    // Give the remaining one time to end as well, wrongly.
+    QTest::qWait(1000);
+
+    QVERIFY(one->isRunning() != other->isRunning());
+    Run &ended = one->isRunning() ? *other : *one;
+    const Run &running = one->isRunning() ? *one : *other;
+    QVERIFY2(ended.endedWithStatus(0), qPrintable(ended.errorOutput()));
+    QVERIFY(lockNames(running.pid()));
+}
+
+void TestVantiroSingleStart::startAfterAKilledCopyRunsNormally()
+{
+    const auto killed = run();
+    QVERIFY(waitUntilListening(*killed));
+    killed->killHard();
+    // What a crash leaves behind: both files.
+    QVERIFY(QFile::exists(lockPath()));
+    QVERIFY(QFile::exists(socketPath()));
+
+    const auto next = run();
+    QVERIFY(next->keepsRunningFor(1000));
+    QVERIFY(lockNames(next->pid()));
+
+    const auto later = run();
+    QVERIFY(later->endsWithin(handOverMs));
+    QVERIFY2(later->endedWithStatus(0), qPrintable(later->errorOutput()));
+    QVERIFY(next->isRunning());
+}
+
+// A copy that holds the lock but cannot answer is never joined by a second one: the new start explains and fails.
+void TestVantiroSingleStart::frozenCopyIsNotDoubled()
+{
+    const auto frozen = run();
+    QVERIFY(waitUntilListening(*frozen));
+    QVERIFY(frozen->pause());
+
+    const auto second = run();
+    QVERIFY(second->endsWithin(waitMs));
+    QVERIFY(second->endedWithStatus(1));
+    QVERIFY(second->errorOutput().contains(u"already running"_s));
+    QVERIFY(lockNames(frozen->pid()));
+}
+
+QTEST_GUILESS_MAIN(TestVantiroSingleStart)
+#include "test_vantiro_single_start.moc"
