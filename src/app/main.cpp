@@ -9,6 +9,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantiro"));
+    // The window may sit hidden in the tray while a message box closes; only closing the window ends
+    // the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // One copy per user: a second start brings the running copy's window forward and ends without a window of its
     // own. If the running copy does not answer, ending is still right, as two copies would send every event twice.
@@ -25,6 +28,7 @@ int main(int argc, char *argv[])
     vantiro::frmMain window(QCoreApplication::applicationDirPath());
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
+    QObject::connect(&window, &vantiro::frmMain::programEnding, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();
 }
