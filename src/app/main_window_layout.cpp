@@ -158,7 +158,7 @@ QGroupBox *frmMain::buildGroupFrame()
     auto *layout = new QGridLayout(m_fraGroup);
 
     m_iGroup = grid(u"iGroup"_s, m_groupTable);
-    m_iGroup->setMinimumHeight(m_iGroup->verticalHeader()->defaultSectionSize() * 6);
+    m_iGroup->setMinimumHeight(m_iGroup->verticalHeader()->defaultSectionSize() * 5);
     layout->addWidget(m_iGroup, 0, 0, 1, 2);
     auto *groupButtons = new QHBoxLayout;
     groupButtons->addWidget(button(u"btnAddGroup"_s, u"Add"_s));
@@ -258,16 +258,15 @@ QWidget *frmMain::buildScheduleTab()
     m_lvScheduler->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lvScheduler->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lvScheduler->setToolTip(u"Click each row to edit the attributes for the set"_s);
-    layout->addWidget(m_lvScheduler, 0, 0, 2, 1);
 
     auto *scheduler = named(new QGroupBox(u"Scheduler"_s), u"fraScheduler"_s);
-    auto *schedulerButtons = new QVBoxLayout(scheduler);
+    auto *schedulerButtons = new QHBoxLayout(scheduler);
     schedulerButtons->addWidget(button(u"btnAddSchGroup"_s, u"Add Group to Schedule"_s));
     schedulerButtons->addWidget(button(u"btnRemoveSchGroup"_s, u"Remove Schedule Group"_s));
-    auto *hint = named(new QLabel(u"Click each row to edit the attributes for the set"_s), u"lblSchedulerHint"_s);
-    hint->setWordWrap(true);
-    schedulerButtons->addWidget(hint);
-    layout->addWidget(scheduler, 0, 1);
+    schedulerButtons->addWidget(
+        named(new QLabel(u"Click each row to edit the attributes for the set"_s), u"lblSchedulerHint"_s), 1);
+    layout->addWidget(scheduler, 0, 0, 1, 2);
+    layout->addWidget(m_lvScheduler, 1, 0);
     layout->addWidget(buildAttributeFrame(), 1, 1);
     layout->setColumnStretch(0, 3);
     layout->setColumnStretch(1, 2);
