@@ -51,6 +51,8 @@ QComboBox *comboBox(const QString &name, const QStringList &items, bool editable
 {
     auto *box = named(new QComboBox, name);
     box->setEditable(editable);
+    // Typed text is used as it stands; it never becomes an entry (the ALL commands send to every entry).
+    box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     return box;
 }
