@@ -6,6 +6,7 @@
 #include "serial/serial_link.h"
 
 #include "pseudo_terminal.h"
+#include "pty_drain.h"
 #include "temp_app_folder.h"
 
 #include <QCoreApplication>
@@ -14,14 +15,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <vector>
-
-#include <poll.h>
-#include <unistd.h>
 
 using namespace vantiro;
 
@@ -30,46 +26,6 @@ namespace {
 constexpr int portCount = 40;
 constexpr int rounds = 5;
 const QString lgPowerOn = QStringLiteral("6B 61 20 30 31 20 30 31 0D");
-
-// Reads every master so that no send ever waits on a full line; counts what arrived.
-class Drain
-{
-public:
-    explicit Drain(const std::vector<std::unique_ptr<test::Pty>> &ptys)
-    {
-        for (const auto &pty : ptys)
-            m_fds.push_back(pollfd { pty->masterFd(), POLLIN, 0 });
-        m_thread = std::thread([this] { run(); });
-    }
-    ~Drain()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    long long bytes() const { return m_bytes; }
-
-private:
-    void run()
-    {
-        char buffer[4096];
-        while (!m_stop) {
-            if (::poll(m_fds.data(), m_fds.size(), 5) <= 0)
-                continue;
-            for (pollfd &fd : m_fds) {
-                if (fd.revents & POLLIN) {
-                    const ssize_t n = ::read(fd.fd, buffer, sizeof buffer);
-                    if (n > 0)
-                        m_bytes += n;
-                }
-            }
-        }
-    }
-
-    std::vector<pollfd> m_fds;
-    std::thread m_thread;
-    std::atomic_bool m_stop = false;
-    std::atomic<long long> m_bytes = 0;
-};
 
 struct VantiroRun
 {
@@ -144,7 +100,7 @@ int main(int argc, char *argv[])
         portsIni += QByteArray::number(com) + '=' + devices.back().toLocal8Bit() + "\r\n";
     }
     folder.writeFile(QStringLiteral("Ports.ini"), portsIni);
-    Drain drain(ptys);
+    bench::Drain drain(ptys);
 
     SerialLink link { PortMap(folder.path()) };
     const double floorMs = portCount * SerialLink::settleTimeMs;
