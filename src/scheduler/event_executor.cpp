@@ -91,24 +91,30 @@ EventExecutor::EventExecutor(ExecutorHost &host, const CommandHandOff &handOff, 
     m_timer.setObjectName(u"TimerExcuteEventCmd"_s);
     m_timer.setSingleShot(true);
     m_timer.setInterval(timerIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { executeCommand(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { runWaiting(); });
 }
 
 void EventExecutor::scheduleExecution()
 {
-    m_timer.start();
+    // Taken now: a caller may prepare the next hand-off before the tick, and both must be sent.
+    m_waiting.append(m_handOff);
+    if (!m_timer.isActive())
+        m_timer.start();
 }
 
 bool EventExecutor::executeCommand()
 {
-    // A tick due now would only send the same hand-off a second time.
+    m_waiting.append(m_handOff);
+    return runWaiting();
+}
+
+bool EventExecutor::runWaiting()
+{
     m_timer.stop();
-    if (m_running) {
-        m_waiting.append(m_handOff);
+    // A request made while a run is sending waits its turn; the run in progress sends it next.
+    if (m_running)
         return false;
-    }
     m_running = true;
-    runOnce(m_handOff);
     while (!m_waiting.isEmpty())
         runOnce(m_waiting.takeFirst());
     m_running = false;

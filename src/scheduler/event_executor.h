@@ -78,11 +78,12 @@ public:
     EventExecutor(ExecutorHost &host, const CommandHandOff &handOff, ModelCommandSet &commands, Services services,
                   QObject *parent = nullptr);
 
-    // Sends the hand-off on the next tick of the executor's timer (10 ms), as the quick commands
-    // and panels do.
+    // Sends the hand-off as it stands now on the next tick of the executor's timer (10 ms), as the
+    // quick commands and panels do. Every call counts: two calls before the tick send twice, in order.
     void scheduleExecution();
-    // Sends the hand-off now and returns true once it is done. While a run is in progress the
-    // request is queued instead and false is returned; idle() tells when the queue is done.
+    // Sends the hand-off now (after any still waiting for the tick) and returns true once it is done.
+    // While a run is in progress the request is queued instead and false is returned; idle() tells
+    // when the queue is done.
     bool executeCommand();
 
     bool isRunning() const { return m_running; }
@@ -102,6 +103,7 @@ private:
     struct Run;
     enum class Outcome { Completed, Stopped };
 
+    bool runWaiting();
     void runOnce(const CommandHandOff &handOff);
     Outcome send(Run &run);
     Outcome sendToGroupWithOwnModels(Run &run);

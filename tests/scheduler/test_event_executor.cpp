@@ -76,6 +76,7 @@ private slots:
     void panelsSendToTheirOwnPort();
     void secondRequestWaitsForTheFirst_data();
     void secondRequestWaitsForTheFirst();
+    void handOffsBeforeTheTickAreAllSent();
     void pointerFramesAndFocusOnEveryPath_data();
     void pointerFramesAndFocusOnEveryPath();
 };
@@ -494,6 +495,25 @@ void TestEventExecutor::secondRequestWaitsForTheFirst()
     QCOMPARE(rig.window.timesLocked, 2);
     QCOMPARE(rig.window.lockDepth, 0);
     QCOMPARE(rig.busyPointer.depth, 0);
+}
+
+void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
+{
+    ExecutorRig rig({ 3 });
+    rig.window.addPort(3, u"LG"_s);
+    QSignalSpy idle(rig.executor.get(), &EventExecutor::idle);
+
+    // Two clicks within the timer's 10 ms: the second hand-off must not replace the first.
+    rig.handOff = { u"any"_s, u"0"_s, true };
+    rig.executor->scheduleExecution();
+    rig.handOff = { u"any"_s, u"1"_s, true };
+    rig.executor->scheduleExecution();
+    QVERIFY(idle.wait(5000));
+
+    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\rka 01 00\r"));
+    QCOMPARE(rig.logTexts(), QStringList({ startLine(3), finishedLine(3), endLine, startLine(3), finishedLine(3),
+                                           endLine }));
+    QCOMPARE(idle.size(), 1);
 }
 
 void TestEventExecutor::pointerFramesAndFocusOnEveryPath_data()
