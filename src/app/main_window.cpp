@@ -360,8 +360,10 @@ void frmMain::sendSliderVolume()
 
 bool frmMain::filterVolumeKey(const QKeyEvent &key)
 {
-    if (key.text().isEmpty())
-        return false; // cursor movement and the like
+    // Cursor movement, Delete and the editing shortcuts (copy, paste, undo) are not typed characters;
+    // a pasted value still passes the volume rules when the text changes.
+    if (key.text().isEmpty() || key.key() == Qt::Key_Delete || key.modifiers().testFlag(Qt::ControlModifier))
+        return false;
     switch (volumeKeyAction(key.text().at(0).unicode())) {
     case VolumeKey::Pass:
         return false;

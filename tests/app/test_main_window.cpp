@@ -15,6 +15,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -69,6 +70,7 @@ private slots:
     void reselectingTheShownModelOverwritesTypedCommands();
     void typingIntoTheModelListChangesNothing();
     void statusLogShowsItsNewestLine();
+    void volumeBoxKeepsItsEditingKeys();
     void systrayHidesBehindTheIconAndDoubleClickBringsItBack();
     void systrayMinimisesWhereThereIsNoNotificationArea();
     void anotherStartBringsTheWindowBackFromTheTray();
@@ -306,6 +308,24 @@ void TestMainWindow::statusLogShowsItsNewestLine()
     QCOMPARE(log->model()->rowCount(), 1);
     QCOMPARE(log->currentIndex().row(), 0);
     QVERIFY(log->currentIndex().data().toString().endsWith(u" - line 1002"_s));
+}
+
+void TestMainWindow::volumeBoxKeepsItsEditingKeys()
+{
+    showWindow();
+    auto *volume = child<QLineEdit>(u"txtVolume"_s);
+    volume->setFocus();
+    QTest::keyClicks(volume, u"25"_s);
+    QTest::keyClick(volume, Qt::Key_Home);
+    // Some desktops give Delete the DEL character as its text; it is an editing key all the same.
+    QTest::sendKeyEvent(QTest::Press, volume, Qt::Key_Delete, QString(QChar(0x7f)), Qt::NoModifier);
+    QCOMPARE(volume->text(), u"5"_s);
+
+    // Select all with the keyboard shortcut (its text is a control character), then type over it.
+    QTest::sendKeyEvent(QTest::Press, volume, Qt::Key_A, QString(QChar(0x01)), Qt::ControlModifier);
+    QTest::keyClicks(volume, u"7"_s);
+    QCOMPARE(volume->text(), u"7"_s);
+    QCOMPARE(child<QSlider>(u"sldVolume"_s)->value(), 7);
 }
 
 void TestMainWindow::systrayHidesBehindTheIconAndDoubleClickBringsItBack()
