@@ -1,6 +1,9 @@
 #include "executor_rig.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -8,10 +11,8 @@ namespace vantiro::test {
 
 namespace {
 
-const QString missingDevice = u"/dev/vantiro-test-no-such-device"_s;
-
-// The real transport, noting how each display's line is set once the port is open: the pty
-// driver takes back the program's settings when it closes the port.
+// The real transport, calling back once a port is open: the pty driver takes back the program's
+// line settings when the port is closed, so they can only be seen in between.
 class ObservingTransport : public SerialTransport
 {
 public:
@@ -43,29 +44,9 @@ private:
 
 StandInWindow::StandInWindow()
     : ports({ { u"COM"_s, u"COM"_s }, { u"LCD"_s, u"LCD"_s }, { u"Note"_s, u"Note"_s } })
-    , modelList(u"LG"_s)
-    , lineSettings { u"9600"_s, u"n"_s, u"8"_s, u"1"_s }
 {
     for (int com = 1; com <= 40; ++com)
         comList.append(QString::number(com));
-}
-
-LineSettingsTexts StandInWindow::lineSettingsTexts() const
-{
-    if (onLineSettingsRead)
-        onLineSettingsRead();
-    return lineSettings;
-}
-
-void StandInWindow::lockEditingFrames()
-{
-    ++lockDepth;
-    ++timesLocked;
-}
-
-void StandInWindow::addPort(int com, const QString &model)
-{
-    ports.appendRow({ QString::number(com), model, {} });
 }
 
 ExecutorRig::ExecutorRig(const QList<int> &displayComs, const QList<int> &missingComs)
@@ -75,20 +56,23 @@ ExecutorRig::ExecutorRig(const QList<int> &displayComs, const QList<int> &missin
         auto &pty = m_displays[com] = std::make_unique<Pty>();
         ini += QByteArray::number(com) + '=' + pty->devicePath().toLocal8Bit() + "\r\n";
     }
+    // Named for this process: its lock file would make other test runs find the port taken.
+    const QByteArray missing = "/dev/vantiro-test-no-device-" + QByteArray::number(QCoreApplication::applicationPid());
     for (int com : missingComs)
-        ini += QByteArray::number(com) + '=' + missingDevice.toLocal8Bit() + "\r\n";
+        ini += QByteArray::number(com) + '=' + missing + "\r\n";
     folder.writeFile(u"Ports.ini"_s, ini);
 
     commands = ModelCommandSet::initial();
     chooseDisplayModel(commands, u"LG");
 
+    // Runs on the link's thread.
     auto observe = [this](const QString &device) {
         for (const auto &[com, pty] : m_displays) {
-            if (pty->devicePath() != device)
-                continue;
-            const std::optional<TerminalState> state = pty->terminalState();
-            QMutexLocker locker(&m_linesMutex);
-            m_lines.append({ device, state.value_or(TerminalState {}), window.lockDepth });
+            if (pty->devicePath() == device) {
+                const TerminalState state = pty->terminalState().value_or(TerminalState {});
+                QMutexLocker locker(&m_linesMutex);
+                m_linesSeen[com] = state;
+            }
         }
     };
     link = std::make_unique<SerialLink>(PortMap(folder.path()),
@@ -103,15 +87,11 @@ ExecutorRig::~ExecutorRig()
     link.reset(); // before the ptys and the record it writes to
 }
 
-std::optional<LineSeen> ExecutorRig::lineSeen(int com) const
+std::optional<TerminalState> ExecutorRig::lineSeen(int com) const
 {
-    const QString device = m_displays.at(com)->devicePath();
     QMutexLocker locker(&m_linesMutex);
-    for (auto it = m_lines.crbegin(); it != m_lines.crend(); ++it) {
-        if (it->device == device)
-            return *it;
-    }
-    return std::nullopt;
+    const auto seen = m_linesSeen.find(com);
+    return seen == m_linesSeen.end() ? std::nullopt : std::optional(seen->second);
 }
 
 QStringList ExecutorRig::logTexts() const

@@ -13,27 +13,23 @@
 
 #include <QMutex>
 
-#include <atomic>
-#include <functional>
 #include <map>
 #include <memory>
 
 namespace vantiro::test {
 
-class StandInPanel : public PanelHandOff
+struct StandInPanel : PanelHandOff
 {
-public:
     StandInPanel(QString port, QString lineSettings)
-        : m_port(std::move(port))
-        , m_lineSettings(std::move(lineSettings))
+        : port(std::move(port))
+        , lineSettings(std::move(lineSettings))
     {
     }
-    QString panelCommPort() const override { return m_port; }
-    QString panelLineSettings() const override { return m_lineSettings; }
+    QString panelCommPort() const override { return port; }
+    QString panelLineSettings() const override { return lineSettings; }
 
-private:
-    QString m_port;
-    QString m_lineSettings;
+    QString port;
+    QString lineSettings;
 };
 
 // The parts of the main window the executor sees, with a record of what it was asked to do.
@@ -45,34 +41,29 @@ public:
     const TextTableModel &portTable() const override { return ports; }
     QString displayModelText() const override { return modelList; }
     QStringList comPortItems() const override { return comList; }
-    LineSettingsTexts lineSettingsTexts() const override;
-    void lockEditingFrames() override;
+    LineSettingsTexts lineSettingsTexts() const override { return lineSettings; }
+    void lockEditingFrames() override
+    {
+        ++lockDepth;
+        ++timesLocked;
+    }
     void unlockEditingFrames() override { --lockDepth; }
     void focusVolumeBox() override { ++volumeBoxFocused; }
     const PanelHandOff *lgPanel() const override { return lg.get(); }
     const PanelHandOff *hyundaiPanel() const override { return hyundai.get(); }
 
-    void addPort(int com, const QString &model);
+    void addPort(int com, const QString &model) { ports.appendRow({ QString::number(com), model, {} }); }
 
     TextTableModel ports;
-    QString modelList;
+    QString modelList = QStringLiteral("LG");
     QStringList comList; // "1" to "40"
     LineSettingsTexts lineSettings;
-    std::function<void()> onLineSettingsRead;
     std::unique_ptr<StandInPanel> lg;
     std::unique_ptr<StandInPanel> hyundai;
 
-    std::atomic_int lockDepth = 0; // read by the link's thread while it sends
+    int lockDepth = 0;
     int timesLocked = 0;
     int volumeBoxFocused = 0;
-};
-
-// What a display's line looked like while the program held the port open.
-struct LineSeen
-{
-    QString device;
-    TerminalState state;
-    int editingFramesLock = 0;
 };
 
 // A main window's executor on a real serial link, with displays on pseudo-terminals named in
@@ -84,8 +75,8 @@ public:
     ~ExecutorRig();
 
     Pty &display(int com) { return *m_displays.at(com); }
-    // The line of that display at the last time the program opened it.
-    std::optional<LineSeen> lineSeen(int com) const;
+    // The display's line as the program had set it the last time it opened the port.
+    std::optional<TerminalState> lineSeen(int com) const;
     // The status log's texts, without their time stamps.
     QStringList logTexts() const;
     QStringList messageTexts() const;
@@ -104,7 +95,7 @@ public:
 private:
     std::map<int, std::unique_ptr<Pty>> m_displays;
     mutable QMutex m_linesMutex;
-    QList<LineSeen> m_lines;
+    std::map<int, TerminalState> m_linesSeen;
 };
 
 } // namespace vantiro::test
