@@ -4,49 +4,57 @@
 #include "pseudo_terminal.h"
 #include "temp_app_folder.h"
 
-#include <QElapsedTimer>
-#include <QFutureSynchronizer>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 using namespace vantiro;
+using namespace Qt::StringLiterals;
 using vantiro::test::Pty;
 using vantiro::test::TempAppFolder;
 using vantiro::test::TerminalState;
-
-Q_DECLARE_METATYPE(vantiro::Handshaking)
-Q_DECLARE_METATYPE(vantiro::SendOutcome::Status)
+using Status = vantiro::SendOutcome::Status;
 
 namespace {
 
 const QString lgPowerOn = QStringLiteral("6B 61 20 30 31 20 30 31 0D");
 const QString missingDevice = QStringLiteral("/dev/vantiro-test-no-such-device");
+constexpr int longCommandBytes = 64 * 1024; // more than a pty holds: its send stays open until the test reads
 
-// An application folder whose Ports.ini maps COM 1.. to the given ptys, and COM 9 to a device that
-// does not exist.
-void mapPorts(const TempAppFolder &folder, const QList<const Pty *> &ptys)
-{
-    QByteArray ini = "[COM_PORTS]\r\n";
-    for (int i = 0; i < ptys.size(); ++i)
-        ini += QByteArray::number(i + 1) + '=' + ptys[i]->devicePath().toLocal8Bit() + "\r\n";
-    ini += "9=" + missingDevice.toLocal8Bit() + "\r\n";
-    folder.writeFile(QStringLiteral("Ports.ini"), ini);
-}
-
-// A command longer than a pty holds: a send of it stays open until the test reads.
-QString longCommand(int byteCount)
+QString longCommand(int byteCount = longCommandBytes)
 {
     QStringList tokens;
     for (int i = 0; i < byteCount; ++i)
         tokens.append(QString::number(0x41 + i % 26, 16).toUpper());
     return tokens.join(u' ');
 }
-constexpr int longCommandBytes = 64 * 1024;
+
+// Displays on ptys as COM 1.., COM 9 a device that does not exist, and a link to them.
+struct Rig
+{
+    explicit Rig(int displays = 1)
+        : ptys(size_t(displays))
+    {
+        QByteArray ini = "[COM_PORTS]\r\n9=" + missingDevice.toLocal8Bit() + "\r\n";
+        for (int i = 0; i < displays; ++i)
+            ini += QByteArray::number(i + 1) + '=' + ptys[size_t(i)].devicePath().toLocal8Bit() + "\r\n";
+        folder.writeFile(PortMap::fileName(), ini);
+    }
+    void to(int com, Handshaking handshaking = Handshaking::None, const QString &settings = u"9600,n,8,1"_s)
+    {
+        QVERIFY(link.configurePort(settings, QString::number(com), handshaking));
+    }
+    SendOutcome send(const QString &command) { return link.sendCommandText(command); }
+    Pty &pty(int com) { return ptys[size_t(com - 1)]; }
+
+    TempAppFolder folder;
+    std::vector<Pty> ptys;
+    SerialLink link { PortMap(folder.path()) };
+};
 
 // The line settings a pty shows while the link holds it open: the test sets an unusual speed, starts
 // a send of a long command and waits for the link's speed to appear.
@@ -55,39 +63,29 @@ std::optional<TerminalState> stateWhileOpen(Pty &pty, const std::function<void()
     if (!pty.setBaudRate(50))
         return std::nullopt;
     startSend();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 5000) {
-        const auto state = pty.terminalState();
-        if (state && state->baudRate != 50) {
-            QThread::msleep(10); // the flow-control flags follow the speed by a few system calls
-            return pty.terminalState();
-        }
-        QThread::usleep(200);
-    }
-    return std::nullopt;
+    if (!QTest::qWaitFor([&] { return pty.terminalState().value_or(TerminalState { 50 }).baudRate != 50; }, 5000))
+        return std::nullopt;
+    QThread::msleep(10); // the flow-control flags follow the speed by a few system calls
+    return pty.terminalState();
 }
 
 // Records what a send asks of its port, for what a pty cannot show (parity, data bits).
-class RecordingTransport : public SerialTransport
+struct RecordingTransport : SerialTransport
 {
-public:
     explicit RecordingTransport(QList<PortConfig> &opened)
-        : m_opened(opened)
+        : opened(opened)
     {
     }
-    SendOutcome::Status open(const PortConfig &config) override
+    Status open(const PortConfig &config) override
     {
-        m_opened.append(config);
-        return SendOutcome::Status::Sent;
+        opened.append(config);
+        return Status::Sent;
     }
     bool write(char) override { return true; }
-    SendOutcome::Status drain() override { return SendOutcome::Status::Sent; }
+    Status drain() override { return Status::Sent; }
     void close() override { }
     QString errorText() const override { return {}; }
-
-private:
-    QList<PortConfig> &m_opened;
+    QList<PortConfig> &opened;
 };
 
 } // namespace
@@ -97,323 +95,172 @@ class TestSerialLink : public QObject
     Q_OBJECT
 
 private slots:
-    void bytesArriveInOrder_data();
-    void bytesArriveInOrder();
-    void emptyCommandNeverOpensThePort();
+    void bytesArriveWholeAndInOrder();
     void lineSpeedAndFlowControlOnTheLine_data();
     void lineSpeedAndFlowControlOnTheLine();
-    void settingsReachTheTransport_data();
-    void settingsReachTheTransport();
-    void portTextThatNamesNoPortKeepsThePrevious_data();
-    void portTextThatNamesNoPortKeepsThePrevious();
-    void missingDeviceReportedAndNextSendWorks();
-    void busyPortReported();
-    void backToBackSendsArriveWhole();
-    void sendsKeepTheConfigurationOfTheirRequest();
-    void flowControlHoldsBytesUntilReleased();
+    void configurationReachesThePort_data();
+    void configurationReachesThePort();
+    void missingAndBusyDevicesReported();
+    void sendsRunInRequestOrderWithoutInterleaving();
     void portHeldBackFailsAndFreesTheLink();
-    void outcomeSignalledToListeners();
 };
 
-void TestSerialLink::bytesArriveInOrder_data()
+// Every byte of a command goes out as it is and in order, text, control and binary bytes alike.
+void TestSerialLink::bytesArriveWholeAndInOrder()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<SendOutcome::Status>("status");
-
-    QTest::newRow("LG power on") << lgPowerOn << QByteArray("ka 01 01\r") << SendOutcome::Status::Sent;
-    QTest::newRow("unfilled placeholder skipped") << "6B 66 20 30 31 20 _ 0D" << QByteArray("kf 01 \r")
-                                                  << SendOutcome::Status::Sent;
-    QTest::newRow("binary power toggle") << "BE 05 25 08 F0" << QByteArray("\xBE\x05\x25\x08\xF0")
-                                         << SendOutcome::Status::Sent;
-    QTest::newRow("control bytes stay raw") << "0A 0D 11 13 00 7F" << QByteArray("\n\r\x11\x13\0\x7F", 6)
-                                            << SendOutcome::Status::Sent;
-    QTest::newRow("blanks only") << "   " << QByteArray() << SendOutcome::Status::NothingToSend;
-}
-
-void TestSerialLink::bytesArriveInOrder()
-{
-    QFETCH(QString, command);
-    QFETCH(QByteArray, bytes);
-    QFETCH(SendOutcome::Status, status);
-
-    TempAppFolder folder;
-    Pty display;
-    QVERIFY(display.isValid());
-    mapPorts(folder, { &display });
-
-    SerialLink link { PortMap(folder.path()) };
-    QVERIFY(link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1")));
-    const SendOutcome outcome = link.sendCommandText(command);
-    QCOMPARE(outcome.status, status);
-    QCOMPARE(outcome.bytesWritten, bytes.size());
-    QCOMPARE(outcome.device, display.devicePath());
+    Rig rig;
+    rig.to(1);
+    const SendOutcome outcome = rig.send(u"6B 61 0A 0D _ 11 13 00 7F BE F0"_s);
+    QCOMPARE(outcome.text(), u"sent"_s);
+    QCOMPARE(outcome.bytesWritten, 10);
+    QCOMPARE(outcome.device, rig.pty(1).devicePath());
     // Everything is on the line when the send reports back: nothing more arrives after.
-    QCOMPARE(display.readUntilQuiet(50), bytes);
-}
-
-void TestSerialLink::emptyCommandNeverOpensThePort()
-{
-    TempAppFolder folder;
-    mapPorts(folder, {});
-    SerialLink link { PortMap(folder.path()) };
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("9"));
-
-    // The empty text does not even try the (missing) device; a text of blanks does.
-    const SendOutcome empty = link.sendCommandText(QString());
-    QCOMPARE(empty.status, SendOutcome::Status::NothingToSend);
-    QVERIFY(!empty.failed());
-    const SendOutcome blanks = link.sendCommandText(QStringLiteral("  "));
-    QCOMPARE(blanks.status, SendOutcome::Status::NoSuchDevice);
+    QCOMPARE(rig.pty(1).readUntilQuiet(50), QByteArray("ka\n\r\x11\x13\0\x7F\xBE\xF0", 10));
+    QCOMPARE(rig.send(u"   "_s).status, Status::NothingToSend);
 }
 
 void TestSerialLink::lineSpeedAndFlowControlOnTheLine_data()
 {
     QTest::addColumn<QString>("lineSettings");
-    QTest::addColumn<QString>("pendingCommandIndex");
-    QTest::addColumn<quint32>("baud");
-    QTest::addColumn<bool>("flowControl");
+    QTest::addColumn<Handshaking>("handshaking");
 
-    QTest::newRow("quick command") << "9600,n,8,1" << "2" << 9600u << false;
-    QTest::newRow("LG panel") << "9600,n,8,1" << "100" << 9600u << true;
-    QTest::newRow("Hyundai panel") << "19200,n,8,1" << "99" << 19200u << false;
-    QTest::newRow("OLEVIA speed") << "115200,n,8,1" << "8" << 115200u << false;
-    QTest::newRow("LG panel, 38400") << "38400,n,8,1" << "100" << 38400u << true;
-    QTest::newRow("custom speed") << "250000,n,8,1" << "0" << 250000u << false;
+    QTest::newRow("9600, none") << "9600,n,8,1" << Handshaking::None;
+    QTest::newRow("38400, RTS and XON/XOFF") << "38400,n,8,1" << Handshaking::RtsXonXoff;
+    QTest::newRow("custom speed") << "250000,n,8,1" << Handshaking::None;
 }
 
+// While the port is open the line shows its speed and flow control; with flow control the display's
+// XOFF holds the bytes back until its XON. The send is done only once every byte has left.
 void TestSerialLink::lineSpeedAndFlowControlOnTheLine()
 {
     QFETCH(QString, lineSettings);
-    QFETCH(QString, pendingCommandIndex);
-    QFETCH(quint32, baud);
-    QFETCH(bool, flowControl);
+    QFETCH(Handshaking, handshaking);
 
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-    SerialLink link { PortMap(folder.path()) };
-    QVERIFY(link.configurePort(lineSettings, QStringLiteral("1"), handshakingForIndex(pendingCommandIndex)));
-
-    const QString command = longCommand(longCommandBytes);
+    Rig rig;
+    rig.to(1, handshaking, lineSettings);
+    Pty &display = rig.pty(1);
+    const QString command = longCommand();
     QFuture<SendOutcome> send;
-    const auto state = stateWhileOpen(display, [&] { send = link.startSend(command); });
+    const auto state = stateWhileOpen(display, [&] { send = rig.link.startSend(command); });
     QVERIFY(state.has_value());
-    QCOMPARE(state->baudRate, baud);
+    QCOMPARE(qint32(state->baudRate), parseLineSettings(lineSettings)->baudRate);
+    const bool flowControl = handshaking == Handshaking::RtsXonXoff;
     QCOMPARE(state->rtsCts, flowControl);
     QCOMPARE(state->xonXoff, flowControl);
-    QVERIFY(!send.isFinished());
 
-    QCOMPARE(display.read(longCommandBytes), parseCommandText(command));
-    QCOMPARE(send.result().status, SendOutcome::Status::Sent);
+    QByteArray received;
+    if (flowControl) {
+        display.writeToProgram("\x13"); // XOFF: the display asks the program to wait
+        received = display.readUntilQuiet(150);
+        QVERIFY(received.size() < longCommandBytes);
+        display.writeToProgram("\x11"); // XON
+    }
+    QVERIFY(!send.isFinished());
+    received += display.read(longCommandBytes - int(received.size()));
+    QCOMPARE(received, parseCommandText(command));
+    QCOMPARE(send.result().status, Status::Sent);
     QCOMPARE(send.result().bytesWritten, longCommandBytes);
 }
 
-void TestSerialLink::settingsReachTheTransport_data()
+void TestSerialLink::configurationReachesThePort_data()
 {
     QTest::addColumn<QString>("lineSettings");
+    QTest::addColumn<QString>("portText");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("inForce"); // the settings the next send uses
+    QTest::addColumn<QString>("device");
 
-    // The link starts at 9600,n,8,1 and is first set to 19200,e,7,2.
-    QTest::newRow("accepted") << "38400,o,8,1" << true << "38400,o,8,1";
-    QTest::newRow("mark parity, 5 bits") << "9600,m,5,2" << true << "9600,m,5,2";
-    QTest::newRow("custom speed") << "31250,n,8,1" << true << "31250,n,8,1";
-    QTest::newRow("parity unknown keeps previous") << "9600,x,8,1" << false << "19200,e,7,2";
-    QTest::newRow("speed zero keeps previous") << "0,n,8,1" << false << "19200,e,7,2";
-    QTest::newRow("9 data bits keep previous") << "9600,n,9,1" << false << "19200,e,7,2";
-    QTest::newRow("missing field keeps previous") << "9600,n,8" << false << "19200,e,7,2";
-    QTest::newRow("empty keeps previous") << "" << false << "19200,e,7,2";
+    // The link is first set to 19200,e,7,2 on COM 4; what a text cannot name leaves the previous in force.
+    QTest::newRow("accepted") << "38400,o,8,1" << "5" << true << "38400,o,8,1" << "/dev/ttyS4";
+    QTest::newRow("mark parity, 5 bits, 2 stop") << "9600,m,5,2" << "5" << true << "9600,m,5,2" << "/dev/ttyS4";
+    QTest::newRow("parity unknown, port 0") << "9600,x,8,1" << "0" << false << "19200,e,7,2" << "/dev/ttyS3";
+    QTest::newRow("missing field, empty port") << "9600,n,8" << "" << false << "19200,e,7,2" << "/dev/ttyS3";
     // termios has no 1.5 stop bits: the port cannot take the text.
-    QTest::newRow("1.5 stop bits keep previous") << "9600,n,5,1.5" << false << "19200,e,7,2";
+    QTest::newRow("1.5 stop bits, port not a number") << "9600,n,5,1.5" << "two" << false << "19200,e,7,2"
+                                                      << "/dev/ttyS3";
 }
 
-void TestSerialLink::settingsReachTheTransport()
+void TestSerialLink::configurationReachesThePort()
 {
     QFETCH(QString, lineSettings);
+    QFETCH(QString, portText);
     QFETCH(bool, accepted);
     QFETCH(QString, inForce);
+    QFETCH(QString, device);
 
     TempAppFolder folder;
     QList<PortConfig> opened;
     SerialLink link(PortMap(folder.path()), [&] { return std::make_unique<RecordingTransport>(opened); });
     QVERIFY(link.configurePort(QStringLiteral("19200,e,7,2"), QStringLiteral("4")));
-    QCOMPARE(link.configurePort(lineSettings, QStringLiteral("5"), Handshaking::RtsXonXoff), accepted);
-    QCOMPARE(link.sendCommandText(lgPowerOn).status, SendOutcome::Status::Sent);
+    QCOMPARE(link.configurePort(lineSettings, portText, Handshaking::RtsXonXoff), accepted);
+    QCOMPARE(link.sendCommandText(lgPowerOn).status, Status::Sent);
 
     QCOMPARE(opened.size(), 1);
     QCOMPARE(lineSettingsText(opened[0].settings), inForce);
     QCOMPARE(opened[0].handshaking, Handshaking::RtsXonXoff);
-    QCOMPARE(opened[0].devicePath, QStringLiteral("/dev/ttyS4"));
+    QCOMPARE(opened[0].devicePath, device);
 }
 
-void TestSerialLink::portTextThatNamesNoPortKeepsThePrevious_data()
+void TestSerialLink::missingAndBusyDevicesReported()
 {
-    QTest::addColumn<QString>("portText");
-    QTest::newRow("zero") << "0";
-    QTest::newRow("empty") << "";
-    QTest::newRow("negative") << "-2";
-    QTest::newRow("not a number") << "two";
-}
-
-void TestSerialLink::portTextThatNamesNoPortKeepsThePrevious()
-{
-    QFETCH(QString, portText);
-    TempAppFolder folder;
-    Pty first, second;
-    mapPorts(folder, { &first, &second });
-    SerialLink link { PortMap(folder.path()) };
-
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("2"));
-    link.configurePort(QStringLiteral("9600,n,8,1"), portText);
-    QCOMPARE(link.sendCommandText(lgPowerOn).status, SendOutcome::Status::Sent);
-    QCOMPARE(second.read(9), QByteArray("ka 01 01\r"));
-    QCOMPARE(first.readUntilQuiet(20), QByteArray());
-}
-
-void TestSerialLink::missingDeviceReportedAndNextSendWorks()
-{
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-    SerialLink link { PortMap(folder.path()) };
-
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("9"));
-    const SendOutcome missing = link.sendCommandText(lgPowerOn);
-    QCOMPARE(missing.status, SendOutcome::Status::NoSuchDevice);
+    Rig rig;
+    rig.to(9);
+    // The empty text does not even try the (missing) device; a text of blanks does.
+    QCOMPARE(rig.send(QString()).status, Status::NothingToSend);
+    QCOMPARE(rig.send(QStringLiteral("  ")).status, Status::NoSuchDevice);
+    const SendOutcome missing = rig.send(lgPowerOn);
     QCOMPARE(missing.text(), QStringLiteral("not sent: no such device"));
     QCOMPARE(missing.device, missingDevice);
     QCOMPARE(missing.bytesWritten, 0);
 
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-    const SendOutcome next = link.sendCommandText(lgPowerOn);
-    QCOMPARE(next.text(), QStringLiteral("sent"));
-    QCOMPARE(display.read(9), QByteArray("ka 01 01\r"));
-}
-
-void TestSerialLink::busyPortReported()
-{
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-
-    QSerialPort otherProgram(display.devicePath());
+    QSerialPort otherProgram(rig.pty(1).devicePath());
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-
-    SerialLink link { PortMap(folder.path()) };
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-    QCOMPARE(link.sendCommandText(lgPowerOn).text(), QStringLiteral("not sent: busy"));
+    rig.to(1);
+    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: busy"));
 
     otherProgram.close();
-    QCOMPARE(link.sendCommandText(lgPowerOn).status, SendOutcome::Status::Sent);
-    QCOMPARE(display.read(9), QByteArray("ka 01 01\r"));
+    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("sent"));
+    QCOMPARE(rig.pty(1).readUntilQuiet(50), QByteArray("ka 01 01\r"));
 }
 
-void TestSerialLink::backToBackSendsArriveWhole()
+// Sends requested together, to two ports, and one requested from inside the wait for another (as a
+// click during a send would): each goes whole to the port in force when it was requested, in order.
+void TestSerialLink::sendsRunInRequestOrderWithoutInterleaving()
 {
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-    SerialLink link { PortMap(folder.path()) };
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-
-    // A long command and a short one requested together; then one requested from inside the wait
-    // for another, as a click during a send would.
-    QString longCommand;
-    for (int i = 0; i < 200; ++i)
-        longCommand += QStringLiteral("%1 ").arg(0x41 + i % 26, 2, 16).toUpper();
-    const QByteArray longBytes = parseCommandText(longCommand);
-
-    QFuture<SendOutcome> first = link.startSend(longCommand);
-    QFuture<SendOutcome> second = link.startSend(lgPowerOn);
-    QTimer::singleShot(0, &link, [&] { link.startSend(QStringLiteral("6B 61 20 30 31 20 30 30 0D")); });
-    QCOMPARE(link.sendCommandText(QStringLiteral("6A 75 20 30 31 20 30 31 0D")).status, SendOutcome::Status::Sent);
+    Rig rig(2);
+    const QString longText = longCommand(200);
+    rig.to(1);
+    QFuture<SendOutcome> first = rig.link.startSend(longText);
+    rig.to(2);
+    QFuture<SendOutcome> second = rig.link.startSend(QStringLiteral("42"));
+    rig.to(1);
+    QFuture<SendOutcome> third = rig.link.startSend(lgPowerOn);
+    QTimer::singleShot(0, &rig.link, [&] { rig.link.startSend(QStringLiteral("6B 61 20 30 31 20 30 30 0D")); });
+    QCOMPARE(rig.send(QStringLiteral("6A 75 20 30 31 20 30 31 0D")).status, Status::Sent);
     QCOMPARE(first.result().bytesWritten, 200);
-    QCOMPARE(second.result().status, SendOutcome::Status::Sent);
+    QCOMPARE(second.result().status, Status::Sent);
+    QCOMPARE(third.result().status, Status::Sent);
 
-    const QByteArray expected = longBytes + "ka 01 01\r" + "ju 01 01\r" + "ka 01 00\r";
-    QCOMPARE(display.read(expected.size()), expected);
-}
-
-void TestSerialLink::sendsKeepTheConfigurationOfTheirRequest()
-{
-    TempAppFolder folder;
-    Pty first, second;
-    mapPorts(folder, { &first, &second });
-    SerialLink link { PortMap(folder.path()) };
-
-    QFutureSynchronizer<SendOutcome> sends;
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-    sends.addFuture(link.startSend(QStringLiteral("41")));
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("2"));
-    sends.addFuture(link.startSend(QStringLiteral("42")));
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-    sends.addFuture(link.startSend(QStringLiteral("43")));
-    sends.waitForFinished();
-
-    QCOMPARE(first.readUntilQuiet(50), QByteArray("AC"));
-    QCOMPARE(second.readUntilQuiet(50), QByteArray("B"));
-}
-
-void TestSerialLink::flowControlHoldsBytesUntilReleased()
-{
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-    SerialLink link { PortMap(folder.path()) };
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"), Handshaking::RtsXonXoff);
-
-    const QString command = longCommand(longCommandBytes);
-    QFuture<SendOutcome> send;
-    const auto state = stateWhileOpen(display, [&] { send = link.startSend(command); });
-    QVERIFY(state && state->xonXoff);
-    display.writeToProgram("\x13"); // XOFF: the display asks the program to wait
-    const QByteArray beforeRelease = display.readUntilQuiet(150);
-    QVERIFY(beforeRelease.size() < longCommandBytes);
-    QVERIFY(!send.isFinished());
-
-    display.writeToProgram("\x11"); // XON
-    const QByteArray afterRelease = display.read(longCommandBytes - int(beforeRelease.size()));
-    QCOMPARE(beforeRelease + afterRelease, parseCommandText(command));
-    QCOMPARE(send.result().status, SendOutcome::Status::Sent);
+    const QByteArray expected = parseCommandText(longText) + "ka 01 01\r" + "ju 01 01\r" + "ka 01 00\r";
+    QCOMPARE(rig.pty(1).read(int(expected.size())), expected);
+    QCOMPARE(rig.pty(2).readUntilQuiet(50), QByteArray("B"));
 }
 
 void TestSerialLink::portHeldBackFailsAndFreesTheLink()
 {
-    TempAppFolder folder;
-    Pty stuck, other;
-    mapPorts(folder, { &stuck, &other });
-    SerialLink link { PortMap(folder.path()) };
+    Rig rig(2);
     // At this speed the link gives the held bytes well under two seconds before it gives up.
-    link.configurePort(QStringLiteral("4000000,n,8,1"), QStringLiteral("1"), Handshaking::RtsXonXoff);
-
+    rig.to(1, Handshaking::RtsXonXoff, QStringLiteral("4000000,n,8,1"));
     QFuture<SendOutcome> send;
-    QVERIFY(stateWhileOpen(stuck, [&] { send = link.startSend(longCommand(longCommandBytes)); }).has_value());
-    stuck.writeToProgram("\x13"); // XOFF, never released
-    QVERIFY(stuck.readUntilQuiet(50).size() < longCommandBytes);
+    QVERIFY(stateWhileOpen(rig.pty(1), [&] { send = rig.link.startSend(longCommand()); }).has_value());
+    rig.pty(1).writeToProgram("\x13"); // XOFF, never released
+    QVERIFY(rig.pty(1).readUntilQuiet(50).size() < longCommandBytes);
 
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("2"), Handshaking::None);
-    const SendOutcome next = link.sendCommandText(lgPowerOn);
-    QCOMPARE(send.result().status, SendOutcome::Status::WriteFailed);
-    QCOMPARE(next.status, SendOutcome::Status::Sent);
-    QCOMPARE(other.read(9), QByteArray("ka 01 01\r"));
-}
-
-void TestSerialLink::outcomeSignalledToListeners()
-{
-    TempAppFolder folder;
-    Pty display;
-    mapPorts(folder, { &display });
-    SerialLink link { PortMap(folder.path()) };
-    QSignalSpy finished(&link, &SerialLink::sendFinished);
-
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("9"));
-    link.startSend(lgPowerOn);
-    link.configurePort(QStringLiteral("9600,n,8,1"), QStringLiteral("1"));
-    link.startSend(lgPowerOn);
-    QTRY_COMPARE(finished.size(), 2);
-    QCOMPARE(finished[0][0].value<SendOutcome>().status, SendOutcome::Status::NoSuchDevice);
-    QCOMPARE(finished[1][0].value<SendOutcome>().status, SendOutcome::Status::Sent);
+    rig.to(2);
+    const SendOutcome next = rig.send(lgPowerOn);
+    QCOMPARE(send.result().status, Status::WriteFailed);
+    QCOMPARE(next.status, Status::Sent);
+    QCOMPARE(rig.pty(2).read(9), QByteArray("ka 01 01\r"));
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)
