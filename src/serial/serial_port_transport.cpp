@@ -123,6 +123,9 @@ private:
     // error too; only a device we may not open is a real permission problem.
     static SendOutcome::Status permissionOrBusy(const QString &devicePath)
     {
+        // Another program opening the same missing name holds its lock file for a moment.
+        if (!QFileInfo::exists(devicePath))
+            return SendOutcome::Status::NoSuchDevice;
 #ifdef Q_OS_UNIX
         if (::access(QFile::encodeName(devicePath).constData(), R_OK | W_OK) != 0)
             return SendOutcome::Status::PermissionDenied;

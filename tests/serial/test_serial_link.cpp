@@ -4,6 +4,8 @@
 #include "pseudo_terminal.h"
 #include "temp_app_folder.h"
 
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSerialPort>
 #include <QTest>
 #include <QThread>
@@ -212,6 +214,12 @@ void TestSerialLink::missingAndBusyDevicesReported()
     QCOMPARE(missing.text(), QStringLiteral("not sent: no such device"));
     QCOMPARE(missing.device, missingDevice);
     QCOMPARE(missing.bytesWritten, 0);
+
+    // Another program opening the same missing name holds the serial lock file for that moment.
+    QLockFile otherOpening(QStringLiteral("/var/lock/LCK..") + QFileInfo(missingDevice).fileName());
+    QVERIFY(otherOpening.tryLock(0));
+    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: no such device"));
+    otherOpening.unlock();
 
     QSerialPort otherProgram(rig.pty(1).devicePath());
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
