@@ -5,6 +5,7 @@
 #include "manual_clock.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
+#include "window_controls.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -81,10 +82,7 @@ private:
     template<typename T>
     T *child(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return test::control<T>(m_window.get(), name);
     }
     void showWindow();
 

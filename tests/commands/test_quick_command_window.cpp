@@ -9,6 +9,7 @@
 #include "pseudo_terminal.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,10 +68,7 @@ private:
     template<typename T>
     T *child(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return test::control<T>(m_window.get(), name);
     }
     QPushButton *quickButton(int index) const { return child<QPushButton>(u"cmdCOMSend_%1"_s.arg(index)); }
     void choose(const QString &list, const QString &text) const;

@@ -5,6 +5,7 @@
 #include "manual_clock.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
+#include "window_controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -72,12 +73,10 @@ private slots:
     void clickingAPortRowFillsTheEditor();
 
 private:
-    template<typename T> T *child(const QString &name) const
+    template<typename T>
+    T *child(const QString &name) const
     {
-        auto *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
+        return test::control<T>(m_window.get(), name);
     }
     const QAbstractItemModel *modelOf(const QString &view) const { return child<QAbstractItemView>(view)->model(); }
     QString text(const QString &field) const { return child<QLineEdit>(field)->text(); }
