@@ -72,9 +72,25 @@ QString reasonText(SendOutcome::Status status)
 
 } // namespace
 
+// What a run sends from, taken from the window when the run starts: the ports and lists that stay
+// editable while it sends cannot change the rest of the run under it.
+struct RunInputs
+{
+    struct Port
+    {
+        QString com;
+        QString model;
+    };
+    QList<Port> groupPorts;
+    QString modelListText;
+    QStringList comPortItems;
+    LineSettingsTexts lineSettings;
+};
+
 struct EventExecutor::Run
 {
     CommandHandOff handOff;
+    RunInputs inputs;
     // The last outcome of each COM port that failed, by COM number.
     QMap<int, SendOutcome::Status> failures;
 };
@@ -127,7 +143,7 @@ void EventExecutor::runOnce(const CommandHandOff &handOff)
     BusyScope busy(m_services.busyPointer);
     m_host.lockEditingFrames();
 
-    Run run { handOff, {} };
+    Run run { handOff, takeInputs(), {} };
     if (handOff.pendingCommand.isEmpty())
         reportEmptyCommand(run);
     else if (send(run) == Outcome::Completed)
@@ -142,6 +158,18 @@ void EventExecutor::runOnce(const CommandHandOff &handOff)
     if (!handOff.reportToStatusLog || kindOf(handOff.pendingCommandIndex) == Kind::GroupPortsWithListSettings)
         m_host.focusVolumeBox();
     emit commandExecuted();
+}
+
+RunInputs EventExecutor::takeInputs() const
+{
+    RunInputs inputs;
+    const TextTableModel &ports = m_host.portTable();
+    for (int row = 0; row < ports.rowCount(); ++row)
+        inputs.groupPorts.append({ ports.cell(row, u"COM"), ports.cell(row, u"LCD") });
+    inputs.modelListText = m_host.displayModelText();
+    inputs.comPortItems = m_host.comPortItems();
+    inputs.lineSettings = m_host.lineSettingsTexts();
+    return inputs;
 }
 
 EventExecutor::Outcome EventExecutor::send(Run &run)
@@ -168,11 +196,10 @@ EventExecutor::Outcome EventExecutor::send(Run &run)
 // Each port of the group with the commands and line settings of its own model.
 EventExecutor::Outcome EventExecutor::sendToGroupWithOwnModels(Run &run)
 {
-    const TextTableModel &ports = m_host.portTable();
-    for (int row = 0; row < ports.rowCount(); ++row) {
-        applyModelForSend(m_commands, ports.cell(row, u"LCD"), SendReach::GroupPorts);
+    for (const RunInputs::Port &port : run.inputs.groupPorts) {
+        applyModelForSend(m_commands, port.model, SendReach::GroupPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
-        if (sendToPort(run, ports.cell(row, u"COM"), modelLineSettings(m_commands), command) == Outcome::Stopped)
+        if (sendToPort(run, port.com, modelLineSettings(m_commands), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
@@ -181,8 +208,8 @@ EventExecutor::Outcome EventExecutor::sendToGroupWithOwnModels(Run &run)
 // Every COM port of the list with the model the model list shows, whatever group is loaded.
 EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
 {
-    for (const QString &portText : m_host.comPortItems()) {
-        applyModelForSend(m_commands, m_host.displayModelText(), SendReach::AllPorts);
+    for (const QString &portText : run.inputs.comPortItems) {
+        applyModelForSend(m_commands, run.inputs.modelListText, SendReach::AllPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
         if (sendToPort(run, portText, modelLineSettings(m_commands), command) == Outcome::Stopped)
             return Outcome::Stopped;
@@ -193,12 +220,11 @@ EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
 // Mute and volume: the caller's command to each port of the group, with the lists' line settings.
 EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
 {
-    const TextTableModel &ports = m_host.portTable();
+    if (!modelTakesMuteAndVolume(run.inputs.modelListText))
+        return Outcome::Completed;
     const QString command = run.handOff.pendingCommand.trimmed();
-    for (int row = 0; row < ports.rowCount(); ++row) {
-        if (!modelTakesMuteAndVolume(m_host.displayModelText()))
-            continue;
-        if (sendToPort(run, ports.cell(row, u"COM"), m_host.lineSettingsTexts(), command) == Outcome::Stopped)
+    for (const RunInputs::Port &port : run.inputs.groupPorts) {
+        if (sendToPort(run, port.com, run.inputs.lineSettings, command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
@@ -232,9 +258,16 @@ EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portTe
 void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command)
 {
     SerialLink &link = m_services.link;
-    link.configurePort(lineSettings, portText, handshakingForIndex(run.handOff.pendingCommandIndex));
+    const bool settingsTaken =
+        link.configurePort(lineSettings, portText, handshakingForIndex(run.handOff.pendingCommandIndex));
     // A port text that names no port sends to the previous one; the report names where it went.
     const int comNumber = link.comNumber();
+    if (!settingsTaken) {
+        // Line settings the port cannot take (a typed "96OO"): sending at the previous port's speed
+        // would garble the command, so this port is reported instead.
+        run.failures.insert(comNumber, SendOutcome::Status::SettingsRejected);
+        return;
+    }
     const SendOutcome outcome = link.sendCommandText(command);
     if (outcome.failed())
         run.failures.insert(comNumber, outcome.status);

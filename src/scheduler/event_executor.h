@@ -19,6 +19,7 @@ class Prompts;
 class SerialLink;
 class StatusLog;
 class TextTableModel;
+struct RunInputs;
 
 // The texts the four line settings lists show, in the order the link takes them.
 struct LineSettingsTexts
@@ -104,6 +105,7 @@ private:
     enum class Outcome { Completed, Stopped };
 
     bool runWaiting();
+    RunInputs takeInputs() const;
     void runOnce(const CommandHandOff &handOff);
     Outcome send(Run &run);
     Outcome sendToGroupWithOwnModels(Run &run);

@@ -51,6 +51,7 @@ private slots:
     void panelsSendToTheirOwnPort();
     void requestDuringASendWaitsForIt();
     void handOffsBeforeTheTickAreAllSent();
+    void windowChangesDuringASendDoNotReachIt();
 };
 
 // Displays on COM 3 and 5, every other COM number missing. The group's ports are sent with their
@@ -162,6 +163,10 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     QTest::newRow("empty command, message box")
         << "LG" << "1" << "" << false << lists << nothing << 0u << none
         << QStringList { u"Please enter the serial command before sending."_s } << true;
+    // Line settings the port cannot take are not replaced by the previous port's: that port is named.
+    QTest::newRow("typed baud the port cannot take")
+        << "LG" << "4" << lgMuteOn << true << "96OO,n,8,1" << nothing << 0u
+        << sent + QStringList { u"Not sent to COM 3: settings rejected"_s } << none << true;
     // A missing line setting is told in a message box, also when the status log was asked for, and
     // stops the run: no end report.
     QTest::newRow("missing baud rate") << "LG" << "4" << "41" << true << ",n,8,1" << nothing << 0u << none
@@ -282,6 +287,24 @@ void TestEventExecutor::requestDuringASendWaitsForIt()
     QCOMPARE(rig.busyPointer.depth, 0);
 }
 
+void TestEventExecutor::windowChangesDuringASendDoNotReachIt()
+{
+    ExecutorRig rig({ 3, 5 });
+    rig.window.addPort(3, u"LG"_s);
+    rig.window.addPort(5, u"OLEVIA"_s);
+    // While COM 3 is being sent, the operator removes the OLEVIA port and picks another model.
+    QTimer::singleShot(0, rig.executor.get(), [&] {
+        rig.window.ports.removeRowAt(1);
+        rig.window.modelList = u"HYUNDAI-D525ML"_s;
+    });
+    rig.handOff = { u"any"_s, u"0"_s, true };
+    QVERIFY(rig.executor->executeCommand());
+
+    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
+    QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray("\xBE\x05\x25\x08\xF0"));
+    QCOMPARE(rig.lineSeen(5).value_or(TerminalState {}).baudRate, 115200u);
+}
+
 void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
 {
     ExecutorRig rig({ 3 });
@@ -302,3 +325,4 @@ void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
 
 QTEST_GUILESS_MAIN(TestEventExecutor)
 #include "test_event_executor.moc"
+
