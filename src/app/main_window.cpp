@@ -479,6 +479,12 @@ void frmMain::closeEvent(QCloseEvent *event)
     // Every way of closing ends the program; nothing is asked or saved.
     m_trayIcon->removeIcon();
     event->accept();
+    // A send in progress finishes first, so no display is left with half a command and no report is
+    // cut short; the window is already gone meanwhile.
+    if (m_executor->isRunning()) {
+        connect(m_executor, &EventExecutor::idle, this, &frmMain::programEnding, Qt::SingleShotConnection);
+        return;
+    }
     emit programEnding();
 }
 
@@ -491,7 +497,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_txtVolume && event->type() == QEvent::KeyPress)
         return filterVolumeKey(*static_cast<QKeyEvent *>(event));
-    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease) {
+    // A disabled slider still sees the release; it must not send.
+    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease && m_sldVolume->isEnabled()) {
         // After the slider has taken the release, so the value sent is the one it shows.
         QTimer::singleShot(0, this, &frmMain::sendSliderVolume);
     }

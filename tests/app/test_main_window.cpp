@@ -72,6 +72,7 @@ private slots:
     void typingIntoTheModelListChangesNothing();
     void statusLogShowsItsNewestLine();
     void volumeBoxKeepsItsEditingKeys();
+    void greyedOutVolumeSliderSendsNothing();
     void systrayHidesBehindTheIconAndDoubleClickBringsItBack();
     void systrayMinimisesWhereThereIsNoNotificationArea();
     void anotherStartBringsTheWindowBackFromTheTray();
@@ -324,6 +325,19 @@ void TestMainWindow::volumeBoxKeepsItsEditingKeys()
     QTest::keyClicks(volume, u"7"_s);
     QCOMPARE(volume->text(), u"7"_s);
     QCOMPARE(child<QSlider>(u"sldVolume"_s)->value(), 7);
+}
+
+void TestMainWindow::greyedOutVolumeSliderSendsNothing()
+{
+    showWindow();
+    m_window->selectModelEntry(3); // HYUNDAI-D525ML has no volume: the frame is greyed out
+    auto *slider = child<QSlider>(u"sldVolume"_s);
+    QVERIFY(!slider->isEnabled());
+    QTest::mouseClick(slider, Qt::LeftButton, {}, slider->rect().center());
+    QTest::qWait(50);
+    QVERIFY(m_prompts.messages.isEmpty());
+    QVERIFY(!child<QTimer>(u"TimerExcuteEventCmd"_s)->isActive());
+    QCOMPARE(child<QLineEdit>(u"txtVolume"_s)->text(), QString());
 }
 
 void TestMainWindow::systrayHidesBehindTheIconAndDoubleClickBringsItBack()
