@@ -32,8 +32,23 @@ QtPrompts::QtPrompts(QWidget *parent)
 {
 }
 
+namespace {
+
+// A box shown while the hourglass is up (a send's end report) still gets the ordinary pointer.
+class ArrowPointer
+{
+public:
+    ArrowPointer() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowPointer() { QApplication::restoreOverrideCursor(); }
+    ArrowPointer(const ArrowPointer &) = delete;
+    ArrowPointer &operator=(const ArrowPointer &) = delete;
+};
+
+} // namespace
+
 PromptAnswer QtPrompts::show(const PromptMessage &message)
 {
+    ArrowPointer arrow;
     const bool yesNo = message.buttons == PromptButtons::YesNo;
     QMessageBox box(boxIcon(message.icon), message.title, message.text,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_parent);
@@ -45,6 +60,7 @@ PromptAnswer QtPrompts::show(const PromptMessage &message)
 
 std::optional<QString> QtPrompts::askText(const QString &title, const QString &prompt, const QString &initial)
 {
+    ArrowPointer arrow;
     bool accepted = false;
     const QString text = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, initial, &accepted);
     if (!accepted)

@@ -98,6 +98,8 @@ SendOutcome SerialLink::sendCommandText(const QString &command)
         connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
         watcher.setFuture(future);
         loop.exec();
+        // The application quitting ends every event loop at once; the outcome is still the true one.
+        future.waitForFinished();
     }
     if (future.resultCount() == 0)
         return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {} };
