@@ -47,8 +47,10 @@ std::optional<SendOutcome> sendWithPortSpec(SerialLink &link, Prompts &prompts, 
         lineSettings.append(field);
     }
 
-    link.configurePort(lineSettings.join(u','), port, Handshaking::None);
-    const SendOutcome outcome = link.sendCommandText(command.trimmed());
+    // Settings the port cannot take are not replaced by the previous ones: nothing is sent.
+    const SendOutcome outcome = link.configurePort(lineSettings.join(u','), port, Handshaking::None)
+        ? link.sendCommandText(command.trimmed())
+        : SendOutcome { SendOutcome::Status::SettingsRejected, link.devicePath(), 0, {} };
     if (showFinish) {
         if (outcome.failed())
             prompts.inform(QStringLiteral("The serial command was not sent to COM%1: %2.")
