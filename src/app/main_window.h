@@ -38,10 +38,10 @@ class StatusLog;
 class TextTableModel;
 class TrayIcon;
 
-// What the window uses from the outside world. Each null entry is replaced by the desktop's own
-// (message boxes, the hourglass, the system clock, the notification area); tests pass their own.
 struct PortEditorTexts;
 
+// What the window uses from the outside world. Each null entry is replaced by the desktop's own
+// (message boxes, the hourglass, the system clock, the notification area); tests pass their own.
 struct MainWindowServices
 {
     Prompts *prompts = nullptr;
