@@ -17,6 +17,8 @@ QString sendStatusReason(SendOutcome::Status status)
         return QStringLiteral("busy");
     case SendOutcome::Status::SettingsRejected:
         return QStringLiteral("settings rejected");
+    case SendOutcome::Status::OpenFailed:
+        return QStringLiteral("could not be opened");
     case SendOutcome::Status::WriteFailed:
         return QStringLiteral("write failed");
     case SendOutcome::Status::Cancelled:

@@ -15,6 +15,7 @@ struct SendOutcome
         PermissionDenied,
         Busy, // another program (or another link) holds the port
         SettingsRejected, // the device refused the line settings
+        OpenFailed, // the device is there but could not be opened (no hardware behind it, not a port)
         WriteFailed, // the port opened but the bytes did not all go out
         Cancelled, // the link was closed before the send could run
     };

@@ -115,7 +115,7 @@ private:
         case QSerialPort::UnsupportedOperationError:
             return SendOutcome::Status::SettingsRejected;
         default:
-            return QFileInfo::exists(devicePath) ? SendOutcome::Status::WriteFailed : SendOutcome::Status::NoSuchDevice;
+            return QFileInfo::exists(devicePath) ? SendOutcome::Status::OpenFailed : SendOutcome::Status::NoSuchDevice;
         }
     }
 

@@ -221,6 +221,12 @@ void TestSerialLink::missingAndBusyDevicesReported()
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: no such device"));
     otherOpening.unlock();
 
+    // A name that is there but is no port (here a folder) is told apart from a missing one.
+    rig.folder.writeFile(PortMap::fileName(), "[COM_PORTS]\r\n8=" + rig.folder.path().toLocal8Bit() + "\r\n1="
+                             + rig.pty(1).devicePath().toLocal8Bit() + "\r\n");
+    rig.to(8);
+    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: could not be opened"));
+
     QSerialPort otherProgram(rig.pty(1).devicePath());
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
     rig.to(1);
