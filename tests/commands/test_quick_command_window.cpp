@@ -26,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -63,6 +64,7 @@ private slots:
     void volumeBoxAndSliderSendTheVolume();
     void secondClickDuringASendFollowsIt_data();
     void secondClickDuringASendFollowsIt();
+    void closingDuringASendEndsOnceItIsDone();
 
 private:
     template<typename T>
@@ -329,6 +331,28 @@ void TestQuickCommandWindow::secondClickDuringASendFollowsIt()
     QCOMPARE(received(3), lgBytes);
     QCOMPARE(received(5), oleviaBytes);
     QCOMPARE(m_prompts.messages, QList<PromptMessage>({ endMessage, endMessage }));
+}
+
+void TestQuickCommandWindow::closingDuringASendEndsOnceItIsDone()
+{
+    choose(u"cboLCD"_s, u"LG"_s);
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+    std::optional<qsizetype> endingAtClose;
+    const auto closeWhileSending = whileSending([&] {
+        if (!endingAtClose) {
+            m_window->close();
+            endingAtClose = ending.size();
+        }
+    });
+    QSignalSpy idle(&m_window->executor(), &EventExecutor::idle);
+    QTest::mouseClick(quickButton(0), Qt::LeftButton);
+    QTRY_COMPARE(idle.size(), 1);
+
+    QCOMPARE(endingAtClose, std::optional<qsizetype>(0));
+    QCOMPARE(ending.size(), 1);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(received(3), QByteArray("ka 01 01\r"));
+    QCOMPARE(received(5), QByteArray("\xBE\x05\x25\x08\xF0"));
 }
 
 QTEST_MAIN(TestQuickCommandWindow)
