@@ -67,6 +67,14 @@ DisplayModel displayModelFromName(QStringView name)
     return DisplayModel::LG;
 }
 
+DisplayModel portDisplayModel(QStringView name)
+{
+    name = name.trimmed();
+    if (name.compare(u"HYUNDAI", Qt::CaseInsensitive) == 0)
+        return DisplayModel::HyundaiVvuon;
+    return displayModelFromName(name);
+}
+
 const QStringList &baudRateItems()
 {
     static const QStringList items { u"9600"_s, u"19200"_s, u"38400"_s, u"57600"_s, u"115200"_s };
@@ -137,24 +145,29 @@ ModelChoice chooseDisplayModel(ModelCommandSet &set, QStringView modelName)
 
 void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach reach)
 {
-    const QString upper = modelName.toString().toUpper();
     LineSettingsSelection selection;
-    if (upper == u"OLEVIA") {
+    switch (portDisplayModel(modelName)) {
+    case DisplayModel::Olevia:
         set.powerOnCommand = oleviaPower;
         set.powerOffCommand = oleviaPower;
         selection.baudIndex = oleviaBaudIndex;
-    } else if (upper == u"HYUNDAI" || upper == u"HYUNDAI-VVUON") {
+        break;
+    case DisplayModel::HyundaiVvuon: {
         set.powerOnCommand = vvuonPowerOn;
         set.powerOffCommand = vvuonPowerOff;
         set.volumeCommand = vvuonVolume;
         const bool allPorts = reach == SendReach::AllPorts;
         set.muteOnCommand = allPorts ? vvuonAllMuteOn : vvuonMuteOn;
         set.muteOffCommand = allPorts ? vvuonAllMuteOff : vvuonMuteOff;
-    } else if (upper == u"HYUNDAI-D525ML") {
+        break;
+    }
+    case DisplayModel::HyundaiD525ML:
         set.powerOnCommand = d525PowerOn;
         set.powerOffCommand = d525PowerOff;
-    } else {
+        break;
+    case DisplayModel::LG:
         setLgCommands(set);
+        break;
     }
     setLineSettings(set, selection);
 }

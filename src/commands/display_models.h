@@ -13,6 +13,10 @@ const QStringList &displayModelNames();
 // Names are compared in upper case; anything that is not one of the other three counts as LG.
 DisplayModel displayModelFromName(QStringView name);
 
+// The model of a port row, as sending reads it: like the model list, and a plain "HYUNDAI" (an older
+// name in hand-written files) is a Hyundai Vvuon. Blanks around the name do not count.
+DisplayModel portDisplayModel(QStringView name);
+
 // The items of the four line settings lists (baud rate, parity, data bits, stop bits).
 const QStringList &baudRateItems();
 const QStringList &parityItems();

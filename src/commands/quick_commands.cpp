@@ -2,6 +2,7 @@
 
 #include "app/prompts.h"
 #include "app/text_table_model.h"
+#include "inventory/inventory.h"
 #include "scheduler/command_hand_off.h"
 #include "serial/command_text.h"
 
@@ -69,7 +70,7 @@ bool QuickCommands::prepareVolume(const QString &volumeText)
         return false;
     }
     for (int row = 0; row < m_portTable.rowCount(); ++row) {
-        if (const auto command = volumeCommandFor(m_commands.volumeCommand, volumeText, m_portTable.cell(row, u"LCD")))
+        if (const auto command = volumeCommandFor(m_commands.volumeCommand, volumeText, m_portTable.cell(row, portModelColumn)))
             m_handOff.pendingCommand = *command;
     }
     return true;
@@ -77,7 +78,7 @@ bool QuickCommands::prepareVolume(const QString &volumeText)
 
 std::optional<QString> volumeCommandFor(const QString &volumeTemplate, const QString &volumeText, QStringView portModel)
 {
-    const bool decimal = portModel.toString().toUpper() == u"HYUNDAI-VVUON";
+    const bool decimal = portDisplayModel(portModel) == DisplayModel::HyundaiVvuon;
     const std::optional<QString> encoded = decimal ? decimalDigitsText(volumeText) : hexDigitsText(volumeText);
     if (!encoded)
         return std::nullopt;

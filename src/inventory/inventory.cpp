@@ -33,16 +33,8 @@ QStringList portRow(const PortEntry &entry)
 
 int modelEntryForPortModel(QStringView model)
 {
-    const QStringList &names = displayModelNames();
-    const QStringView text = model.trimmed();
-    for (qsizetype entry = 0; entry < names.size(); ++entry) {
-        if (text.compare(names.at(entry), Qt::CaseInsensitive) == 0)
-            return int(entry);
-    }
-    // A plain "HYUNDAI" stands for the Vvuon, as it does when sending.
-    if (text.compare(u"HYUNDAI", Qt::CaseInsensitive) == 0)
-        return int(DisplayModel::HyundaiVvuon);
-    return int(DisplayModel::LG);
+    // The model list holds the models in the order of DisplayModel.
+    return int(portDisplayModel(model));
 }
 
 Inventory::Inventory(Prompts &prompts, BusyPointer &busyPointer, QObject *parent)

@@ -3,6 +3,7 @@
 #include "app/prompts.h"
 #include "app/status_log.h"
 #include "app/text_table_model.h"
+#include "inventory/inventory.h"
 #include "serial/line_settings.h"
 #include "serial/serial_link.h"
 
@@ -165,7 +166,7 @@ RunInputs EventExecutor::takeInputs() const
     RunInputs inputs;
     const TextTableModel &ports = m_host.portTable();
     for (int row = 0; row < ports.rowCount(); ++row)
-        inputs.groupPorts.append({ ports.cell(row, u"COM"), ports.cell(row, u"LCD") });
+        inputs.groupPorts.append({ ports.cell(row, portNumberColumn), ports.cell(row, portModelColumn) });
     inputs.modelListText = m_host.displayModelText();
     inputs.comPortItems = m_host.comPortItems();
     inputs.lineSettings = m_host.lineSettingsTexts();
@@ -327,10 +328,8 @@ QString unreachedPortsText(const QMap<int, SendOutcome::Status> &failures)
 
 bool modelTakesMuteAndVolume(const QString &modelListText)
 {
-    // Model names are compared in upper case; "HYUNDAI" is the older name of the Vvuon. The D525ML
-    // has no mute or volume commands of its own, so it gets none.
-    static const QStringList names { u"LG"_s, u"OLEVIA"_s, u"HYUNDAI"_s, u"HYUNDAI-VVUON"_s };
-    return names.contains(modelListText.toUpper());
+    // The D525ML has no mute or volume commands of its own, so it gets none.
+    return portDisplayModel(modelListText) != DisplayModel::HyundaiD525ML;
 }
 
 } // namespace vantiro

@@ -35,6 +35,9 @@ void TestQuickCommands::setVolumeEncodingFollowsTheLastPortRow_data()
         << "LG" << QStringList { u"LG"_s, u"HYUNDAI-Vvuon"_s } << "25" << "6B 66 20 30 31 20 32 35 0D";
     QTest::newRow("HYUNDAI-Vvuon in small letters, its template")
         << "HYUNDAI-Vvuon" << QStringList { u"hyundai-vvuon"_s } << "25" << "40 56 4F 4C 3A 32 35 0D";
+    // Sending treats the older name as a Vvuon, so its volume is decimal too.
+    QTest::newRow("older name HYUNDAI last, decimal")
+        << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI"_s } << "25" << "40 56 4F 4C 3A 32 35 0D";
     QTest::newRow("OLEVIA last, HYUNDAI-Vvuon template, hexadecimal")
         << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI-Vvuon"_s, u"OLEVIA"_s } << "25" << "40 56 4F 4C 3A 31 39 0D";
     QTest::newRow("pasted with blanks, hexadecimal letters")
