@@ -172,9 +172,4 @@ void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach re
     setLineSettings(set, selection);
 }
 
-QString modelLineSettingsText(const ModelCommandSet &set)
-{
-    return set.modelBaudRate % u',' % set.modelParity % u',' % set.modelDataBits % u',' % set.modelStopBits;
-}
-
 } // namespace vantiro

@@ -75,7 +75,4 @@ enum class SendReach { GroupPorts, AllPorts };
 // selections). "HYUNDAI" is accepted as a Hyundai Vvuon here.
 void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach reach);
 
-// The line settings text for the link, "9600,n,8,1".
-QString modelLineSettingsText(const ModelCommandSet &set);
-
 } // namespace vantiro

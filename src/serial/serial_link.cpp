@@ -29,7 +29,6 @@ SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject 
     , m_portMap(std::move(portMap))
     , m_makeTransport(std::move(makeTransport))
 {
-    qRegisterMetaType<SendOutcome>();
     m_thread.setObjectName(QStringLiteral("SerialLink"));
     m_threadContext = new QObject;
     m_threadContext->moveToThread(&m_thread);
@@ -114,7 +113,6 @@ void SerialLink::run(Job &job)
     // The outcome is final once the bytes have left, so the caller hears it while the port closes;
     // the next send still starts only after the close.
     closePort();
-    QMetaObject::invokeMethod(this, [this, outcome] { emit sendFinished(outcome); }, Qt::QueuedConnection);
 }
 
 // Opens the port, lets it settle, writes the command byte by byte and waits until every byte has

@@ -51,9 +51,6 @@ public:
 
     static constexpr int settleTimeMs = 20;
 
-signals:
-    void sendFinished(const vantiro::SendOutcome &outcome);
-
 private:
     struct Job;
     enum class WriteResult { Written, NotAByte, Failed };
