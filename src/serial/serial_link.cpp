@@ -128,14 +128,14 @@ SendOutcome SerialLink::transmit(const Job &job)
         outcome.detail = transport().errorText();
         return outcome;
     }
-    for (QStringView token : QStringView(job.command).split(u' ')) {
-        const WriteResult result = writeByte(token);
-        if (result == WriteResult::Failed) {
+    // Tokens that are not a byte value write nothing; the port is still opened for them.
+    for (const char byte : parseCommandText(job.command)) {
+        if (!transport().write(byte)) {
             outcome.status = SendOutcome::Status::WriteFailed;
             outcome.detail = transport().errorText();
             return outcome;
         }
-        outcome.bytesWritten += result == WriteResult::Written ? 1 : 0;
+        ++outcome.bytesWritten;
     }
     outcome.status = transport().drain();
     if (outcome.failed())
@@ -153,15 +153,6 @@ SendOutcome::Status SerialLink::openPort(const PortConfig &config)
     if (status == SendOutcome::Status::Sent)
         QThread::msleep(settleTimeMs);
     return status;
-}
-
-// Writes the byte a token stands for; tokens that are not a byte value write nothing.
-SerialLink::WriteResult SerialLink::writeByte(QStringView token)
-{
-    const std::optional<quint8> byte = parseCommandToken(token);
-    if (!byte)
-        return WriteResult::NotAByte;
-    return transport().write(char(*byte)) ? WriteResult::Written : WriteResult::Failed;
 }
 
 void SerialLink::closePort()

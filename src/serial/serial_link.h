@@ -53,13 +53,11 @@ public:
 
 private:
     struct Job;
-    enum class WriteResult { Written, NotAByte, Failed };
 
     // These run on the link's thread only.
     void run(Job &job);
     SendOutcome transmit(const Job &job);
     SendOutcome::Status openPort(const PortConfig &config);
-    WriteResult writeByte(QStringView token);
     void closePort();
     SerialTransport &transport();
 
