@@ -7,13 +7,12 @@
 // The window runs on the offscreen platform; a thread drains every pty so no write ever waits.
 #include "app/main_window.h"
 #include "app/status_log.h"
-#include "serial/serial_link.h"
-
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pseudo_terminal.h"
 #include "pty_drain.h"
 #include "scripted_prompts.h"
+#include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
 #include <QApplication>
@@ -192,10 +191,10 @@ int main(int argc, char *argv[])
     for (double stall : stalls)
         std::printf("%8.2f", stall);
     std::printf("\n\n%-34s%9s%9s%12s%8s%8s\n", "figure", "median", "worst", "goal", "median", "worst");
-    std::printf("%-34s%9.3f%9.3f%12s%8s%8s\n", wallLabel.constData(), median(ratios), worst(ratios),
-                "<= 1.10", verdict(median(ratios), wallGoal), verdict(worst(ratios), wallGoal));
-    std::printf("%-34s%9.2f%9.2f%12s%8s%8s\n", "longest event-loop stall (ms)", median(stalls), worst(stalls),
-                "<= 10", verdict(median(stalls), stallGoalMs), verdict(worst(stalls), stallGoalMs));
+    std::printf("%-34s%9.3f%9.3f%12s%8s%8s\n", wallLabel.constData(), median(ratios), worst(ratios), "<= 1.10",
+                verdict(median(ratios), wallGoal), verdict(worst(ratios), wallGoal));
+    std::printf("%-34s%9.2f%9.2f%12s%8s%8s\n", "longest event-loop stall (ms)", median(stalls), worst(stalls), "<= 10",
+                verdict(median(stalls), stallGoalMs), verdict(worst(stalls), stallGoalMs));
 
     int shortPtys = 0;
     for (std::size_t i = 0; i < ptys.size(); ++i)

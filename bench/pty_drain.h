@@ -5,11 +5,10 @@
 #include <atomic>
 #include <deque>
 #include <memory>
-#include <thread>
-#include <vector>
-
 #include <poll.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace vantiro::bench {
 

@@ -3,10 +3,9 @@
 //   (a) the wall time as a ratio to the floor of 40 x 20 ms (the settle pause after each open),
 //   (b) the longest stall of the event loop while the sends ran,
 //   (c) the same job done by a plain pyserial script on the same ptys, as a ratio.
-#include "serial/serial_link.h"
-
 #include "pseudo_terminal.h"
 #include "pty_drain.h"
+#include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
 #include <QCoreApplication>
@@ -126,8 +125,8 @@ int main(int argc, char *argv[])
         std::printf("(c) pyserial                 not measured (is python3-serial installed?)\n");
     } else {
         const double pyserial = median(pyserialMs);
-        std::printf("(c) pyserial wall time     %8.1f ms  Vantiro / pyserial: %.3f          (goal <= 1.00)\n",
-                    pyserial, vantiro / pyserial);
+        std::printf("(c) pyserial wall time     %8.1f ms  Vantiro / pyserial: %.3f          (goal <= 1.00)\n", pyserial,
+                    vantiro / pyserial);
     }
     const long long expectedBytes = 9LL * portCount * rounds * (pyserialMs.empty() ? 1 : 2);
     std::printf("bytes received %lld of %lld, failed sends %d\n", drain.bytes(), expectedBytes, failures);

@@ -79,8 +79,8 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_inventory = new Inventory(*m_prompts, *m_busyPointer, this);
     m_groupTable = &m_inventory->groups();
     m_portTable = &m_inventory->ports();
-    m_scheduleTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Start Date"_s, u"End Date"_s,
-                                                            u"Start Time"_s, u"End Time"_s, u"Days"_s, u"Function"_s }),
+    m_scheduleTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Start Date"_s, u"End Date"_s, u"Start Time"_s,
+                                                            u"End Time"_s, u"Days"_s, u"Function"_s }),
                                          this);
     m_pendingTable = new TextTableModel({ { u"Group"_s, u"Group"_s },
                                           { u"Start Date"_s, u"Start Date"_s },
@@ -97,9 +97,9 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(m_startUpTimer, &QTimer::timeout, this, &frmMain::startUpTimerTick);
 
     m_serialLink = std::make_unique<SerialLink>(PortMap(m_applicationFolder));
-    m_executor = new EventExecutor(*this, m_handOff, m_commands,
-                                   EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer },
-                                   this);
+    m_executor
+        = new EventExecutor(*this, m_handOff, m_commands,
+                            EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer }, this);
     m_quickCommands = std::make_unique<QuickCommands>(m_commands, *m_portTable, m_handOff, *m_prompts);
 
     buildLayout();
@@ -299,8 +299,7 @@ void frmMain::saveButtonClicked()
 void frmMain::connectInventory()
 {
     connect(findChild<QPushButton *>(u"btnAddGroup"_s), &QPushButton::clicked, m_inventory, &Inventory::addGroup);
-    connect(findChild<QPushButton *>(u"btnRemoveGroup"_s), &QPushButton::clicked, m_inventory,
-            &Inventory::removeGroup);
+    connect(findChild<QPushButton *>(u"btnRemoveGroup"_s), &QPushButton::clicked, m_inventory, &Inventory::removeGroup);
     connect(findChild<QPushButton *>(u"btnAddCOM"_s), &QPushButton::clicked, this,
             [this] { m_inventory->addPort(portEditorTexts()); });
     connect(findChild<QPushButton *>(u"btnEditCOM"_s), &QPushButton::clicked, this,

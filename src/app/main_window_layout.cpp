@@ -1,7 +1,6 @@
 // The main window's controls and their arrangement. Names are the objectNames the rules and the
 // tests look controls up by; control arrays are named name_index.
 #include "app/main_window.h"
-
 #include "app/status_log.h"
 #include "app/text_table_model.h"
 #include "commands/display_models.h"
@@ -30,8 +29,7 @@ namespace vantiro {
 
 namespace {
 
-template<typename Widget>
-Widget *named(Widget *widget, const QString &name)
+template<typename Widget> Widget *named(Widget *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;

@@ -29,8 +29,7 @@ QMessageBox::Icon boxIcon(PromptIcon icon)
 
 QtPrompts::QtPrompts(QWidget *parent)
     : m_parent(parent)
-{
-}
+{ }
 
 namespace {
 

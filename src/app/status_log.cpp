@@ -50,8 +50,7 @@ StatusLog::StatusLog(const Clock &clock, QLocale locale, QObject *parent)
     , m_clock(clock)
     , m_locale(std::move(locale))
     , m_format(generalDateTimeFormat(m_locale))
-{
-}
+{ }
 
 void StatusLog::statusMessage(const QString &text)
 {

@@ -5,8 +5,7 @@ namespace vantiro {
 TextTableModel::TextTableModel(QList<TableColumn> columns, QObject *parent)
     : QAbstractTableModel(parent)
     , m_columns(std::move(columns))
-{
-}
+{ }
 
 int TextTableModel::rowCount(const QModelIndex &parent) const
 {

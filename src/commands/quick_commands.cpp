@@ -25,8 +25,7 @@ QuickCommands::QuickCommands(const ModelCommandSet &commands, const TextTableMod
     , m_portTable(portTable)
     , m_handOff(handOff)
     , m_prompts(prompts)
-{
-}
+{ }
 
 bool QuickCommands::dispatch(int index, const QString &volumeText)
 {
@@ -70,7 +69,8 @@ bool QuickCommands::prepareVolume(const QString &volumeText)
         return false;
     }
     for (int row = 0; row < m_portTable.rowCount(); ++row) {
-        if (const auto command = volumeCommandFor(m_commands.volumeCommand, volumeText, m_portTable.cell(row, portModelColumn)))
+        if (const auto command
+            = volumeCommandFor(m_commands.volumeCommand, volumeText, m_portTable.cell(row, portModelColumn)))
             m_handOff.pendingCommand = *command;
     }
     return true;

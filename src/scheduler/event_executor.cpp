@@ -259,8 +259,8 @@ EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portTe
 void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command)
 {
     SerialLink &link = m_services.link;
-    const bool settingsTaken =
-        link.configurePort(lineSettings, portText, handshakingForIndex(run.handOff.pendingCommandIndex));
+    const bool settingsTaken
+        = link.configurePort(lineSettings, portText, handshakingForIndex(run.handOff.pendingCommandIndex));
     // A port text that names no port sends to the previous one; the report names where it went.
     const int comNumber = link.comNumber();
     if (!settingsTaken) {

@@ -12,7 +12,8 @@ std::optional<qint32> positiveWholeNumber(const QString &text)
 {
     bool ok = false;
     const qint32 value = text.toInt(&ok);
-    const bool digitsOnly = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    const bool digitsOnly
+        = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
     if (!ok || !digitsOnly || value <= 0)
         return std::nullopt;
     return value;

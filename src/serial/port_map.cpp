@@ -9,8 +9,7 @@ namespace vantiro {
 
 PortMap::PortMap(QString applicationFolder)
     : m_filePath(QDir(applicationFolder).filePath(fileName()))
-{
-}
+{ }
 
 QString PortMap::defaultDevicePath(int comNumber)
 {

@@ -21,8 +21,7 @@ struct SerialLink::Job
 
 SerialLink::SerialLink(PortMap portMap, QObject *parent)
     : SerialLink(std::move(portMap), makeSerialPortTransport, parent)
-{
-}
+{ }
 
 SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject *parent)
     : QObject(parent)
@@ -36,7 +35,8 @@ SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject 
     m_thread.start();
 #ifdef Q_OS_LINUX
     // The settle pause is the one timing the displays see; keep the kernel from stretching it.
-    QMetaObject::invokeMethod(m_threadContext, [] { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_threadContext, [] { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }, Qt::QueuedConnection);
 #endif
 }
 

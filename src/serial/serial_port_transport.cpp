@@ -58,7 +58,7 @@ public:
             && m_port.setDataBits(QSerialPort::DataBits(config.settings.dataBits))
             && m_port.setParity(toQt(config.settings.parity)) && m_port.setStopBits(toQt(config.settings.stopBits))
             && m_port.setFlowControl(config.handshaking == Handshaking::RtsXonXoff ? QSerialPort::HardwareControl
-                                                                                    : QSerialPort::NoFlowControl);
+                                                                                   : QSerialPort::NoFlowControl);
         if (!accepted)
             return fail(SendOutcome::Status::SettingsRejected);
 

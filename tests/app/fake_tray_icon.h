@@ -12,8 +12,7 @@ class FakeTrayIcon : public TrayIcon
 public:
     explicit FakeTrayIcon(bool available = true)
         : m_available(available)
-    {
-    }
+    { }
 
     bool isAvailable() const override { return m_available; }
     void showIcon() override

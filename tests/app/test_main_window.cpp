@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 #include "app/status_log.h"
-
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "scripted_prompts.h"
@@ -80,11 +79,7 @@ private slots:
     void closingRemovesTheIconAndEndsTheProgram();
 
 private:
-    template<typename T>
-    T *child(const QString &name) const
-    {
-        return test::control<T>(m_window.get(), name);
-    }
+    template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
     void showWindow();
 
     std::unique_ptr<test::TempAppFolder> m_folder;
@@ -124,8 +119,8 @@ void TestMainWindow::startsWithDefaultsWhenThereIsNoSettingsFile()
         QVERIFY2(!child<QTimer>(timer)->isActive(), qPrintable(timer));
     QTRY_VERIFY(!child<QTimer>(u"StartUpTimer"_s)->isActive());
 
-    QCOMPARE(m_window->windowTitle(), u"Vantiro %1.%2.%3"_s.arg(VANTIRO_VERSION_MAJOR).arg(VANTIRO_VERSION_MINOR)
-                                          .arg(VANTIRO_VERSION_REVISION));
+    QCOMPARE(m_window->windowTitle(),
+             u"Vantiro %1.%2.%3"_s.arg(VANTIRO_VERSION_MAJOR).arg(VANTIRO_VERSION_MINOR).arg(VANTIRO_VERSION_REVISION));
     QCOMPARE(m_window->settingsPath(), m_folder->path() + u"/Settings.ini"_s);
 
     QCOMPARE(child<QTableView>(u"iGroup"_s)->model()->rowCount(), 0);
@@ -174,9 +169,9 @@ void TestMainWindow::startsWithDefaultsWhenThereIsNoSettingsFile()
 
 void TestMainWindow::controlArraysAndCaptionsAreInPlace()
 {
-    const QStringList quick { u"Monitors ON"_s, u"Monitors OFF"_s, u"Monitors ALL ON"_s, u"Monitors ALL OFF"_s,
-                              u"Mute ON"_s, u"Mute OFF"_s, u"Set Volume"_s, u"Auto Config"_s,
-                              u"Auto Config ALL"_s };
+    const QStringList quick { u"Monitors ON"_s,      u"Monitors OFF"_s, u"Monitors ALL ON"_s,
+                              u"Monitors ALL OFF"_s, u"Mute ON"_s,      u"Mute OFF"_s,
+                              u"Set Volume"_s,       u"Auto Config"_s,  u"Auto Config ALL"_s };
     for (int i = 0; i < quick.size(); ++i)
         QCOMPARE(child<QPushButton>(u"cmdCOMSend_%1"_s.arg(i))->text(), quick.at(i));
     QCOMPARE(child<QPushButton>(u"btnHyundaiLCD_0"_s)->text(), u"Hyundai  Vvuon LCD Instant Serial Commands"_s);
@@ -212,18 +207,19 @@ void TestMainWindow::choosingAModelLoadsItsCommandsAndLineSettings_data()
 
     const QStringList lg { u"6B 61 20 30 31 20 30 31 0D"_s, u"6B 61 20 30 31 20 30 30 0D"_s,
                            u"6B 65 20 30 31 20 30 30 0D"_s, u"6B 65 20 30 31 20 30 31 0D"_s,
-                           u"6B 66 20 30 31 20 _ 0D"_s, u"6A 75 20 30 31 20 30 31 0D"_s };
+                           u"6B 66 20 30 31 20 _ 0D"_s,     u"6A 75 20 30 31 20 30 31 0D"_s };
     const QString olevia = u"BE 05 25 08 F0"_s;
     const QString d525On = u"64 69 64 3A 61 6C 6C 2D 70 6E 2E"_s;
     const QString d525Off = u"64 69 64 3A 61 6C 6C 2D 70 66 2E"_s;
     const QStringList vvuon { u"40 4B 45 59 3A 30 0D"_s, u"40 50 57 44 3A 30 0D"_s, u"40 4D 55 54 3A 31 0D"_s,
-                              u"40 4D 55 54 3A 30 0D"_s, u"40 56 4F 4C 3A _ 0D"_s, lg.at(5) };
-    const QStringList oleviaSet { olevia, olevia, u"6B 65 20 30 20 30 0D"_s, u"6B 65 20 30 20 31 0D"_s,
-                                  u"6B 66 20 30 20 _ 0D"_s, lg.at(5) };
+                              u"40 4D 55 54 3A 30 0D"_s, u"40 56 4F 4C 3A _ 0D"_s,  lg.at(5) };
+    const QStringList oleviaSet {
+        olevia, olevia, u"6B 65 20 30 20 30 0D"_s, u"6B 65 20 30 20 31 0D"_s, u"6B 66 20 30 20 _ 0D"_s, lg.at(5)
+    };
 
     QTest::newRow("LG at start") << u"LG"_s << u"LG"_s << lg << u"9600"_s << true;
-    QTest::newRow("OLEVIA keeps the LG auto configuration") << u"LG"_s << u"OLEVIA"_s << oleviaSet << u"115200"_s
-                                                            << true;
+    QTest::newRow("OLEVIA keeps the LG auto configuration")
+        << u"LG"_s << u"OLEVIA"_s << oleviaSet << u"115200"_s << true;
     QTest::newRow("HYUNDAI-Vvuon") << u"LG"_s << u"HYUNDAI-Vvuon"_s << vvuon << u"9600"_s << true;
     QTest::newRow("D525ML after LG") << u"LG"_s << u"HYUNDAI-D525ML"_s
                                      << QStringList { d525On, d525Off, lg.at(2), lg.at(3), lg.at(4), lg.at(5) }
@@ -235,8 +231,8 @@ void TestMainWindow::choosingAModelLoadsItsCommandsAndLineSettings_data()
         << u"OLEVIA"_s << u"HYUNDAI-D525ML"_s
         << QStringList { d525On, d525Off, oleviaSet.at(2), oleviaSet.at(3), oleviaSet.at(4), lg.at(5) } << u"9600"_s
         << false;
-    QTest::newRow("LG after D525ML enables the volume again") << u"HYUNDAI-D525ML"_s << u"LG"_s << lg << u"9600"_s
-                                                               << true;
+    QTest::newRow("LG after D525ML enables the volume again")
+        << u"HYUNDAI-D525ML"_s << u"LG"_s << lg << u"9600"_s << true;
     QTest::newRow("OLEVIA after D525ML") << u"HYUNDAI-D525ML"_s << u"OLEVIA"_s << oleviaSet << u"115200"_s << true;
 }
 

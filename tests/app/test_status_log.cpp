@@ -1,7 +1,6 @@
 #include "app/status_log.h"
 #include "app/text_table_model.h"
 #include "app/version.h"
-
 #include "manual_clock.h"
 
 #include <QAbstractItemModelTester>
@@ -33,8 +32,10 @@ void TestStatusLog::lineCarriesTheLocalesDateAndTimeWithSeconds_data()
 
     const QDateTime morning(QDate(2009, 3, 25), QTime(8, 0, 0));
     const QDateTime evening(QDate(2026, 12, 8), QTime(21, 5, 9));
-    QTest::newRow("US morning") << u"en_US"_s << morning << u"3/25/2009 8:00:00 AM - Finish sending out command string."_s;
-    QTest::newRow("US evening") << u"en_US"_s << evening << u"12/8/2026 9:05:09 PM - Finish sending out command string."_s;
+    QTest::newRow("US morning") << u"en_US"_s << morning
+                                << u"3/25/2009 8:00:00 AM - Finish sending out command string."_s;
+    QTest::newRow("US evening") << u"en_US"_s << evening
+                                << u"12/8/2026 9:05:09 PM - Finish sending out command string."_s;
     QTest::newRow("German") << u"de_DE"_s << evening << u"08.12.2026 21:05:09 - Finish sending out command string."_s;
     QTest::newRow("British") << u"en_GB"_s << morning << u"25/03/2009 08:00:00 - Finish sending out command string."_s;
 }

@@ -1,10 +1,9 @@
 // The nine quick-command buttons, the volume box and the slider of the main window, clicked and
 // typed into like an operator does, with the displays on pseudo-terminals: which bytes reach which
 // display at which speed, what the window shows and where the focus goes.
+#include "../app/fake_tray_icon.h"
 #include "app/main_window.h"
 #include "app/status_log.h"
-
-#include "../app/fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pseudo_terminal.h"
 #include "scripted_prompts.h"
@@ -67,11 +66,7 @@ private slots:
     void closingDuringASendEndsOnceItIsDone();
 
 private:
-    template<typename T>
-    T *child(const QString &name) const
-    {
-        return test::control<T>(m_window.get(), name);
-    }
+    template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
     QPushButton *quickButton(int index) const { return child<QPushButton>(u"cmdCOMSend_%1"_s.arg(index)); }
     void choose(const QString &list, const QString &text) const;
     QByteArray received(int com) { return m_displays.at(com)->readUntilQuiet(quietMs); }

@@ -1,10 +1,8 @@
 // The volume rules the window test cannot reach by typing: pasted texts, the encoding per model, and
 // how the box and the slider settle for any text.
-#include "commands/quick_commands.h"
-
 #include "app/text_table_model.h"
+#include "commands/quick_commands.h"
 #include "scheduler/command_hand_off.h"
-
 #include "scripted_prompts.h"
 
 #include <QTest>
@@ -32,18 +30,23 @@ void TestQuickCommands::setVolumeEncodingFollowsTheLastPortRow_data()
     QTest::addColumn<QString>("command"); // empty: the operator is asked for a volume
 
     QTest::newRow("HYUNDAI-Vvuon last, LG template, decimal")
-        << "LG" << QStringList { u"LG"_s, u"HYUNDAI-Vvuon"_s } << "25" << "6B 66 20 30 31 20 32 35 0D";
+        << "LG" << QStringList { u"LG"_s, u"HYUNDAI-Vvuon"_s } << "25"
+        << "6B 66 20 30 31 20 32 35 0D";
     QTest::newRow("HYUNDAI-Vvuon in small letters, its template")
-        << "HYUNDAI-Vvuon" << QStringList { u"hyundai-vvuon"_s } << "25" << "40 56 4F 4C 3A 32 35 0D";
+        << "HYUNDAI-Vvuon" << QStringList { u"hyundai-vvuon"_s } << "25"
+        << "40 56 4F 4C 3A 32 35 0D";
     // Sending treats the older name as a Vvuon, so its volume is decimal too.
-    QTest::newRow("older name HYUNDAI last, decimal")
-        << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI"_s } << "25" << "40 56 4F 4C 3A 32 35 0D";
+    QTest::newRow("older name HYUNDAI last, decimal") << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI"_s } << "25"
+                                                      << "40 56 4F 4C 3A 32 35 0D";
     QTest::newRow("OLEVIA last, HYUNDAI-Vvuon template, hexadecimal")
-        << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI-Vvuon"_s, u"OLEVIA"_s } << "25" << "40 56 4F 4C 3A 31 39 0D";
-    QTest::newRow("pasted with blanks, hexadecimal letters")
-        << "LG" << QStringList { u"LG"_s } << " 42 " << "6B 66 20 30 31 20 32 41 0D";
-    QTest::newRow("pasted blanks") << "LG" << QStringList { u"LG"_s } << "   " << "";
-    QTest::newRow("pasted letters") << "LG" << QStringList { u"LG"_s } << "loud" << "";
+        << "HYUNDAI-Vvuon" << QStringList { u"HYUNDAI-Vvuon"_s, u"OLEVIA"_s } << "25"
+        << "40 56 4F 4C 3A 31 39 0D";
+    QTest::newRow("pasted with blanks, hexadecimal letters") << "LG" << QStringList { u"LG"_s } << " 42 "
+                                                             << "6B 66 20 30 31 20 32 41 0D";
+    QTest::newRow("pasted blanks") << "LG" << QStringList { u"LG"_s } << "   "
+                                   << "";
+    QTest::newRow("pasted letters") << "LG" << QStringList { u"LG"_s } << "loud"
+                                    << "";
 }
 
 void TestQuickCommands::setVolumeEncodingFollowsTheLastPortRow()
@@ -75,11 +78,16 @@ void TestQuickCommands::volumeTextIsKeptWithinRange_data()
     QTest::addColumn<QString>("shown"); // what the box shows once the change has settled
     QTest::addColumn<int>("slider");
 
-    QTest::newRow("just above 100") << "100.2" << "100" << 100;
-    QTest::newRow("too large for any integer") << "99999999999999999999999" << "100" << 100;
-    QTest::newRow("below 0") << "-5" << "0" << 0;
-    QTest::newRow("fraction, rounded") << "42.6" << "42.6" << 43;
-    QTest::newRow("leading digits") << "12abc" << "12abc" << 12;
+    QTest::newRow("just above 100") << "100.2"
+                                    << "100" << 100;
+    QTest::newRow("too large for any integer") << "99999999999999999999999"
+                                               << "100" << 100;
+    QTest::newRow("below 0") << "-5"
+                             << "0" << 0;
+    QTest::newRow("fraction, rounded") << "42.6"
+                                       << "42.6" << 43;
+    QTest::newRow("leading digits") << "12abc"
+                                    << "12abc" << 12;
 }
 
 void TestQuickCommands::volumeTextIsKeptWithinRange()

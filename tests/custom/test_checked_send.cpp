@@ -1,8 +1,7 @@
 #include "custom/checked_send.h"
-#include "serial/serial_link.h"
-
 #include "pseudo_terminal.h"
 #include "scripted_prompts.h"
+#include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
 #include <QTest>
@@ -27,8 +26,9 @@ struct Rig
 {
     Rig()
     {
-        folder.writeFile(PortMap::fileName(), "[COM_PORTS]\r\n3=" + display.devicePath().toLocal8Bit()
-                                                  + "\r\n4=/dev/vantiro-test-no-such-device\r\n");
+        folder.writeFile(PortMap::fileName(),
+                         "[COM_PORTS]\r\n3=" + display.devicePath().toLocal8Bit()
+                             + "\r\n4=/dev/vantiro-test-no-such-device\r\n");
     }
     std::optional<SendOutcome> send(const QString &portSpec, const QString &command, bool showFinish = true)
     {
@@ -70,8 +70,8 @@ void TestCheckedSend::sends_data()
         << finished << PromptIcon::None;
     QTest::newRow("sent quietly") << "3,9600,n,8,1" << lgScreenMuteOff << false << QByteArray("kd 01 00\r") << ""
                                   << PromptIcon::None;
-    QTest::newRow("command of blanks") << "3,9600,n,8,1" << "   " << true << QByteArray() << finished
-                                       << PromptIcon::None;
+    QTest::newRow("command of blanks") << "3,9600,n,8,1"
+                                       << "   " << true << QByteArray() << finished << PromptIcon::None;
     QTest::newRow("missing device is not a success")
         << "4,9600,n,8,1" << lgScreenMuteOff << true << QByteArray()
         << "The serial command was not sent to COM4: no such device." << PromptIcon::Exclamation;
@@ -115,7 +115,9 @@ void TestCheckedSend::checksStopBeforeSending_data()
     QTest::addColumn<QString>("message");
 
     const QString noPort = u"Can't find the COM port. Please make sure the setting is correct."_s;
-    QTest::newRow("empty command first") << "" << "" << "The serial command doesn't exist.";
+    QTest::newRow("empty command first") << ""
+                                         << ""
+                                         << "The serial command doesn't exist.";
     QTest::newRow("no port") << ",9600,n,8,1" << lgScreenMuteOff << noPort;
     QTest::newRow("port of blanks") << "  ,9600,n,8,1" << lgScreenMuteOff << noPort;
     QTest::newRow("no baud rate") << "3,,n,8,1" << lgScreenMuteOff << settingMessage(u"Baud Rate"_s);

@@ -31,32 +31,69 @@ void TestIniFile::lookups_data()
     QTest::addColumn<QString>("expected");
 
     const QByteArray settings = "[SERIAL_COMMAND_SETTINGS]\r\nBaud Rate=9600\r\nParity=n\r\n";
-    QTest::newRow("exact names") << settings << "SERIAL_COMMAND_SETTINGS" << "Baud Rate" << "9600";
-    QTest::newRow("section in other case") << settings << "serial_command_settings" << "Parity" << "n";
-    QTest::newRow("key in other case") << settings << "SERIAL_COMMAND_SETTINGS" << "BAUD RATE" << "9600";
-    QTest::newRow("absent key") << settings << "SERIAL_COMMAND_SETTINGS" << "Stop Bits" << "<absent>";
-    QTest::newRow("absent section") << settings << "GROUP_SETTINGS" << "Groups" << "<absent>";
-    QTest::newRow("CR line ends") << QByteArray("[A]\rOne=1\r\r[B]\rTwo=2") << "B" << "Two" << "2";
-    QTest::newRow("first key wins") << QByteArray("[S]\nOn=first\nON=second\n") << "s" << "on" << "first";
-    QTest::newRow("first section wins") << QByteArray("[S]\nA=1\n[s]\nA=2\n") << "S" << "A" << "1";
-    QTest::newRow("present but empty") << QByteArray("[S]\nOn=\n") << "S" << "On" << "";
+    QTest::newRow("exact names") << settings << "SERIAL_COMMAND_SETTINGS"
+                                 << "Baud Rate"
+                                 << "9600";
+    QTest::newRow("section in other case") << settings << "serial_command_settings"
+                                           << "Parity"
+                                           << "n";
+    QTest::newRow("key in other case") << settings << "SERIAL_COMMAND_SETTINGS"
+                                       << "BAUD RATE"
+                                       << "9600";
+    QTest::newRow("absent key") << settings << "SERIAL_COMMAND_SETTINGS"
+                                << "Stop Bits"
+                                << "<absent>";
+    QTest::newRow("absent section") << settings << "GROUP_SETTINGS"
+                                    << "Groups"
+                                    << "<absent>";
+    QTest::newRow("CR line ends") << QByteArray("[A]\rOne=1\r\r[B]\rTwo=2") << "B"
+                                  << "Two"
+                                  << "2";
+    QTest::newRow("first key wins") << QByteArray("[S]\nOn=first\nON=second\n") << "s"
+                                    << "on"
+                                    << "first";
+    QTest::newRow("first section wins") << QByteArray("[S]\nA=1\n[s]\nA=2\n") << "S"
+                                        << "A"
+                                        << "1";
+    QTest::newRow("present but empty") << QByteArray("[S]\nOn=\n") << "S"
+                                       << "On"
+                                       << "";
     QTest::newRow("blanks and tabs trimmed") << QByteArray("  [ S ]  \n \t Baud Rate\t =  9 6 \t\n") << "S"
-                                             << "Baud Rate" << "9 6";
-    QTest::newRow("double quotes removed") << QByteArray("[S]\nK=\"  padded  \"\n") << "S" << "K" << "  padded  ";
-    QTest::newRow("single quotes removed") << QByteArray("[S]\nK='x'\n") << "S" << "K" << "x";
-    QTest::newRow("one pair only") << QByteArray("[S]\nK=\"\"x\"\"\n") << "S" << "K" << "\"x\"";
-    QTest::newRow("unmatched quotes kept") << QByteArray("[S]\nK=\"x'\n") << "S" << "K" << "\"x'";
-    QTest::newRow("lone quote kept") << QByteArray("[S]\nK=\"\n") << "S" << "K" << "\"";
-    QTest::newRow("equals and semicolon in a value") << QByteArray("[S]\nK=a=b;c\n") << "S" << "K" << "a=b;c";
-    QTest::newRow("indented comment") << QByteArray("[S]\n   ; K=commented\nK=real\n") << "S" << "K" << "real";
-    QTest::newRow("key before any section") << QByteArray("K=orphan\n[S]\n") << "S" << "K" << "<absent>";
-    QTest::newRow("line without equals") << QByteArray("[S]\nK\nL=1\n") << "S" << "K" << "<absent>";
-    QTest::newRow("utf-8 BOM") << QByteArray("\xEF\xBB\xBF[S]\nK=Caf\xC3\xA9\n") << "S" << "K"
-                               << QString::fromUtf8("Café");
+                                             << "Baud Rate"
+                                             << "9 6";
+    QTest::newRow("double quotes removed") << QByteArray("[S]\nK=\"  padded  \"\n") << "S"
+                                           << "K"
+                                           << "  padded  ";
+    QTest::newRow("single quotes removed") << QByteArray("[S]\nK='x'\n") << "S"
+                                           << "K"
+                                           << "x";
+    QTest::newRow("one pair only") << QByteArray("[S]\nK=\"\"x\"\"\n") << "S"
+                                   << "K"
+                                   << "\"x\"";
+    QTest::newRow("unmatched quotes kept") << QByteArray("[S]\nK=\"x'\n") << "S"
+                                           << "K"
+                                           << "\"x'";
+    QTest::newRow("lone quote kept") << QByteArray("[S]\nK=\"\n") << "S"
+                                     << "K"
+                                     << "\"";
+    QTest::newRow("equals and semicolon in a value") << QByteArray("[S]\nK=a=b;c\n") << "S"
+                                                     << "K"
+                                                     << "a=b;c";
+    QTest::newRow("indented comment") << QByteArray("[S]\n   ; K=commented\nK=real\n") << "S"
+                                      << "K"
+                                      << "real";
+    QTest::newRow("key before any section") << QByteArray("K=orphan\n[S]\n") << "S"
+                                            << "K"
+                                            << "<absent>";
+    QTest::newRow("line without equals") << QByteArray("[S]\nK\nL=1\n") << "S"
+                                         << "K"
+                                         << "<absent>";
+    QTest::newRow("utf-8 BOM") << QByteArray("\xEF\xBB\xBF[S]\nK=Caf\xC3\xA9\n") << "S"
+                               << "K" << QString::fromUtf8("Café");
     QTest::newRow("latin-1 file, accented section")
         << QByteArray("[Caf\xE9]\nK=Caf\xE9\n") << QString::fromUtf8("CAFÉ") << "k" << QString::fromUtf8("Café");
-    QTest::newRow("utf-8 file") << QByteArray("[S]\nK=\xE6\x9D\xB1\xE4\xBA\xAC\n") << "S" << "K"
-                                << QString::fromUtf8("東京");
+    QTest::newRow("utf-8 file") << QByteArray("[S]\nK=\xE6\x9D\xB1\xE4\xBA\xAC\n") << "S"
+                                << "K" << QString::fromUtf8("東京");
 }
 
 void TestIniFile::lookups()
@@ -100,8 +137,8 @@ void TestIniFile::roundTrips_data()
     QTest::newRow("blanks and quotes at the ends kept")
         << QStringList { u"  a  "_s, u"\"quoted\""_s } << QByteArray("K1=\"  a  \"\r\nK2=\"\"quoted\"\"\r\n");
     const QString longValue = u"12~display number 12~HYUNDAI-D525ML`"_s.repeated(200);
-    QTest::newRow("long value read whole") << QStringList { longValue }
-                                           << QByteArray("K1=" + longValue.toLatin1() + "\r\n");
+    QTest::newRow("long value read whole")
+        << QStringList { longValue } << QByteArray("K1=" + longValue.toLatin1() + "\r\n");
 }
 
 void TestIniFile::roundTrips()

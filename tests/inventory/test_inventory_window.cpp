@@ -1,7 +1,6 @@
+#include "../app/fake_tray_icon.h"
 #include "app/main_window.h"
 #include "inventory/inventory.h"
-
-#include "../app/fake_tray_icon.h"
 #include "manual_clock.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
@@ -73,11 +72,7 @@ private slots:
     void clickingAPortRowFillsTheEditor();
 
 private:
-    template<typename T>
-    T *child(const QString &name) const
-    {
-        return test::control<T>(m_window.get(), name);
-    }
+    template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
     const QAbstractItemModel *modelOf(const QString &view) const { return child<QAbstractItemView>(view)->model(); }
     QString text(const QString &field) const { return child<QLineEdit>(field)->text(); }
     bool openWindow(const QString &folder);

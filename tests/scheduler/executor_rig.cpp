@@ -21,8 +21,7 @@ public:
     explicit ObservingTransport(Observe observe)
         : m_real(makeSerialPortTransport())
         , m_observe(std::move(observe))
-    {
-    }
+    { }
     SendOutcome::Status open(const PortConfig &config) override
     {
         const SendOutcome::Status status = m_real->open(config);

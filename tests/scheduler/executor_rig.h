@@ -3,12 +3,11 @@
 #include "app/status_log.h"
 #include "app/text_table_model.h"
 #include "commands/display_models.h"
-#include "scheduler/event_executor.h"
-#include "serial/serial_link.h"
-
 #include "manual_clock.h"
 #include "pseudo_terminal.h"
+#include "scheduler/event_executor.h"
 #include "scripted_prompts.h"
+#include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
 #include <QMutex>
@@ -23,8 +22,7 @@ struct StandInPanel : PanelHandOff
     StandInPanel(QString port, QString lineSettings)
         : port(std::move(port))
         , lineSettings(std::move(lineSettings))
-    {
-    }
+    { }
     QString panelCommPort() const override { return port; }
     QString panelLineSettings() const override { return lineSettings; }
 

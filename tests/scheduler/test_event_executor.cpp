@@ -1,9 +1,8 @@
 // The executor's rules the quick-command window does not reach: reports to the status log, the
 // every-COM and panel kinds, the mute and volume kinds per model, what is left in force after a
 // send, and what happens when a request comes in while a send runs.
-#include "scheduler/event_executor.h"
-
 #include "executor_rig.h"
+#include "scheduler/event_executor.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -143,39 +142,61 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     auto missing = [](const QString &setting) {
         return QStringList { u"Please select the "_s + setting + u" setting before sending."_s };
     };
-    QTest::newRow("group, message box") << "LG" << "0" << "any" << false << lists << QByteArray("ka 01 01\r")
-                                        << 9600u << none << boxEnd << true;
+    QTest::newRow("group, message box") << "LG"
+                                        << "0"
+                                        << "any" << false << lists << QByteArray("ka 01 01\r") << 9600u << none
+                                        << boxEnd << true;
     QTest::newRow("LG mute, status log, the lists' speed")
-        << "LG" << "4" << QString(u' ' + lgMuteOn + u' ') << true << "19200,n,8,1" << QByteArray("ke 01 00\r")
-        << 19200u << sent << none << true;
-    QTest::newRow("HYUNDAI-Vvuon mute off") << "HYUNDAI-Vvuon" << "5" << "40 4D 55 54 3A 30 0D" << false << lists
-                                            << QByteArray("@MUT:0\r") << 9600u << none << boxEnd << true;
+        << "LG"
+        << "4" << QString(u' ' + lgMuteOn + u' ') << true << "19200,n,8,1" << QByteArray("ke 01 00\r") << 19200u << sent
+        << none << true;
+    QTest::newRow("HYUNDAI-Vvuon mute off")
+        << "HYUNDAI-Vvuon"
+        << "5"
+        << "40 4D 55 54 3A 30 0D" << false << lists << QByteArray("@MUT:0\r") << 9600u << none << boxEnd << true;
     QTest::newRow("HYUNDAI-D525ML mute on reaches none")
-        << "HYUNDAI-D525ML" << "4" << lgMuteOn << false << lists << nothing << 0u << none << boxEnd << true;
-    QTest::newRow("panel not open") << "LG" << "99" << "41" << true << lists << nothing << 0u << logEnd << none
-                                    << false;
-    QTest::newRow("unknown kind") << "LG" << "42" << "41" << false << lists << nothing << 0u << none << boxEnd
-                                  << true;
-    QTest::newRow("index with a blank") << "LG" << " 0" << "any" << true << lists << nothing << 0u << logEnd << none
-                                        << false;
-    QTest::newRow("empty command, status log") << "LG" << "1" << "" << true << lists << nothing << 0u
-                                               << QStringList { u"Empty serial command."_s } << none << false;
+        << "HYUNDAI-D525ML"
+        << "4" << lgMuteOn << false << lists << nothing << 0u << none << boxEnd << true;
+    QTest::newRow("panel not open") << "LG"
+                                    << "99"
+                                    << "41" << true << lists << nothing << 0u << logEnd << none << false;
+    QTest::newRow("unknown kind") << "LG"
+                                  << "42"
+                                  << "41" << false << lists << nothing << 0u << none << boxEnd << true;
+    QTest::newRow("index with a blank") << "LG"
+                                        << " 0"
+                                        << "any" << true << lists << nothing << 0u << logEnd << none << false;
+    QTest::newRow("empty command, status log")
+        << "LG"
+        << "1"
+        << "" << true << lists << nothing << 0u << QStringList { u"Empty serial command."_s } << none << false;
     QTest::newRow("empty command, message box")
-        << "LG" << "1" << "" << false << lists << nothing << 0u << none
+        << "LG"
+        << "1"
+        << "" << false << lists << nothing << 0u << none
         << QStringList { u"Please enter the serial command before sending."_s } << true;
     // Line settings the port cannot take are not replaced by the previous port's: that port is named.
     QTest::newRow("typed baud the port cannot take")
-        << "LG" << "4" << lgMuteOn << true << "96OO,n,8,1" << nothing << 0u
+        << "LG"
+        << "4" << lgMuteOn << true << "96OO,n,8,1" << nothing << 0u
         << sent + QStringList { u"Not sent to COM 3: settings rejected"_s } << none << true;
     // A missing line setting is told in a message box, also when the status log was asked for, and
     // stops the run: no end report.
-    QTest::newRow("missing baud rate") << "LG" << "4" << "41" << true << ",n,8,1" << nothing << 0u << none
-                                       << missing(u"Baud Rate"_s) << true;
-    QTest::newRow("missing parity") << "LG" << "5" << "41" << false << "9600,,8,1" << nothing << 0u << none
-                                    << missing(u"Parity"_s) << true;
-    QTest::newRow("missing data bits") << "LG" << "6" << "41" << true << "9600,n,,1" << nothing << 0u << none
+    QTest::newRow("missing baud rate") << "LG"
+                                       << "4"
+                                       << "41" << true << ",n,8,1" << nothing << 0u << none << missing(u"Baud Rate"_s)
+                                       << true;
+    QTest::newRow("missing parity") << "LG"
+                                    << "5"
+                                    << "41" << false << "9600,,8,1" << nothing << 0u << none << missing(u"Parity"_s)
+                                    << true;
+    QTest::newRow("missing data bits") << "LG"
+                                       << "6"
+                                       << "41" << true << "9600,n,,1" << nothing << 0u << none
                                        << missing(u"Data Bits"_s) << true;
-    QTest::newRow("missing stop bits") << "LG" << "4" << "41" << false << "9600,n,8," << nothing << 0u << none
+    QTest::newRow("missing stop bits") << "LG"
+                                       << "4"
+                                       << "41" << false << "9600,n,8," << nothing << 0u << none
                                        << missing(u"Stop Bits"_s) << true;
 }
 
@@ -219,8 +240,8 @@ void TestEventExecutor::unreachedPortsText()
 {
     const auto none = SendOutcome::Status::NoSuchDevice, denied = SendOutcome::Status::PermissionDenied,
                busy = SendOutcome::Status::Busy;
-    QCOMPARE(vantiro::unreachedPortsText({ { 1, none }, { 3, none }, { 4, none }, { 5, none }, { 9, none },
-                                           { 11, none }, { 12, none } }),
+    QCOMPARE(vantiro::unreachedPortsText(
+                 { { 1, none }, { 3, none }, { 4, none }, { 5, none }, { 9, none }, { 11, none }, { 12, none } }),
              u"Not sent to COM 1, 3-5, 9, 11-12: no such device"_s);
     QCOMPARE(vantiro::unreachedPortsText({ { 7, none }, { 1, denied }, { 2, denied }, { 3, busy } }),
              u"Not sent to COM 7: no such device; COM 1-2: permission denied (is the user in the dialout group?); "
@@ -325,4 +346,3 @@ void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
 
 QTEST_GUILESS_MAIN(TestEventExecutor)
 #include "test_event_executor.moc"
-

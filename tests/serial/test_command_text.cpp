@@ -39,32 +39,76 @@ void TestCommandText::encoders_data()
     QTest::addColumn<QString>("fragment");
 
     // Hexadecimal digits as ASCII, no leading zeros, clamped to 0..100.
-    QTest::newRow("hex 25") << "hex" << "25" << "31 39";
-    QTest::newRow("hex 10 is the letter A") << "hex" << "10" << "41";
-    QTest::newRow("hex 16 keeps its zero digit") << "hex" << "16" << "31 30";
-    QTest::newRow("hex 0") << "hex" << "0" << "30";
-    QTest::newRow("hex 101 clamps") << "hex" << "101" << "36 34";
-    QTest::newRow("hex huge clamps") << "hex" << "123456789012345678901234567890" << "36 34";
-    QTest::newRow("hex leading zeros, blanks") << "hex" << " 025 " << "31 39";
-    QTest::newRow("hex negative clamps to 0") << "hex" << "-7" << "30";
+    QTest::newRow("hex 25") << "hex"
+                            << "25"
+                            << "31 39";
+    QTest::newRow("hex 10 is the letter A") << "hex"
+                                            << "10"
+                                            << "41";
+    QTest::newRow("hex 16 keeps its zero digit") << "hex"
+                                                 << "16"
+                                                 << "31 30";
+    QTest::newRow("hex 0") << "hex"
+                           << "0"
+                           << "30";
+    QTest::newRow("hex 101 clamps") << "hex"
+                                    << "101"
+                                    << "36 34";
+    QTest::newRow("hex huge clamps") << "hex"
+                                     << "123456789012345678901234567890"
+                                     << "36 34";
+    QTest::newRow("hex leading zeros, blanks") << "hex"
+                                               << " 025 "
+                                               << "31 39";
+    QTest::newRow("hex negative clamps to 0") << "hex"
+                                              << "-7"
+                                              << "30";
 
     // Decimal digits as ASCII, clamped to 0..100, a typed leading zero kept.
-    QTest::newRow("decimal 25") << "decimal" << "25" << "32 35";
-    QTest::newRow("decimal 0") << "decimal" << "0" << "30";
-    QTest::newRow("decimal 100") << "decimal" << "100" << "31 30 30";
-    QTest::newRow("decimal 101 clamps") << "decimal" << "101" << "31 30 30";
-    QTest::newRow("decimal 025 keeps its zero") << "decimal" << "025" << "30 32 35";
-    QTest::newRow("decimal blanks trimmed") << "decimal" << " 7 " << "37";
-    QTest::newRow("decimal negative clamps to 0") << "decimal" << "-7" << "30";
+    QTest::newRow("decimal 25") << "decimal"
+                                << "25"
+                                << "32 35";
+    QTest::newRow("decimal 0") << "decimal"
+                               << "0"
+                               << "30";
+    QTest::newRow("decimal 100") << "decimal"
+                                 << "100"
+                                 << "31 30 30";
+    QTest::newRow("decimal 101 clamps") << "decimal"
+                                        << "101"
+                                        << "31 30 30";
+    QTest::newRow("decimal 025 keeps its zero") << "decimal"
+                                                << "025"
+                                                << "30 32 35";
+    QTest::newRow("decimal blanks trimmed") << "decimal"
+                                            << " 7 "
+                                            << "37";
+    QTest::newRow("decimal negative clamps to 0") << "decimal"
+                                                  << "-7"
+                                                  << "30";
 
     // Two hexadecimal digits, zero-padded, no upper clamp: from 256 on only the first digit.
-    QTest::newRow("padded 10") << "padded" << "10" << "30 41";
-    QTest::newRow("padded 0") << "padded" << "0" << "30 30";
-    QTest::newRow("padded 255") << "padded" << "255" << "46 46";
-    QTest::newRow("padded 256 first digit") << "padded" << "256" << "31";
-    QTest::newRow("padded 2^64 is 1 and zeros") << "padded" << "18446744073709551616" << "31";
-    QTest::newRow("padded 2^64-1 is all F") << "padded" << "18446744073709551615" << "46";
-    QTest::newRow("padded negative clamps to 0") << "padded" << "-3" << "30 30";
+    QTest::newRow("padded 10") << "padded"
+                               << "10"
+                               << "30 41";
+    QTest::newRow("padded 0") << "padded"
+                              << "0"
+                              << "30 30";
+    QTest::newRow("padded 255") << "padded"
+                                << "255"
+                                << "46 46";
+    QTest::newRow("padded 256 first digit") << "padded"
+                                            << "256"
+                                            << "31";
+    QTest::newRow("padded 2^64 is 1 and zeros") << "padded"
+                                                << "18446744073709551616"
+                                                << "31";
+    QTest::newRow("padded 2^64-1 is all F") << "padded"
+                                            << "18446744073709551615"
+                                            << "46";
+    QTest::newRow("padded negative clamps to 0") << "padded"
+                                                 << "-3"
+                                                 << "30 30";
 }
 
 void TestCommandText::encoders()
@@ -90,14 +134,20 @@ void TestCommandText::textToCommandText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("blanks kept") << " a 2" << "20 61 20 32";
-    QTest::newRow("CR and LF escapes") << "ab<&H0D>x<&H0A>" << "61 62 0D 78 0A";
-    QTest::newRow("lower-case escape is text") << "<&h0d>" << "3C 26 68 30 64 3E";
-    QTest::newRow("raw CR and LF") << "a\r\n" << "61 0D 0A";
-    QTest::newRow("tab is one digit") << "a\tb" << "61 9 62";
+    QTest::newRow("blanks kept") << " a 2"
+                                 << "20 61 20 32";
+    QTest::newRow("CR and LF escapes") << "ab<&H0D>x<&H0A>"
+                                       << "61 62 0D 78 0A";
+    QTest::newRow("lower-case escape is text") << "<&h0d>"
+                                               << "3C 26 68 30 64 3E";
+    QTest::newRow("raw CR and LF") << "a\r\n"
+                                   << "61 0D 0A";
+    QTest::newRow("tab is one digit") << "a\tb"
+                                      << "61 9 62";
     QTest::newRow("latin-1 letter is one byte") << QString::fromUtf8("é") << "E9";
     QTest::newRow("beyond latin-1 as UTF-8") << QString::fromUtf8("東") << "E6 9D B1";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestCommandText::textToCommandText()

@@ -1,6 +1,5 @@
 #include "serial/line_settings.h"
 #include "serial/port_map.h"
-
 #include "temp_app_folder.h"
 
 #include <QTest>
@@ -95,12 +94,13 @@ void TestPortSettings::portsFileFollowsEdits()
     QCOMPARE(map.devicePath(1), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(map.devicePath(40), QStringLiteral("/dev/ttyS39"));
 
-    folder.writeFile(PortMap::fileName(), "[com_ports]\r\n"
-                                          "1=/dev/serial/by-id/usb-adapter-port0\r\n"
-                                          " 2 = \"/dev/ttyUSB1\" \r\n"
-                                          "3=\r\n"
-                                          "x=/dev/ignored\r\n"
-                                          "1=/dev/second-entry-loses\r\n");
+    folder.writeFile(PortMap::fileName(),
+                     "[com_ports]\r\n"
+                     "1=/dev/serial/by-id/usb-adapter-port0\r\n"
+                     " 2 = \"/dev/ttyUSB1\" \r\n"
+                     "3=\r\n"
+                     "x=/dev/ignored\r\n"
+                     "1=/dev/second-entry-loses\r\n");
     QCOMPARE(map.devicePath(1), QStringLiteral("/dev/serial/by-id/usb-adapter-port0"));
     QCOMPARE(map.devicePath(2), QStringLiteral("/dev/ttyUSB1"));
     QCOMPARE(map.devicePath(3), QStringLiteral("/dev/ttyS2"));

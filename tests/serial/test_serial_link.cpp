@@ -1,7 +1,6 @@
-#include "serial/serial_link.h"
-#include "serial/command_text.h"
-
 #include "pseudo_terminal.h"
+#include "serial/command_text.h"
+#include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
 #include <QFileInfo>
@@ -76,8 +75,7 @@ struct RecordingTransport : SerialTransport
 {
     explicit RecordingTransport(QList<PortConfig> &opened)
         : opened(opened)
-    {
-    }
+    { }
     Status open(const PortConfig &config) override
     {
         opened.append(config);
@@ -173,12 +171,21 @@ void TestSerialLink::configurationReachesThePort_data()
     QTest::addColumn<QString>("device");
 
     // The link is first set to 19200,e,7,2 on COM 4; what a text cannot name leaves the previous in force.
-    QTest::newRow("accepted") << "38400,o,8,1" << "5" << true << "38400,o,8,1" << "/dev/ttyS4";
-    QTest::newRow("mark parity, 5 bits, 2 stop") << "9600,m,5,2" << "5" << true << "9600,m,5,2" << "/dev/ttyS4";
-    QTest::newRow("parity unknown, port 0") << "9600,x,8,1" << "0" << false << "19200,e,7,2" << "/dev/ttyS3";
-    QTest::newRow("missing field, empty port") << "9600,n,8" << "" << false << "19200,e,7,2" << "/dev/ttyS3";
+    QTest::newRow("accepted") << "38400,o,8,1"
+                              << "5" << true << "38400,o,8,1"
+                              << "/dev/ttyS4";
+    QTest::newRow("mark parity, 5 bits, 2 stop") << "9600,m,5,2"
+                                                 << "5" << true << "9600,m,5,2"
+                                                 << "/dev/ttyS4";
+    QTest::newRow("parity unknown, port 0") << "9600,x,8,1"
+                                            << "0" << false << "19200,e,7,2"
+                                            << "/dev/ttyS3";
+    QTest::newRow("missing field, empty port") << "9600,n,8"
+                                               << "" << false << "19200,e,7,2"
+                                               << "/dev/ttyS3";
     // termios has no 1.5 stop bits: the port cannot take the text.
-    QTest::newRow("1.5 stop bits, port not a number") << "9600,n,5,1.5" << "two" << false << "19200,e,7,2"
+    QTest::newRow("1.5 stop bits, port not a number") << "9600,n,5,1.5"
+                                                      << "two" << false << "19200,e,7,2"
                                                       << "/dev/ttyS3";
 }
 
@@ -222,8 +229,9 @@ void TestSerialLink::missingAndBusyDevicesReported()
     otherOpening.unlock();
 
     // A name that is there but is no port (here a folder) is told apart from a missing one.
-    rig.folder.writeFile(PortMap::fileName(), "[COM_PORTS]\r\n8=" + rig.folder.path().toLocal8Bit() + "\r\n1="
-                             + rig.pty(1).devicePath().toLocal8Bit() + "\r\n");
+    rig.folder.writeFile(PortMap::fileName(),
+                         "[COM_PORTS]\r\n8=" + rig.folder.path().toLocal8Bit()
+                             + "\r\n1=" + rig.pty(1).devicePath().toLocal8Bit() + "\r\n");
     rig.to(8);
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: could not be opened"));
 

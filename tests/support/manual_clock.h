@@ -10,8 +10,7 @@ class ManualClock : public Clock
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2009, 3, 25), QTime(8, 0, 0)))
         : current(std::move(start))
-    {
-    }
+    { }
     QDateTime now() const override { return current; }
     void advanceSeconds(int seconds) { current = current.addSecs(seconds); }
 

@@ -7,8 +7,7 @@ namespace vantiro::test {
 
 // The control of a window by its objectName; a missing one ends the test run with its name, as every
 // later step would only fail less clearly.
-template<typename T>
-T *control(const QObject *window, const QString &name)
+template<typename T> T *control(const QObject *window, const QString &name)
 {
     auto *found = window->findChild<T *>(name);
     if (!found)

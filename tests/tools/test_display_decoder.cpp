@@ -65,16 +65,16 @@ void TestDisplayDecoder::decodesEachCommand_data()
     QTest::newRow("LG power on") << "ka 01 01\r"_ba << u"LG \"ka 01 01\" power on -> power=on"_s;
     QTest::newRow("LG volume mute on is data 00")
         << "ke 01 00\r"_ba << u"LG \"ke 01 00\" volume mute on -> volume-mute=on"_s;
-    QTest::newRow("LG volume is hexadecimal") << filled(lgVolume, hexDigitsText(u"25"_s))
-                                              << u"LG \"kf 01 19\" volume 25 -> volume=25"_s;
+    QTest::newRow("LG volume is hexadecimal")
+        << filled(lgVolume, hexDigitsText(u"25"_s)) << u"LG \"kf 01 19\" volume 25 -> volume=25"_s;
     QTest::newRow("LG input") << filled(u"6B 62 20 30 31 20 30 _ 0D"_s, hexDigitsText(u"7"_s))
                               << u"LG \"kb 01 07\" input RGB-PC -> input=RGB-PC"_s;
-    QTest::newRow("LG last input")
-        << "kb 01 09\r"_ba << u"LG \"kb 01 09\" input DVI-PC(HDMI2) -> input=DVI-PC(HDMI2)"_s;
+    QTest::newRow("LG last input") << "kb 01 09\r"_ba
+                                   << u"LG \"kb 01 09\" input DVI-PC(HDMI2) -> input=DVI-PC(HDMI2)"_s;
     QTest::newRow("LG last aspect ratio") << "kc 01 06\r"_ba << u"LG \"kc 01 06\" aspect ratio 14:9 -> aspect=14:9"_s;
-    QTest::newRow("LG NTSC air channel")
-        << filled(u"6D 61 20 30 31 20 _ 20 30 30 20 _ 20 30 30 20 30 30 20 30 30 0D"_s, paddedHexText(u"12"_s))
-        << u"LG \"ma 01 0C 00 0C 00 00 00\" channel 12 NTSC Air -> channel=12 NTSC Air"_s;
+    QTest::newRow("LG NTSC air channel") << filled(
+        u"6D 61 20 30 31 20 _ 20 30 30 20 _ 20 30 30 20 30 30 20 30 30 0D"_s,
+        paddedHexText(u"12"_s)) << u"LG \"ma 01 0C 00 0C 00 00 00\" channel 12 NTSC Air -> channel=12 NTSC Air"_s;
     QTest::newRow("LG ATSC air channel")
         << "ma 01 03 00 07 00 01 02\r"_ba
         << u"LG \"ma 01 03 00 07 00 01 02\" channel 7-1 ATSC Air -> channel=7-1 ATSC Air"_s;
@@ -151,9 +151,8 @@ void TestDisplayDecoder::streams_data()
                          u"HYUNDAI-D525ML \"did:all-ch2v3.\" set count H2 V3 -> set-count=H2 V3"_s,
                          u"HYUNDAI-Vvuon \"@MUT:1\" volume mute on -> volume-mute=on"_s,
                          u"LG \"kd 01 01\" screen mute on -> screen-mute=on"_s }
-        << 0
-        << QStringList { u"input=HDMI"_s,        u"power=on"_s,  u"screen-mute=on"_s,
-                         u"set-count=H2 V3"_s, u"volume=30"_s, u"volume-mute=on"_s };
+        << 0 << QStringList { u"input=HDMI"_s,      u"power=on"_s,  u"screen-mute=on"_s,
+                              u"set-count=H2 V3"_s, u"volume=30"_s, u"volume-mute=on"_s };
     QTest::newRow("unknown bytes before a command")
         << "\x01\x02\xFFka 01 00\r"_ba
         << QStringList { u"? raw 01 02 FF"_s, u"LG \"ka 01 00\" power off -> power=off"_s } << 0

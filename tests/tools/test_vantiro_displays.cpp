@@ -55,11 +55,14 @@ public:
     bool pause()
     {
         const qint64 pid = m_process.processId();
-        return ::kill(pid_t(pid), SIGSTOP) == 0 && QTest::qWaitFor([pid] {
-                   QFile stat(u"/proc/%1/stat"_s.arg(pid));
-                   const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-                   return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
-               }, waitMs);
+        return ::kill(pid_t(pid), SIGSTOP) == 0
+            && QTest::qWaitFor(
+                   [pid] {
+                       QFile stat(u"/proc/%1/stat"_s.arg(pid));
+                       const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+                       return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
+                   },
+                   waitMs);
     }
     bool resume() { return ::kill(pid_t(m_process.processId()), SIGCONT) == 0; }
 

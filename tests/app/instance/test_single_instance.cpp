@@ -43,7 +43,8 @@ struct FirstCopyInThread
         });
         instance.moveToThread(&thread);
         thread.start();
-        QMetaObject::invokeMethod(&instance, [this] { started = instance.start(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &instance, [this] { started = instance.start(); }, Qt::BlockingQueuedConnection);
     }
     ~FirstCopyInThread()
     {
