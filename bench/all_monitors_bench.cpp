@@ -6,7 +6,7 @@
 //       timer, goal <= 10 ms.
 // The window runs on the offscreen platform; a thread drains every pty so no write ever waits.
 #include "app/main_window.h"
-#include "app/status_log.h"
+#include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pseudo_terminal.h"

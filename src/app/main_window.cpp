@@ -1,34 +1,27 @@
 #include "app/main_window.h"
 
-#include "app/clock.h"
+#include "app/process_tab.h"
 #include "app/qt_prompts.h"
-#include "app/status_log.h"
-#include "app/text_table_model.h"
 #include "app/tray_icon.h"
 #include "app/version.h"
-#include "commands/quick_commands.h"
+#include "commands/quick_command_frame.h"
+#include "commands/serial_command_frame.h"
+#include "common/clock.h"
+#include "common/status_log.h"
+#include "common/text_table_model.h"
 #include "inventory/inventory.h"
-#include "inventory/settings_file.h"
-#include "scheduler/event_executor.h"
+#include "inventory/inventory_frame.h"
+#include "inventory/settings_session.h"
+#include "scheduler/schedule_tab.h"
+#include "scheduler/schedule_table.h"
 #include "serial/serial_link.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QScreen>
-#include <QSlider>
-#include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
-#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -42,14 +35,6 @@ QTimer *makeTimer(QObject *parent, const QString &name, int intervalMs)
     timer->setObjectName(name);
     timer->setInterval(intervalMs);
     return timer;
-}
-
-QList<TableColumn> sameKeyAndHeader(const QStringList &keys)
-{
-    QList<TableColumn> columns;
-    for (const QString &key : keys)
-        columns.append({ key, key });
-    return columns;
 }
 
 } // namespace
@@ -77,19 +62,9 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
 
     m_statusLog = new StatusLog(*m_clock, QLocale::system(), this);
     m_inventory = new Inventory(*m_prompts, *m_busyPointer, this);
-    m_groupTable = &m_inventory->groups();
-    m_portTable = &m_inventory->ports();
-    m_scheduleTable = new TextTableModel(sameKeyAndHeader({ u"Group"_s, u"Start Date"_s, u"End Date"_s, u"Start Time"_s,
-                                                            u"End Time"_s, u"Days"_s, u"Function"_s }),
-                                         this);
-    m_pendingTable = new TextTableModel({ { u"Group"_s, u"Group"_s },
-                                          { u"Start Date"_s, u"Start Date"_s },
-                                          { u"End Date"_s, u"End Date"_s },
-                                          { u"Start Time"_s, u"Start Time"_s },
-                                          { u"End Time"_s, u"End Time"_s },
-                                          { u"DaysOfWeek"_s, u"Days Of Week"_s },
-                                          { u"MonitorsOnOff"_s, u"Function"_s } },
-                                        this);
+    m_scheduleTable = new TextTableModel(scheduleColumns(), this);
+    m_pendingTable = new TextTableModel(pendingColumns(), this);
+    m_settings = std::make_unique<SettingsSession>(m_applicationFolder, *m_inventory, *m_scheduleTable, *m_busyPointer);
 
     m_startUpTimer = makeTimer(this, u"StartUpTimer"_s, 1);
     m_runClockTimer = makeTimer(this, u"RunClockTimer"_s, 1000);
@@ -97,35 +72,25 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(m_startUpTimer, &QTimer::timeout, this, &frmMain::startUpTimerTick);
 
     m_serialLink = std::make_unique<SerialLink>(PortMap(m_applicationFolder));
-    m_executor
-        = new EventExecutor(*this, m_handOff, m_commands,
-                            EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer }, this);
-    m_quickCommands = std::make_unique<QuickCommands>(m_commands, *m_portTable, m_handOff, *m_prompts);
+    m_executor = new EventExecutor(
+        *this, m_commands, EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer }, this);
 
+    m_serialCommandFrame = new SerialCommandFrame;
+    m_quickCommandFrame = new QuickCommandFrame(m_commands, *this, *m_executor, *m_prompts, this);
+    m_inventoryFrame = new InventoryFrame(*m_inventory, this);
+    m_scheduleTab = new ScheduleTab(*m_scheduleTable, this);
+    m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
     buildLayout();
     resize(1180, 820);
 
-    connect(m_statusLog, &StatusLog::lineAppended, this, [this](int row) {
-        const QModelIndex last = m_statusLog->index(row);
-        m_lstMessage->setCurrentIndex(last);
-        m_lstMessage->scrollTo(last);
-    });
-    connect(m_cboLCD, &QComboBox::currentIndexChanged, this, &frmMain::applyDisplayModel);
-    connect(m_cboLCD, &QComboBox::activated, this, &frmMain::applyDisplayModel);
+    connect(m_inventoryFrame, &InventoryFrame::modelChosen, this, &frmMain::applyDisplayModel);
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
     connect(findChild<QPushButton *>(u"btnClose"_s), &QPushButton::clicked, this, &QWidget::close);
     connect(findChild<QPushButton *>(u"btnSave"_s), &QPushButton::clicked, this, &frmMain::saveButtonClicked);
-    connectInventory();
-    for (int i = 0; i < m_cmdCOMSend.size(); ++i)
-        connect(m_cmdCOMSend.at(i), &QPushButton::clicked, this, [this, i] { runQuickCommand(i); });
-    connect(m_txtVolume, &QLineEdit::textChanged, this, &frmMain::onVolumeTextChanged);
-    m_txtVolume->installEventFilter(this);
-    m_sldVolume->installEventFilter(this);
 
-    // The start-up sequence: caption, position, settings file, initial contents, deferred load.
+    // The start-up sequence: caption, position, initial contents, deferred load.
     setWindowTitle(programCaption());
     centreOnScreen();
-    m_settingsPath = m_applicationFolder % u"/Settings.ini"_s;
     initialiseMainWindow();
     m_startUpTimer->start();
 }
@@ -135,6 +100,11 @@ frmMain::~frmMain()
     // The executor and the link go before the tables and the log they report to.
     delete m_executor;
     m_serialLink.reset();
+}
+
+const QString &frmMain::settingsPath() const
+{
+    return m_settings->path();
 }
 
 void frmMain::centreOnScreen()
@@ -151,62 +121,12 @@ void frmMain::centreOnScreen()
 void frmMain::initialiseMainWindow()
 {
     m_commands = ModelCommandSet::initial();
-    m_txtMonitorOnCommand->clear();
-    m_txtMonitorOffCommand->clear();
-
-    {
-        const QSignalBlocker quiet(m_cboLCD);
-        m_cboLCD->clear();
-        m_cboLCD->addItems(displayModelNames());
-    }
-    selectModelEntry(0);
-
-    const QList<int> defaults { 0, 2, 1, 0 }; // 9600, "n", "8", "1"
-    for (int i = 0; i < m_cbPortSet.size(); ++i)
-        m_cbPortSet.at(i)->setCurrentIndex(defaults.at(i));
-
-    m_txtCommPort->setText(u"1"_s);
-
-    m_cboCOM->clear();
-    for (int port = 1; port <= 40; ++port)
-        m_cboCOM->addItem(QString::number(port));
-
-    setUpGroupTables();
-
-    for (QComboBox *start : { m_startHour, m_startMin, m_startSec })
-        start->setCurrentIndex(0);
-    for (QComboBox *end : { m_endHour, m_endMin, m_endSec })
-        end->setCurrentIndex(end->count() - 1);
-
-    m_cboMonitors->clear();
-    m_cboMonitors->addItems({ u"Monitors ON"_s, u"Monitors OFF"_s, u"LG All Monitors ON"_s, u"LG All Monitors OFF"_s,
-                              u"LG Auto Configuration"_s, u"LG Auto Configuration All"_s, u"OLEVIA All Monitors ON"_s,
-                              u"OLEVIA All Monitors OFF"_s, u"HYUNDAI All Monitors ON"_s,
-                              u"HYUNDAI All Monitors OFF"_s });
-    m_cboMonitors->setCurrentIndex(-1);
-
-    setUpPendingTable();
-
-    m_fraAtt->setEnabled(false);
+    m_serialCommandFrame->clearMonitorCommands();
+    m_inventoryFrame->initialise(); // selects LG, which applies it
+    m_serialCommandFrame->selectDefaults();
+    m_scheduleTab->initialise();
+    m_processTab->setUpPendingTable();
     findChild<QPushButton *>(u"btnStop"_s)->setEnabled(false);
-}
-
-void frmMain::setUpGroupTables()
-{
-    m_groupTable->clear();
-    m_portTable->clear();
-    fitTableColumns();
-}
-
-void frmMain::fitTableColumns()
-{
-    // Name and note share the group table's width; the packed ports follow in the last column.
-    const int groupWidth = m_iGroup->viewport()->width();
-    for (int column = 0; column < 2; ++column)
-        m_iGroup->setColumnWidth(column, std::max(groupWidth / 3 - 10, 60));
-    const int portWidth = m_iPort->viewport()->width();
-    for (int column = 0; column < 3; ++column)
-        m_iPort->setColumnWidth(column, std::max(portWidth / 3 - 10, 60));
 }
 
 void frmMain::showEvent(QShowEvent *event)
@@ -214,56 +134,25 @@ void frmMain::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_columnsFitted) {
         m_columnsFitted = true;
-        fitTableColumns();
+        m_inventoryFrame->fitTableColumns();
     }
-}
-
-void frmMain::setUpPendingTable()
-{
-    m_pendingTable->clear();
-    m_iPend->resizeColumnsToContents();
 }
 
 void frmMain::startUpTimerTick()
 {
     m_startUpTimer->stop();
-    if (QFileInfo(m_settingsPath).isFile())
+    if (m_settings->fileExists())
         loadSettings();
 }
 
 void frmMain::loadSettings()
 {
-    const SettingsContents contents = [this] {
-        BusyScope busy(*m_busyPointer);
-        return loadSettingsFile(m_settingsPath);
-    }();
-
-    const SerialCommandSettings &serial = contents.serial;
-    if (serial.monitorOn)
-        m_txtMonitorOnCommand->setText(*serial.monitorOn);
-    if (serial.monitorOff)
-        m_txtMonitorOffCommand->setText(*serial.monitorOff);
-    const QList<std::optional<QString>> lineSettings { serial.baudRate, serial.parity, serial.dataBits,
-                                                       serial.stopBits };
-    for (int i = 0; i < m_cbPortSet.size(); ++i) {
-        if (!lineSettings.at(i))
-            continue;
-        // A value the list does not offer is shown as typed, so a save writes it back unchanged.
-        QComboBox *list = m_cbPortSet.at(i);
-        const int entry = list->findText(*lineSettings.at(i));
-        if (entry >= 0)
-            list->setCurrentIndex(entry);
-        else
-            list->setEditText(*lineSettings.at(i));
-    }
-
-    if (contents.groupRows)
-        m_inventory->loadGroups(*contents.groupRows);
-    if (contents.scheduleRows)
-        m_scheduleTable->replaceRows(*contents.scheduleRows);
+    const SerialCommandSettings serial = m_settings->load();
+    m_serialCommandFrame->showMonitorCommands(serial.monitorOn, serial.monitorOff);
+    m_serialCommandFrame->showLineSettings(serial.lineSettings);
 
     // A start with schedule rows comes up running the schedule, hidden in the tray.
-    if (m_scheduleTable->rowCount() > 0 && startLoadedSchedule())
+    if (m_settings->loadedScheduleStarts() && startLoadedSchedule())
         hideToTray();
 }
 
@@ -275,17 +164,8 @@ bool frmMain::startLoadedSchedule()
 
 bool frmMain::saveSettings()
 {
-    BusyScope busy(*m_busyPointer);
-    SettingsContents contents;
-    contents.serial.monitorOn = m_txtMonitorOnCommand->text().trimmed();
-    contents.serial.monitorOff = m_txtMonitorOffCommand->text().trimmed();
-    contents.serial.baudRate = m_cbPortSet.at(0)->currentText().trimmed();
-    contents.serial.parity = m_cbPortSet.at(1)->currentText().trimmed();
-    contents.serial.dataBits = m_cbPortSet.at(2)->currentText().trimmed();
-    contents.serial.stopBits = m_cbPortSet.at(3)->currentText().trimmed();
-    contents.groupRows = m_inventory->groupRows();
-    contents.scheduleRows = m_scheduleTable->allRows();
-    return saveSettingsFile(m_settingsPath, contents).ok;
+    return m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
+                              m_serialCommandFrame->lineSettings() });
 }
 
 void frmMain::saveButtonClicked()
@@ -296,125 +176,33 @@ void frmMain::saveButtonClicked()
         m_prompts->inform(u"Failed saving the settings."_s, PromptIcon::Exclamation, u"Error"_s);
 }
 
-void frmMain::connectInventory()
-{
-    connect(findChild<QPushButton *>(u"btnAddGroup"_s), &QPushButton::clicked, m_inventory, &Inventory::addGroup);
-    connect(findChild<QPushButton *>(u"btnRemoveGroup"_s), &QPushButton::clicked, m_inventory, &Inventory::removeGroup);
-    connect(findChild<QPushButton *>(u"btnAddCOM"_s), &QPushButton::clicked, this,
-            [this] { m_inventory->addPort(portEditorTexts()); });
-    connect(findChild<QPushButton *>(u"btnEditCOM"_s), &QPushButton::clicked, this,
-            [this] { m_inventory->updatePort(portEditorTexts()); });
-    connect(findChild<QPushButton *>(u"cmdRemoveCOM"_s), &QPushButton::clicked, m_inventory, &Inventory::removePort);
-
-    connect(m_iGroup->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { m_inventory->currentGroupChanged(current.row() + 1); });
-    connect(m_iPort->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { m_inventory->currentPortChanged(current.row() + 1); });
-    connect(m_iPort, &QTableView::clicked, this,
-            [this](const QModelIndex &index) { m_inventory->portRowClicked(index.row() + 1); });
-
-    connect(m_inventory, &Inventory::groupRowMadeCurrent, this, [this](int groupRow) {
-        if (groupRow < 1) {
-            m_iGroup->selectionModel()->clear();
-            return;
-        }
-        m_iGroup->setCurrentIndex(m_groupTable->index(groupRow - 1, 0));
-        m_iGroup->setFocus();
-    });
-    connect(m_inventory, &Inventory::portSelectionCleared, this, [this] { m_iPort->selectionModel()->clear(); });
-    connect(m_inventory, &Inventory::portEditorFilled, this,
-            [this](const QString &port, int modelEntry, const QString &note) {
-                selectModelEntry(modelEntry);
-                m_cboCOM->setEditText(port);
-                m_txtNote->setText(note);
-            });
-}
-
-PortEditorTexts frmMain::portEditorTexts() const
-{
-    return PortEditorTexts { m_cboCOM->currentText(), m_cboLCD->currentText(), m_txtNote->text() };
-}
-
-void frmMain::runQuickCommand(int index)
-{
-    if (m_quickCommands->dispatch(index, m_txtVolume->text()))
-        m_executor->scheduleExecution();
-}
-
-void frmMain::onVolumeTextChanged(const QString &text)
-{
-    const VolumeTextRule rule = volumeTextChanged(text);
-    if (rule.correctedText) {
-        m_txtVolume->setText(*rule.correctedText); // comes back here once with the corrected text
-        return;
-    }
-    m_sldVolume->setValue(rule.sliderValue);
-}
-
-void frmMain::sendSliderVolume()
-{
-    m_txtVolume->setText(QString::number(m_sldVolume->value()));
-    runQuickCommand(int(QuickCommand::SetVolume));
-}
-
-bool frmMain::filterVolumeKey(const QKeyEvent &key)
-{
-    // Cursor movement, Delete and the editing shortcuts (copy, paste, undo) are not typed characters;
-    // a pasted value still passes the volume rules when the text changes.
-    if (key.text().isEmpty() || key.key() == Qt::Key_Delete || key.modifiers().testFlag(Qt::ControlModifier))
-        return false;
-    switch (volumeKeyAction(key.text().at(0).unicode())) {
-    case VolumeKey::Pass:
-        return false;
-    case VolumeKey::Send:
-        runQuickCommand(int(QuickCommand::SetVolume));
-        return true;
-    case VolumeKey::Discard:
-        return true;
-    }
-    return true;
-}
-
 void frmMain::lockEditingFrames()
 {
-    m_fraSerialCommand->setEnabled(false);
-    m_fraGroup->setEnabled(false);
+    m_serialCommandFrame->setEnabled(false);
+    m_inventoryFrame->groupFrame()->setEnabled(false);
 }
 
 void frmMain::unlockEditingFrames()
 {
-    m_fraSerialCommand->setEnabled(true);
-    m_fraGroup->setEnabled(true);
-}
-
-const TextTableModel &frmMain::portTable() const
-{
-    return *m_portTable;
-}
-
-QString frmMain::displayModelText() const
-{
-    return m_cboLCD->currentText();
-}
-
-QStringList frmMain::comPortItems() const
-{
-    QStringList items;
-    for (int i = 0; i < m_cboCOM->count(); ++i)
-        items << m_cboCOM->itemText(i);
-    return items;
-}
-
-LineSettingsTexts frmMain::lineSettingsTexts() const
-{
-    return LineSettingsTexts { m_cbPortSet.at(0)->currentText(), m_cbPortSet.at(1)->currentText(),
-                               m_cbPortSet.at(2)->currentText(), m_cbPortSet.at(3)->currentText() };
+    m_serialCommandFrame->setEnabled(true);
+    m_inventoryFrame->groupFrame()->setEnabled(true);
 }
 
 void frmMain::focusVolumeBox()
 {
-    m_txtVolume->selectAll();
-    m_txtVolume->setFocus();
+    m_quickCommandFrame->focusVolumeBox();
+}
+
+SendSnapshot frmMain::sendSnapshot() const
+{
+    SendSnapshot snapshot;
+    const TextTableModel &ports = m_inventory->ports();
+    for (int row = 0; row < ports.rowCount(); ++row)
+        snapshot.groupPorts.append({ ports.cell(row, portNumberColumn), ports.cell(row, portModelColumn) });
+    snapshot.modelListText = m_inventoryFrame->modelListText();
+    snapshot.comPortItems = m_inventoryFrame->comPortItems();
+    snapshot.lineSettings = m_serialCommandFrame->lineSettings();
+    return snapshot;
 }
 
 void frmMain::statusMessage(const QString &text)
@@ -424,29 +212,14 @@ void frmMain::statusMessage(const QString &text)
 
 void frmMain::selectModelEntry(int index)
 {
-    if (m_cboLCD->currentIndex() == index) {
-        applyDisplayModel();
-        return;
-    }
-    m_cboLCD->setCurrentIndex(index); // applies through the list's change notification
+    m_inventoryFrame->selectModelEntry(index);
 }
 
 void frmMain::applyDisplayModel()
 {
-    const ModelChoice choice = chooseDisplayModel(m_commands, m_cboLCD->currentText());
-    m_txtMonitorOnCommand->setText(m_commands.powerOnCommand);
-    m_txtMonitorOffCommand->setText(m_commands.powerOffCommand);
-
-    const LineSettingsSelection &lines = choice.lineSettings;
-    const QList<int> entries { lines.baudIndex, lines.parityIndex, lines.dataBitsIndex, lines.stopBitsIndex };
-    for (int i = 0; i < m_cbPortSet.size(); ++i)
-        m_cbPortSet.at(i)->setCurrentIndex(entries.at(i));
-    m_commands.modelBaudRate = m_cbPortSet.at(0)->currentText();
-    m_commands.modelParity = m_cbPortSet.at(1)->currentText();
-    m_commands.modelDataBits = m_cbPortSet.at(2)->currentText();
-    m_commands.modelStopBits = m_cbPortSet.at(3)->currentText();
-
-    m_fraVolume->setEnabled(choice.volumeControlsEnabled);
+    const ModelChoice choice = chooseDisplayModel(m_commands, m_inventoryFrame->modelListText());
+    m_serialCommandFrame->showModel(m_commands, choice.lineSettings);
+    m_quickCommandFrame->setVolumeControlsEnabled(choice.volumeControlsEnabled);
 }
 
 void frmMain::hideToTray()
@@ -485,23 +258,6 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     }
     emit programEnding();
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_cboLCD && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            return true;
-    }
-    if (watched == m_txtVolume && event->type() == QEvent::KeyPress)
-        return filterVolumeKey(*static_cast<QKeyEvent *>(event));
-    // A disabled slider still sees the release; it must not send.
-    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease && m_sldVolume->isEnabled()) {
-        // After the slider has taken the release, so the value sent is the one it shows.
-        QTimer::singleShot(0, this, &frmMain::sendSliderVolume);
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace vantiro

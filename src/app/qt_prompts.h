@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompts.h"
+#include "common/prompts.h"
 
 class QWidget;
 

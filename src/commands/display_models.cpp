@@ -1,42 +1,89 @@
 #include "commands/display_models.h"
 
+#include "commands/command_catalogue.h"
+
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
 
 namespace {
 
-const QString oleviaPower = u"BE 05 25 08 F0"_s;
+using namespace catalogue;
 
-const QString lgPowerOn = u"6B 61 20 30 31 20 30 31 0D"_s;
-const QString lgPowerOff = u"6B 61 20 30 31 20 30 30 0D"_s;
-const QString lgMuteOn = u"6B 65 20 30 31 20 30 30 0D"_s;
-const QString lgMuteOff = u"6B 65 20 30 31 20 30 31 0D"_s;
-const QString lgVolume = u"6B 66 20 30 31 20 _ 0D"_s;
-const QString lgAutoConfig = u"6A 75 20 30 31 20 30 31 0D"_s;
-
-const QString vvuonPowerOn = u"40 4B 45 59 3A 30 0D"_s;
-const QString vvuonPowerOff = u"40 50 57 44 3A 30 0D"_s;
-const QString vvuonVolume = u"40 56 4F 4C 3A _ 0D"_s;
-// A Vvuon answers @MUT on its own port and @MUS when every COM port is addressed.
-const QString vvuonMuteOn = u"40 4D 55 54 3A 31 0D"_s;
-const QString vvuonMuteOff = u"40 4D 55 54 3A 30 0D"_s;
-const QString vvuonAllMuteOn = u"40 4D 55 53 3A 31 0D"_s;
-const QString vvuonAllMuteOff = u"40 4D 55 53 3A 30 0D"_s;
-
-const QString d525PowerOn = u"64 69 64 3A 61 6C 6C 2D 70 6E 2E"_s;
-const QString d525PowerOff = u"64 69 64 3A 61 6C 6C 2D 70 66 2E"_s;
+// One column of a model table: what applying the model writes. A field without a value keeps what
+// it had before.
+struct ModelColumn
+{
+    std::optional<QString> powerOn;
+    std::optional<QString> powerOff;
+    std::optional<QString> muteOn;
+    std::optional<QString> muteOff;
+    std::optional<QString> volume;
+    std::optional<QString> autoConfig;
+    int baudIndex = 0;
+    bool volumeControls = true;
+};
 
 constexpr int oleviaBaudIndex = 4; // 115200
 
-void setLgCommands(ModelCommandSet &set)
+const ModelColumn lgColumn { lgPowerOn, lgPowerOff, lgMuteOn, lgMuteOff, lgVolume, lgAutoConfig, 0, true };
+
+// What choosing a model in the model list writes, by DisplayModel.
+const ModelColumn &listColumn(DisplayModel model)
 {
-    set.powerOnCommand = lgPowerOn;
-    set.powerOffCommand = lgPowerOff;
-    set.muteOnCommand = lgMuteOn;
-    set.muteOffCommand = lgMuteOff;
-    set.volumeCommand = lgVolume;
-    set.autoConfigCommand = lgAutoConfig;
+    static const ModelColumn olevia { oleviaPower,   oleviaPower, shortIdMuteOn,   shortIdMuteOff,
+                                      shortIdVolume, {},          oleviaBaudIndex, true };
+    static const ModelColumn vvuon { vvuonPowerOn, vvuonPowerOff, vvuonMuteOn, vvuonMuteOff, vvuonVolume, {}, 0, true };
+    static const ModelColumn d525 { d525PowerOn, d525PowerOff, {}, {}, {}, {}, 0, false };
+    switch (model) {
+    case DisplayModel::Olevia:
+        return olevia;
+    case DisplayModel::HyundaiVvuon:
+        return vvuon;
+    case DisplayModel::HyundaiD525ML:
+        return d525;
+    case DisplayModel::LG:
+        break;
+    }
+    return lgColumn;
+}
+
+// What the sender writes before each port. It differs from the list's columns: OLEVIA keeps the mute
+// and volume commands in force, and a Vvuon gets the @MUS pair when every COM port is addressed.
+const ModelColumn &sendColumn(DisplayModel model, SendReach reach)
+{
+    static const ModelColumn olevia { oleviaPower, oleviaPower, {}, {}, {}, {}, oleviaBaudIndex, true };
+    static const ModelColumn vvuon { vvuonPowerOn, vvuonPowerOff, vvuonMuteOn, vvuonMuteOff, vvuonVolume, {}, 0, true };
+    static const ModelColumn vvuonAll {
+        vvuonPowerOn, vvuonPowerOff, vvuonAllMuteOn, vvuonAllMuteOff, vvuonVolume, {}, 0, true
+    };
+    static const ModelColumn d525 { d525PowerOn, d525PowerOff, {}, {}, {}, {}, 0, false };
+    switch (model) {
+    case DisplayModel::Olevia:
+        return olevia;
+    case DisplayModel::HyundaiVvuon:
+        return reach == SendReach::AllPorts ? vvuonAll : vvuon;
+    case DisplayModel::HyundaiD525ML:
+        return d525;
+    case DisplayModel::LG:
+        break;
+    }
+    return lgColumn;
+}
+
+void writeCommands(ModelCommandSet &set, const ModelColumn &column)
+{
+    const std::pair<const std::optional<QString> &, QString &> fields[] = {
+        { column.powerOn, set.powerOnCommand }, { column.powerOff, set.powerOffCommand },
+        { column.muteOn, set.muteOnCommand },   { column.muteOff, set.muteOffCommand },
+        { column.volume, set.volumeCommand },   { column.autoConfig, set.autoConfigCommand },
+    };
+    for (const auto &[value, field] : fields) {
+        if (value)
+            field = *value;
+    }
 }
 
 void setLineSettings(ModelCommandSet &set, const LineSettingsSelection &selection)
@@ -102,73 +149,37 @@ const QStringList &stopBitsItems()
 ModelCommandSet ModelCommandSet::initial()
 {
     ModelCommandSet set;
-    set.powerOnCommand = u"6B 61 20 30 20 31 0D"_s;
-    set.powerOffCommand = u"6B 61 20 30 20 30 0D"_s;
-    set.muteOnCommand = u"6B 65 20 30 20 30 0D"_s;
-    set.muteOffCommand = u"6B 65 20 30 20 31 0D"_s;
-    set.volumeCommand = u"6B 66 20 30 20 _ 0D"_s;
+    set.powerOnCommand = shortIdPowerOn;
+    set.powerOffCommand = shortIdPowerOff;
+    set.muteOnCommand = shortIdMuteOn;
+    set.muteOffCommand = shortIdMuteOff;
+    set.volumeCommand = shortIdVolume;
     set.autoConfigCommand = lgAutoConfig;
     setLineSettings(set, LineSettingsSelection {});
     return set;
 }
 
+LineSettings ModelCommandSet::lineSettings() const
+{
+    return { modelBaudRate, modelParity, modelDataBits, modelStopBits };
+}
+
 ModelChoice chooseDisplayModel(ModelCommandSet &set, QStringView modelName)
 {
+    const ModelColumn &column = listColumn(displayModelFromName(modelName));
+    writeCommands(set, column);
     ModelChoice choice;
-    switch (displayModelFromName(modelName)) {
-    case DisplayModel::Olevia:
-        set.powerOnCommand = oleviaPower;
-        set.powerOffCommand = oleviaPower;
-        set.muteOnCommand = u"6B 65 20 30 20 30 0D"_s;
-        set.muteOffCommand = u"6B 65 20 30 20 31 0D"_s;
-        set.volumeCommand = u"6B 66 20 30 20 _ 0D"_s;
-        choice.lineSettings.baudIndex = oleviaBaudIndex;
-        break;
-    case DisplayModel::HyundaiVvuon:
-        set.powerOnCommand = vvuonPowerOn;
-        set.powerOffCommand = vvuonPowerOff;
-        set.muteOnCommand = vvuonMuteOn;
-        set.muteOffCommand = vvuonMuteOff;
-        set.volumeCommand = vvuonVolume;
-        break;
-    case DisplayModel::HyundaiD525ML:
-        set.powerOnCommand = d525PowerOn;
-        set.powerOffCommand = d525PowerOff;
-        choice.volumeControlsEnabled = false;
-        break;
-    case DisplayModel::LG:
-        setLgCommands(set);
-        break;
-    }
+    choice.lineSettings.baudIndex = column.baudIndex;
+    choice.volumeControlsEnabled = column.volumeControls;
     return choice;
 }
 
 void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach reach)
 {
+    const ModelColumn &column = sendColumn(portDisplayModel(modelName), reach);
+    writeCommands(set, column);
     LineSettingsSelection selection;
-    switch (portDisplayModel(modelName)) {
-    case DisplayModel::Olevia:
-        set.powerOnCommand = oleviaPower;
-        set.powerOffCommand = oleviaPower;
-        selection.baudIndex = oleviaBaudIndex;
-        break;
-    case DisplayModel::HyundaiVvuon: {
-        set.powerOnCommand = vvuonPowerOn;
-        set.powerOffCommand = vvuonPowerOff;
-        set.volumeCommand = vvuonVolume;
-        const bool allPorts = reach == SendReach::AllPorts;
-        set.muteOnCommand = allPorts ? vvuonAllMuteOn : vvuonMuteOn;
-        set.muteOffCommand = allPorts ? vvuonAllMuteOff : vvuonMuteOff;
-        break;
-    }
-    case DisplayModel::HyundaiD525ML:
-        set.powerOnCommand = d525PowerOn;
-        set.powerOffCommand = d525PowerOff;
-        break;
-    case DisplayModel::LG:
-        setLgCommands(set);
-        break;
-    }
+    selection.baudIndex = column.baudIndex;
     setLineSettings(set, selection);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/line_settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +52,8 @@ struct ModelCommandSet
 
     // The set before any model is chosen; the window then chooses LG at once.
     static ModelCommandSet initial();
+    // The four model line settings fields.
+    LineSettings lineSettings() const;
 
     friend bool operator==(const ModelCommandSet &, const ModelCommandSet &) = default;
 };
@@ -70,7 +74,7 @@ ModelChoice chooseDisplayModel(ModelCommandSet &set, QStringView modelName);
 // The two differ in the mute pair a Hyundai Vvuon receives.
 enum class SendReach { GroupPorts, AllPorts };
 
-// The sender's own copy of the model table, applied once per port before a send. It writes the
+// The sender's column of the model table, applied once per port before a send. It writes the
 // commands and the line settings fields of the set (from the list items, not the lists'
 // selections). "HYUNDAI" is accepted as a Hyundai Vvuon here.
 void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach reach);

@@ -1,9 +1,6 @@
 #include "commands/quick_commands.h"
 
-#include "app/prompts.h"
-#include "app/text_table_model.h"
-#include "inventory/inventory.h"
-#include "scheduler/command_hand_off.h"
+#include "common/prompts.h"
 #include "serial/command_text.h"
 
 using namespace Qt::StringLiterals;
@@ -17,63 +14,76 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-} // namespace
-
-QuickCommands::QuickCommands(const ModelCommandSet &commands, const TextTableModel &portTable, CommandHandOff &handOff,
-                             Prompts &prompts)
-    : m_commands(commands)
-    , m_portTable(portTable)
-    , m_handOff(handOff)
-    , m_prompts(prompts)
-{ }
-
-bool QuickCommands::dispatch(int index, const QString &volumeText)
-{
-    if (index < 0 || index >= quickCommandCount)
-        return false;
-    m_handOff.pendingCommandIndex = QString::number(index);
-    m_handOff.reportToStatusLog = false;
-
-    switch (QuickCommand(index)) {
-    case QuickCommand::MonitorsOn:
-    case QuickCommand::MonitorsAllOn:
-        m_handOff.pendingCommand = m_commands.powerOnCommand;
-        break;
-    case QuickCommand::MonitorsOff:
-    case QuickCommand::MonitorsAllOff:
-        m_handOff.pendingCommand = m_commands.powerOffCommand;
-        break;
-    case QuickCommand::MuteOn:
-        m_handOff.pendingCommand = m_commands.muteOnCommand;
-        break;
-    case QuickCommand::MuteOff:
-        m_handOff.pendingCommand = m_commands.muteOffCommand;
-        break;
-    case QuickCommand::SetVolume:
-        return prepareVolume(volumeText);
-    case QuickCommand::AutoConfig:
-    case QuickCommand::AutoConfigAll:
-        m_handOff.pendingCommand = m_commands.autoConfigCommand;
-        break;
-    }
-    return true;
-}
-
 // The template follows the model list while the encoding follows the port's model; one command
-// goes to every port, so the last port row decides the encoding.
-bool QuickCommands::prepareVolume(const QString &volumeText)
+// goes to every port, so the last port row decides the encoding. Without ports, the template's own
+// (hexadecimal) encoding is used.
+std::optional<QString> volumeCommand(const QString &volumeText, const ModelCommandSet &commands,
+                                     const QList<GroupPort> &groupPorts, Prompts &prompts)
 {
     // A text that is no number (pasted letters) would send the template with its value missing.
     if (volumeText.trimmed().isEmpty() || !hexDigitsText(volumeText)) {
-        m_prompts.inform(u"Please enter or select a volume value."_s, PromptIcon::Information, u"Information"_s);
-        return false;
+        prompts.inform(u"Please enter or select a volume value."_s, PromptIcon::Information, u"Information"_s);
+        return std::nullopt;
     }
-    for (int row = 0; row < m_portTable.rowCount(); ++row) {
-        if (const auto command
-            = volumeCommandFor(m_commands.volumeCommand, volumeText, m_portTable.cell(row, portModelColumn)))
-            m_handOff.pendingCommand = *command;
+    const QString lastModel = groupPorts.isEmpty() ? QString() : groupPorts.last().model;
+    return volumeCommandFor(commands.volumeCommand, volumeText, lastModel);
+}
+
+} // namespace
+
+QuickCommands::QuickCommands(const ModelCommandSet &commands, const SendSnapshotSource &window,
+                             CommandDispatch &dispatch, Prompts &prompts)
+    : m_commands(commands)
+    , m_window(window)
+    , m_dispatch(dispatch)
+    , m_prompts(prompts)
+{ }
+
+std::optional<QFuture<CommandReport>> QuickCommands::send(int index, const QString &volumeText)
+{
+    CommandRequest request { {}, m_window.sendSnapshot() };
+    const std::optional<CommandHandOff> handOff
+        = quickCommandHandOff(index, volumeText, m_commands, request.snapshot.groupPorts, m_prompts);
+    if (!handOff)
+        return std::nullopt;
+    request.handOff = *handOff;
+    return m_dispatch.dispatch(request);
+}
+
+std::optional<CommandHandOff> quickCommandHandOff(int index, const QString &volumeText, const ModelCommandSet &commands,
+                                                  const QList<GroupPort> &groupPorts, Prompts &prompts)
+{
+    if (index < 0 || index >= quickCommandCount)
+        return std::nullopt;
+    CommandHandOff handOff { {}, QString::number(index), false };
+    switch (QuickCommand(index)) {
+    case QuickCommand::MonitorsOn:
+    case QuickCommand::MonitorsAllOn:
+        handOff.pendingCommand = commands.powerOnCommand;
+        break;
+    case QuickCommand::MonitorsOff:
+    case QuickCommand::MonitorsAllOff:
+        handOff.pendingCommand = commands.powerOffCommand;
+        break;
+    case QuickCommand::MuteOn:
+        handOff.pendingCommand = commands.muteOnCommand;
+        break;
+    case QuickCommand::MuteOff:
+        handOff.pendingCommand = commands.muteOffCommand;
+        break;
+    case QuickCommand::SetVolume: {
+        const std::optional<QString> command = volumeCommand(volumeText, commands, groupPorts, prompts);
+        if (!command)
+            return std::nullopt;
+        handOff.pendingCommand = *command;
+        break;
     }
-    return true;
+    case QuickCommand::AutoConfig:
+    case QuickCommand::AutoConfigAll:
+        handOff.pendingCommand = commands.autoConfigCommand;
+        break;
+    }
+    return handOff;
 }
 
 std::optional<QString> volumeCommandFor(const QString &volumeTemplate, const QString &volumeText, QStringView portModel)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/command_dispatch.h"
 #include "commands/display_models.h"
 
 #include <QString>
@@ -9,8 +10,6 @@
 namespace vantiro {
 
 class Prompts;
-class TextTableModel;
-struct CommandHandOff;
 
 // The main window's nine quick-command buttons, by their index in the window.
 enum class QuickCommand {
@@ -27,27 +26,32 @@ enum class QuickCommand {
 
 inline constexpr int quickCommandCount = 9;
 
-// Turns a quick-command button into a hand-off for the executor. The buttons send nothing
-// themselves: each picks its command from the window's command set and leaves it with its index.
+// Turns a quick-command button into a request for the executor. The buttons send nothing
+// themselves: each picks its command from the window's command set and hands it over with its index
+// and the window as it stands at the click.
 class QuickCommands
 {
 public:
-    QuickCommands(const ModelCommandSet &commands, const TextTableModel &portTable, CommandHandOff &handOff,
+    QuickCommands(const ModelCommandSet &commands, const SendSnapshotSource &window, CommandDispatch &dispatch,
                   Prompts &prompts);
 
-    // Fills the hand-off for button `index` (0 to 8) and returns true when the executor is to be
-    // started. Set Volume without a volume tells the operator and returns false; so does an index
-    // that names no button (and that one changes nothing).
-    bool dispatch(int index, const QString &volumeText);
+    // Hands button `index` (0 to 8) over for the executor's next tick and returns its completion.
+    // Set Volume without a volume tells the operator and hands nothing over; neither does an index
+    // that names no button.
+    std::optional<QFuture<CommandReport>> send(int index, const QString &volumeText);
 
 private:
-    bool prepareVolume(const QString &volumeText);
-
     const ModelCommandSet &m_commands;
-    const TextTableModel &m_portTable;
-    CommandHandOff &m_handOff;
+    const SendSnapshotSource &m_window;
+    CommandDispatch &m_dispatch;
     Prompts &m_prompts;
 };
+
+// The hand-off of button `index` (0 to 8) for a group with these ports, taken from the command set,
+// or nothing: Set Volume without a volume tells the operator, and an index that names no button
+// hands nothing over.
+std::optional<CommandHandOff> quickCommandHandOff(int index, const QString &volumeText, const ModelCommandSet &commands,
+                                                  const QList<GroupPort> &groupPorts, Prompts &prompts);
 
 // The volume command for one port: the template's "_" filled with the volume in the encoding the
 // port's model reads (decimal digits for a Hyundai Vvuon, hexadecimal digits for the others) and

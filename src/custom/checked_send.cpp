@@ -1,4 +1,4 @@
-#include "checked_send.h"
+#include "custom/checked_send.h"
 
 #include "serial/serial_link.h"
 
@@ -33,22 +33,17 @@ std::optional<SendOutcome> sendWithPortSpec(SerialLink &link, Prompts &prompts, 
         return std::nullopt;
     }
 
-    static const QStringList settingNames = { QStringLiteral("Baud Rate"), QStringLiteral("Parity"),
-                                              QStringLiteral("Data Bits"), QStringLiteral("Stop Bits") };
-    QStringList lineSettings;
-    for (int i = 0; i < settingNames.size(); ++i) {
-        const QString field = withoutBlanks(fields.value(i + 1));
-        if (field.isEmpty()) {
-            prompts.inform(QStringLiteral("Can't find the ") + settingNames[i]
-                               + QStringLiteral(" setting. Please make sure the setting is correct"),
-                           PromptIcon::Exclamation);
-            return std::nullopt;
-        }
-        lineSettings.append(field);
+    const LineSettings lineSettings { withoutBlanks(fields.value(1)), withoutBlanks(fields.value(2)),
+                                      withoutBlanks(fields.value(3)), withoutBlanks(fields.value(4)) };
+    if (const std::optional<QString> missing = lineSettings.firstEmptySetting()) {
+        prompts.inform(QStringLiteral("Can't find the ") + *missing
+                           + QStringLiteral(" setting. Please make sure the setting is correct"),
+                       PromptIcon::Exclamation);
+        return std::nullopt;
     }
 
     // Settings the port cannot take are not replaced by the previous ones: nothing is sent.
-    const SendOutcome outcome = link.configurePort(lineSettings.join(u','), port, Handshaking::None)
+    const SendOutcome outcome = link.configurePort(lineSettings.joined(), port, Handshaking::None)
         ? link.sendCommandText(command.trimmed())
         : SendOutcome { SendOutcome::Status::SettingsRejected, link.devicePath(), 0, {} };
     if (showFinish) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/prompts.h"
-#include "app/text_table_model.h"
+#include "common/prompts.h"
+#include "common/text_table_model.h"
 #include "inventory/records.h"
 
 #include <QObject>

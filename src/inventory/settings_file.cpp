@@ -26,19 +26,38 @@ constexpr int scheduleFunctionColumn = 6;
 struct SerialKey
 {
     QString key;
-    std::optional<QString> SerialCommandSettings::*field;
+    QString &(*field)(SerialCommandSettings &);
 };
 
 // In the order a save writes them.
 const std::array<SerialKey, 6> &serialKeys()
 {
+    using S = SerialCommandSettings;
     static const std::array<SerialKey, 6> keys { {
-        { u"Monitor ON"_s, &SerialCommandSettings::monitorOn },
-        { u"Monitor OFF"_s, &SerialCommandSettings::monitorOff },
-        { u"Baud Rate"_s, &SerialCommandSettings::baudRate },
-        { u"Parity"_s, &SerialCommandSettings::parity },
-        { u"Data Bits"_s, &SerialCommandSettings::dataBits },
-        { u"Stop Bits"_s, &SerialCommandSettings::stopBits },
+        { u"Monitor ON"_s,
+          [](S &s) -> QString & {
+              return s.monitorOn;
+          } },
+        { u"Monitor OFF"_s,
+          [](S &s) -> QString & {
+              return s.monitorOff;
+          } },
+        { u"Baud Rate"_s,
+          [](S &s) -> QString & {
+              return s.lineSettings.baudRate;
+          } },
+        { u"Parity"_s,
+          [](S &s) -> QString & {
+              return s.lineSettings.parity;
+          } },
+        { u"Data Bits"_s,
+          [](S &s) -> QString & {
+              return s.lineSettings.dataBits;
+          } },
+        { u"Stop Bits"_s,
+          [](S &s) -> QString & {
+              return s.lineSettings.stopBits;
+          } },
     } };
     return keys;
 }
@@ -144,7 +163,7 @@ SettingsContents readSettings(const IniFile &ini)
 {
     SettingsContents contents;
     for (const SerialKey &serialKey : serialKeys())
-        contents.serial.*serialKey.field = readValue(ini, serialSection, serialKey.key);
+        serialKey.field(contents.serial) = readValue(ini, serialSection, serialKey.key).value_or(QString());
     contents.groupRows = rowsFromRecords(readRecords(ini, groupSection, groupCountKey), groupRowFromRecord);
     contents.scheduleRows = rowsFromRecords(readRecords(ini, scheduleSection, scheduleCountKey), scheduleRowFromRecord);
     return contents;
@@ -153,8 +172,9 @@ SettingsContents readSettings(const IniFile &ini)
 IniFile settingsToIni(const SettingsContents &contents)
 {
     IniFile ini;
+    SerialCommandSettings serial = contents.serial;
     for (const SerialKey &serialKey : serialKeys())
-        ini.setValue(serialSection, serialKey.key, (contents.serial.*serialKey.field).value_or(QString()).trimmed());
+        ini.setValue(serialSection, serialKey.key, serialKey.field(serial).trimmed());
     writeRecords(ini, groupSection, groupCountKey, contents.groupRows, groupRecordFromRow);
     writeRecords(ini, scheduleSection, scheduleCountKey, contents.scheduleRows, scheduleRecordFromRow);
     return ini;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "inventory/ini_file.h"
+#include "common/ini_file.h"
+#include "serial/line_settings.h"
 
 #include <QList>
 #include <QString>
@@ -11,15 +12,13 @@
 namespace vantiro {
 
 // The command-port settings and monitor commands of "Settings.ini". A value that is absent (or
-// empty) on load leaves the window's field as it is.
+// empty, which files of every earlier version read the same way) is the empty text, and on load
+// leaves the window's field as it is.
 struct SerialCommandSettings
 {
-    std::optional<QString> monitorOn;
-    std::optional<QString> monitorOff;
-    std::optional<QString> baudRate;
-    std::optional<QString> parity;
-    std::optional<QString> dataBits;
-    std::optional<QString> stopBits;
+    QString monitorOn;
+    QString monitorOff;
+    LineSettings lineSettings;
 
     friend bool operator==(const SerialCommandSettings &, const SerialCommandSettings &) = default;
 };

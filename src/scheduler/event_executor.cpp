@@ -1,9 +1,8 @@
 #include "scheduler/event_executor.h"
 
-#include "app/prompts.h"
-#include "app/status_log.h"
-#include "app/text_table_model.h"
-#include "inventory/inventory.h"
+#include "common/prompts.h"
+#include "common/status_log.h"
+#include "common/text_table_model.h"
 #include "serial/line_settings.h"
 #include "serial/serial_link.h"
 
@@ -15,24 +14,6 @@ namespace vantiro {
 
 namespace {
 
-enum class Kind { GroupPorts, EveryComPort, GroupPortsWithListSettings, LgPanel, HyundaiPanel, Nothing };
-
-// The index is compared as text, exactly: " 0" or "00" name nothing.
-Kind kindOf(const QString &index)
-{
-    if (index == u"0" || index == u"1" || index == u"7")
-        return Kind::GroupPorts;
-    if (index == u"2" || index == u"3" || index == u"8")
-        return Kind::EveryComPort;
-    if (index == u"4" || index == u"5" || index == u"6")
-        return Kind::GroupPortsWithListSettings;
-    if (index == u"100")
-        return Kind::LgPanel;
-    if (index == u"99")
-        return Kind::HyundaiPanel;
-    return Kind::Nothing;
-}
-
 QString commandForKind(const ModelCommandSet &commands, const QString &index)
 {
     if (index == u"1" || index == u"3")
@@ -40,11 +21,6 @@ QString commandForKind(const ModelCommandSet &commands, const QString &index)
     if (index == u"7" || index == u"8")
         return commands.autoConfigCommand;
     return commands.powerOnCommand;
-}
-
-LineSettingsTexts modelLineSettings(const ModelCommandSet &commands)
-{
-    return { commands.modelBaudRate, commands.modelParity, commands.modelDataBits, commands.modelStopBits };
 }
 
 // "3", "5-40", "1, 4-6, 9".
@@ -73,34 +49,18 @@ QString reasonText(SendOutcome::Status status)
 
 } // namespace
 
-// What a run sends from, taken from the window when the run starts: the ports and lists that stay
-// editable while it sends cannot change the rest of the run under it.
-struct RunInputs
-{
-    struct Port
-    {
-        QString com;
-        QString model;
-    };
-    QList<Port> groupPorts;
-    QString modelListText;
-    QStringList comPortItems;
-    LineSettingsTexts lineSettings;
-};
-
 struct EventExecutor::Run
 {
-    CommandHandOff handOff;
-    RunInputs inputs;
+    const CommandRequest &request;
+    const CommandHandOff &handOff;
+    const SendSnapshot &inputs;
     // The last outcome of each COM port that failed, by COM number.
     QMap<int, SendOutcome::Status> failures;
 };
 
-EventExecutor::EventExecutor(ExecutorHost &host, const CommandHandOff &handOff, ModelCommandSet &commands,
-                             Services services, QObject *parent)
+EventExecutor::EventExecutor(ExecutorHost &host, ModelCommandSet &commands, Services services, QObject *parent)
     : QObject(parent)
     , m_host(host)
-    , m_handOff(handOff)
     , m_commands(commands)
     , m_services(services)
     , m_timer(this)
@@ -108,44 +68,51 @@ EventExecutor::EventExecutor(ExecutorHost &host, const CommandHandOff &handOff, 
     m_timer.setObjectName(u"TimerExcuteEventCmd"_s);
     m_timer.setSingleShot(true);
     m_timer.setInterval(timerIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { runWaiting(); });
+    connect(&m_timer, &QTimer::timeout, this, &EventExecutor::runWaiting);
 }
 
-void EventExecutor::scheduleExecution()
+EventExecutor::~EventExecutor()
 {
-    // Taken now: a caller may prepare the next hand-off before the tick, and both must be sent.
-    m_waiting.append(m_handOff);
-    if (!m_timer.isActive())
+    for (Waiting &waiting : m_waiting)
+        waiting.completion.finish();
+}
+
+QFuture<CommandReport> EventExecutor::dispatch(const CommandRequest &request, Timing timing)
+{
+    Waiting &waiting = m_waiting.emplace_back(Waiting { request, QPromise<CommandReport>() });
+    waiting.completion.start();
+    QFuture<CommandReport> completion = waiting.completion.future();
+    if (timing == Timing::Now)
+        runWaiting();
+    else if (!m_timer.isActive())
         m_timer.start();
+    return completion;
 }
 
-bool EventExecutor::executeCommand()
-{
-    m_waiting.append(m_handOff);
-    return runWaiting();
-}
-
-bool EventExecutor::runWaiting()
+void EventExecutor::runWaiting()
 {
     m_timer.stop();
     // A request made while a run is sending waits its turn; the run in progress sends it next.
     if (m_running)
-        return false;
+        return;
     m_running = true;
-    while (!m_waiting.isEmpty())
-        runOnce(m_waiting.takeFirst());
+    while (!m_waiting.empty()) {
+        Waiting waiting = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        runOnce(waiting);
+    }
     m_running = false;
     emit idle();
-    return true;
 }
 
-void EventExecutor::runOnce(const CommandHandOff &handOff)
+void EventExecutor::runOnce(Waiting &waiting)
 {
     BusyScope busy(m_services.busyPointer);
     m_host.lockEditingFrames();
 
-    Run run { handOff, takeInputs(), {} };
-    if (handOff.pendingCommand.isEmpty())
+    const CommandRequest &request = waiting.request;
+    Run run { request, request.handOff, request.snapshot, {} };
+    if (request.handOff.pendingCommand.isEmpty())
         reportEmptyCommand(run);
     else if (send(run) == Outcome::Completed)
         reportEnd(run);
@@ -156,39 +123,28 @@ void EventExecutor::runOnce(const CommandHandOff &handOff)
 
     m_host.unlockEditingFrames();
     // Sends from the status log's side (the runner, the panels' keys) leave the focus where it is.
-    if (!handOff.reportToStatusLog || kindOf(handOff.pendingCommandIndex) == Kind::GroupPortsWithListSettings)
+    if (!request.handOff.reportToStatusLog || request.origin() == CommandOrigin::GroupPortsListSettings)
         m_host.focusVolumeBox();
-    emit commandExecuted();
-}
 
-RunInputs EventExecutor::takeInputs() const
-{
-    RunInputs inputs;
-    const TextTableModel &ports = m_host.portTable();
-    for (int row = 0; row < ports.rowCount(); ++row)
-        inputs.groupPorts.append({ ports.cell(row, portNumberColumn), ports.cell(row, portModelColumn) });
-    inputs.modelListText = m_host.displayModelText();
-    inputs.comPortItems = m_host.comPortItems();
-    inputs.lineSettings = m_host.lineSettingsTexts();
-    return inputs;
+    waiting.completion.addResult(CommandReport { run.failures });
+    waiting.completion.finish();
+    emit commandExecuted();
 }
 
 EventExecutor::Outcome EventExecutor::send(Run &run)
 {
-    switch (kindOf(run.handOff.pendingCommandIndex)) {
-    case Kind::GroupPorts:
+    switch (run.request.origin()) {
+    case CommandOrigin::GroupPortsOwnModels:
         return sendToGroupWithOwnModels(run);
-    case Kind::EveryComPort:
+    case CommandOrigin::EveryComPort:
         return sendToEveryComPort(run);
-    case Kind::GroupPortsWithListSettings:
+    case CommandOrigin::GroupPortsListSettings:
         return sendToGroupWithListSettings(run);
-    case Kind::LgPanel:
-        sendToPanel(run, m_host.lgPanel());
+    case CommandOrigin::LgPanel:
+    case CommandOrigin::HyundaiPanel:
+        sendToPanel(run);
         return Outcome::Completed;
-    case Kind::HyundaiPanel:
-        sendToPanel(run, m_host.hyundaiPanel());
-        return Outcome::Completed;
-    case Kind::Nothing:
+    case CommandOrigin::Unknown:
         break;
     }
     return Outcome::Completed;
@@ -197,10 +153,10 @@ EventExecutor::Outcome EventExecutor::send(Run &run)
 // Each port of the group with the commands and line settings of its own model.
 EventExecutor::Outcome EventExecutor::sendToGroupWithOwnModels(Run &run)
 {
-    for (const RunInputs::Port &port : run.inputs.groupPorts) {
+    for (const GroupPort &port : run.inputs.groupPorts) {
         applyModelForSend(m_commands, port.model, SendReach::GroupPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
-        if (sendToPort(run, port.com, modelLineSettings(m_commands), command) == Outcome::Stopped)
+        if (sendToPort(run, port.com, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
@@ -212,7 +168,7 @@ EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
     for (const QString &portText : run.inputs.comPortItems) {
         applyModelForSend(m_commands, run.inputs.modelListText, SendReach::AllPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
-        if (sendToPort(run, portText, modelLineSettings(m_commands), command) == Outcome::Stopped)
+        if (sendToPort(run, portText, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
@@ -224,32 +180,32 @@ EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
     if (!modelTakesMuteAndVolume(run.inputs.modelListText))
         return Outcome::Completed;
     const QString command = run.handOff.pendingCommand.trimmed();
-    for (const RunInputs::Port &port : run.inputs.groupPorts) {
+    for (const GroupPort &port : run.inputs.groupPorts) {
         if (sendToPort(run, port.com, run.inputs.lineSettings, command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
 }
 
-void EventExecutor::sendToPanel(Run &run, const PanelHandOff *panel)
+void EventExecutor::sendToPanel(Run &run)
 {
-    if (!panel)
-        return;
-    transmit(run, panel->panelLineSettings(), panel->panelCommPort(), run.handOff.pendingCommand.trimmed());
+    transmit(run, run.inputs.panelLineSettings, run.inputs.panelCommPort, run.handOff.pendingCommand.trimmed());
 }
 
-EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portText, const LineSettingsTexts &settings,
+EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portText, const LineSettings &settings,
                                                  const QString &command)
 {
-    const std::optional<QString> lineSettings = lineSettingsOrTell(settings);
-    if (!lineSettings)
+    if (const std::optional<QString> missing = settings.firstEmptySetting()) {
+        m_services.prompts.inform(u"Please select the "_s % *missing % u" setting before sending."_s,
+                                  PromptIcon::Information);
         return Outcome::Stopped;
+    }
 
     const QString port = portText.trimmed();
     const bool log = run.handOff.reportToStatusLog;
     if (log)
         m_services.statusLog.statusMessage(u"Start sending serial command to COM "_s % port);
-    transmit(run, *lineSettings, port, command);
+    transmit(run, settings.joined(), port, command);
     if (log)
         m_services.statusLog.statusMessage(u"Finished sending serial command to COM "_s % port);
     QCoreApplication::processEvents();
@@ -259,8 +215,7 @@ EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portTe
 void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command)
 {
     SerialLink &link = m_services.link;
-    const bool settingsTaken
-        = link.configurePort(lineSettings, portText, handshakingForIndex(run.handOff.pendingCommandIndex));
+    const bool settingsTaken = link.configurePort(lineSettings, portText, handshakingFor(run.request.origin()));
     // A port text that names no port sends to the previous one; the report names where it went.
     const int comNumber = link.comNumber();
     if (!settingsTaken) {
@@ -274,27 +229,6 @@ void EventExecutor::transmit(Run &run, const QString &lineSettings, const QStrin
         run.failures.insert(comNumber, outcome.status);
     else
         run.failures.remove(comNumber);
-}
-
-// The line settings text "9600,n,8,1", or nothing after telling the operator which one is missing.
-std::optional<QString> EventExecutor::lineSettingsOrTell(const LineSettingsTexts &settings)
-{
-    const std::pair<const QString &, QString> fields[] = {
-        { settings.baudRate, u"Baud Rate"_s },
-        { settings.parity, u"Parity"_s },
-        { settings.dataBits, u"Data Bits"_s },
-        { settings.stopBits, u"Stop Bits"_s },
-    };
-    QStringList values;
-    for (const auto &[value, name] : fields) {
-        if (value.isEmpty()) {
-            m_services.prompts.inform(u"Please select the "_s % name % u" setting before sending."_s,
-                                      PromptIcon::Information);
-            return std::nullopt;
-        }
-        values.append(value);
-    }
-    return values.join(u',');
 }
 
 void EventExecutor::reportEmptyCommand(const Run &run)

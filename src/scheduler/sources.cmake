@@ -1,6 +1,11 @@
 # Files of this folder, added to the core library (no widgets) or to the windows library.
 list(APPEND VANTIRO_CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/command_hand_off.h
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_table.h
     ${CMAKE_CURRENT_LIST_DIR}/event_executor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/event_executor.h
+)
+list(APPEND VANTIRO_UI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_tab.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_tab.h
 )

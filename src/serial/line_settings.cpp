@@ -1,7 +1,5 @@
 #include "line_settings.h"
 
-#include "serial/command_text.h"
-
 #include <QStringList>
 
 namespace vantiro {
@@ -76,9 +74,24 @@ QString lineSettingsText(const PortSettings &settings)
         .arg(QString::fromUtf16(stopBitTexts[int(settings.stopBits)]));
 }
 
-Handshaking handshakingForIndex(const QString &pendingCommandIndex)
+std::optional<QString> LineSettings::firstEmptySetting() const
 {
-    return numericReading(pendingCommandIndex) == 100 ? Handshaking::RtsXonXoff : Handshaking::None;
+    const std::pair<const QString &, const char16_t *> fields[] = {
+        { baudRate, u"Baud Rate" },
+        { parity, u"Parity" },
+        { dataBits, u"Data Bits" },
+        { stopBits, u"Stop Bits" },
+    };
+    for (const auto &[value, name] : fields) {
+        if (value.isEmpty())
+            return QString::fromUtf16(name);
+    }
+    return std::nullopt;
+}
+
+QString LineSettings::joined() const
+{
+    return QStringList { baudRate, parity, dataBits, stopBits }.join(u',');
 }
 
 } // namespace vantiro

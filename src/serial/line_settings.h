@@ -28,7 +28,22 @@ struct PortSettings
 std::optional<PortSettings> parseLineSettings(const QString &text);
 QString lineSettingsText(const PortSettings &settings);
 
-// Commands handed over with index "100" (the LG panel) go out with RTS and XON/XOFF.
-Handshaking handshakingForIndex(const QString &pendingCommandIndex);
+// The four line settings as the lists and files hold them, in the order the link takes them. An empty
+// text is a setting not chosen.
+struct LineSettings
+{
+    QString baudRate;
+    QString parity;
+    QString dataBits;
+    QString stopBits;
+
+    // The name of the first setting without text ("Baud Rate", "Parity", "Data Bits", "Stop Bits"),
+    // or nothing when all four are there.
+    std::optional<QString> firstEmptySetting() const;
+    // "9600,n,8,1".
+    QString joined() const;
+
+    friend bool operator==(const LineSettings &, const LineSettings &) = default;
+};
 
 } // namespace vantiro

@@ -1,6 +1,6 @@
 #include "port_map.h"
 
-#include "inventory/ini_file.h"
+#include "common/ini_file.h"
 
 #include <QDir>
 #include <QFileInfo>

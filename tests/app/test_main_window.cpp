@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/status_log.h"
+#include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "scripted_prompts.h"

@@ -1,6 +1,6 @@
-#include "app/status_log.h"
-#include "app/text_table_model.h"
 #include "app/version.h"
+#include "common/status_log.h"
+#include "common/text_table_model.h"
 #include "manual_clock.h"
 
 #include <QAbstractItemModelTester>

@@ -1,9 +1,9 @@
 // The nine quick-command buttons, the volume box and the slider of the main window, clicked and
 // typed into like an operator does, with the displays on pseudo-terminals: which bytes reach which
 // display at which speed, what the window shows and where the focus goes.
-#include "../app/fake_tray_icon.h"
 #include "app/main_window.h"
-#include "app/status_log.h"
+#include "common/status_log.h"
+#include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pseudo_terminal.h"
 #include "scripted_prompts.h"

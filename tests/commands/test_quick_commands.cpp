@@ -1,8 +1,6 @@
 // The volume rules the window test cannot reach by typing: pasted texts, the encoding per model, and
-// how the box and the slider settle for any text.
-#include "app/text_table_model.h"
+// how the box and the slider settle for any text; and which origin a hand-off's index names.
 #include "commands/quick_commands.h"
-#include "scheduler/command_hand_off.h"
 #include "scripted_prompts.h"
 
 #include <QTest>
@@ -20,6 +18,8 @@ private slots:
     void setVolumeEncodingFollowsTheLastPortRow();
     void volumeTextIsKeptWithinRange_data();
     void volumeTextIsKeptWithinRange();
+    void indexNamesTheOrigin_data();
+    void indexNamesTheOrigin();
 };
 
 void TestQuickCommands::setVolumeEncodingFollowsTheLastPortRow_data()
@@ -58,15 +58,16 @@ void TestQuickCommands::setVolumeEncodingFollowsTheLastPortRow()
 
     ModelCommandSet commands = ModelCommandSet::initial();
     chooseDisplayModel(commands, modelList);
-    TextTableModel ports { { { u"COM"_s, u"COM"_s }, { u"LCD"_s, u"LCD"_s }, { u"Note"_s, u"Note"_s } } };
+    QList<GroupPort> ports;
     for (qsizetype i = 0; i < portModels.size(); ++i)
-        ports.appendRow({ QString::number(i + 1), portModels[i], {} });
-    CommandHandOff handOff { u"previous"_s, u"99"_s, true };
+        ports.append({ QString::number(i + 1), portModels[i] });
     ScriptedPrompts prompts;
 
-    const bool start = QuickCommands(commands, ports, handOff, prompts).dispatch(int(QuickCommand::SetVolume), volume);
-    QCOMPARE(start, !command.isEmpty());
-    QCOMPARE(handOff.pendingCommand, command.isEmpty() ? u"previous"_s : command);
+    const std::optional<CommandHandOff> handOff
+        = quickCommandHandOff(int(QuickCommand::SetVolume), volume, commands, ports, prompts);
+    QCOMPARE(handOff.has_value(), !command.isEmpty());
+    if (handOff)
+        QCOMPARE(*handOff, (CommandHandOff { command, u"6"_s, false }));
     QCOMPARE(prompts.messages.size(), command.isEmpty() ? 1 : 0);
     if (!prompts.messages.isEmpty())
         QCOMPARE(prompts.messages[0].text, u"Please enter or select a volume value."_s);
@@ -105,6 +106,34 @@ void TestQuickCommands::volumeTextIsKeptWithinRange()
     }
     QCOMPARE(box, shown);
     QCOMPARE(rule.sliderValue, slider);
+}
+
+// The index is compared as text, exactly; only the LG panel's commands go out with flow control.
+void TestQuickCommands::indexNamesTheOrigin_data()
+{
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<CommandOrigin>("origin");
+
+    QTest::newRow("Monitors ON") << "0" << CommandOrigin::GroupPortsOwnModels;
+    QTest::newRow("Auto Config") << "7" << CommandOrigin::GroupPortsOwnModels;
+    QTest::newRow("Monitors ALL OFF") << "3" << CommandOrigin::EveryComPort;
+    QTest::newRow("Auto Config ALL") << "8" << CommandOrigin::EveryComPort;
+    QTest::newRow("Set Volume") << "6" << CommandOrigin::GroupPortsListSettings;
+    QTest::newRow("Hyundai panel") << "99" << CommandOrigin::HyundaiPanel;
+    QTest::newRow("LG panel") << "100" << CommandOrigin::LgPanel;
+    QTest::newRow("with a blank") << " 0" << CommandOrigin::Unknown;
+    QTest::newRow("leading zero") << "0100" << CommandOrigin::Unknown;
+    QTest::newRow("past the buttons") << "9" << CommandOrigin::Unknown;
+    QTest::newRow("empty") << "" << CommandOrigin::Unknown;
+}
+
+void TestQuickCommands::indexNamesTheOrigin()
+{
+    QFETCH(QString, index);
+    QFETCH(CommandOrigin, origin);
+
+    QCOMPARE(commandOrigin(index), origin);
+    QCOMPARE(handshakingFor(origin), origin == CommandOrigin::LgPanel ? Handshaking::RtsXonXoff : Handshaking::None);
 }
 
 QTEST_GUILESS_MAIN(TestQuickCommands)

@@ -1,4 +1,4 @@
-#include "inventory/ini_file.h"
+#include "common/ini_file.h"
 #include "temp_app_folder.h"
 
 #include <QDir>

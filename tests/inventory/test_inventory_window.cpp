@@ -1,5 +1,5 @@
-#include "../app/fake_tray_icon.h"
 #include "app/main_window.h"
+#include "fake_tray_icon.h"
 #include "inventory/inventory.h"
 #include "manual_clock.h"
 #include "scripted_prompts.h"

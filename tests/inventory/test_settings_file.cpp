@@ -23,7 +23,7 @@ SettingsContents contentsWith(const Rows &groups, const Rows &schedules)
 {
     SettingsContents contents;
     contents.serial
-        = { u"6B 61 20 30 31 20 30 31 0D"_s, u"6B 61 20 30 31 20 30 30 0D"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s };
+        = { u"6B 61 20 30 31 20 30 31 0D"_s, u"6B 61 20 30 31 20 30 30 0D"_s, { u"9600"_s, u"n"_s, u"8"_s, u"1"_s } };
     contents.groupRows = groups;
     contents.scheduleRows = schedules;
     return contents;
@@ -160,7 +160,7 @@ void TestSettingsFile::loadsHandWrittenFile()
     const SettingsContents loaded = loadSettingsFile(folder.filePath(u"Settings.ini"_s));
     SerialCommandSettings serial; // an empty value counts as absent
     serial.monitorOn = u"6B 61 20 30 31 20 30 31 0D"_s;
-    serial.baudRate = u"19200"_s;
+    serial.lineSettings.baudRate = u"19200"_s;
     QCOMPARE(loaded.serial, serial);
     QCOMPARE(loaded.groupRows, Rows({ { u"Lobby"_s, u"front wall"_s, lobbyPorts }, { u"Hall"_s, {}, u"4~spare"_s } }));
     QCOMPARE(loaded.scheduleRows,

@@ -1,6 +1,5 @@
 #include "executor_rig.h"
 
-#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include <functional>
@@ -42,41 +41,36 @@ private:
 } // namespace
 
 StandInWindow::StandInWindow()
-    : ports({ { u"COM"_s, u"COM"_s }, { u"LCD"_s, u"LCD"_s }, { u"Note"_s, u"Note"_s } })
 {
+    snapshot.modelListText = u"LG"_s;
     for (int com = 1; com <= 40; ++com)
-        comList.append(QString::number(com));
+        snapshot.comPortItems.append(QString::number(com));
+    snapshot.lineSettings = { u"9600"_s, u"n"_s, u"8"_s, u"1"_s };
 }
 
 ExecutorRig::ExecutorRig(const QList<int> &displayComs, const QList<int> &missingComs)
+    : displays(folder, displayComs, missingComs)
 {
-    QByteArray ini = "[COM_PORTS]\r\n";
-    for (int com : displayComs) {
-        auto &pty = m_displays[com] = std::make_unique<Pty>();
-        ini += QByteArray::number(com) + '=' + pty->devicePath().toLocal8Bit() + "\r\n";
-    }
-    // Named for this process: its lock file would make other test runs find the port taken.
-    const QByteArray missing = "/dev/vantiro-test-no-device-" + QByteArray::number(QCoreApplication::applicationPid());
-    for (int com : missingComs)
-        ini += QByteArray::number(com) + '=' + missing + "\r\n";
-    folder.writeFile(u"Ports.ini"_s, ini);
-
     commands = ModelCommandSet::initial();
     chooseDisplayModel(commands, u"LG");
 
     // Runs on the link's thread.
     auto observe = [this](const QString &device) {
-        for (const auto &[com, pty] : m_displays) {
-            if (pty->devicePath() == device) {
-                const TerminalState state = pty->terminalState().value_or(TerminalState {});
+        for (const auto &[com, pty] : displays.all()) {
+            if (pty->devicePath() != device)
+                continue;
+            const TerminalState state = pty->terminalState().value_or(TerminalState {});
+            {
                 QMutexLocker locker(&m_linesMutex);
                 m_linesSeen[com] = state;
             }
+            if (onOpen)
+                onOpen(com);
         }
     };
     link = std::make_unique<SerialLink>(PortMap(folder.path()),
                                         [observe] { return std::make_unique<ObservingTransport>(observe); });
-    executor = std::make_unique<EventExecutor>(window, handOff, commands,
+    executor = std::make_unique<EventExecutor>(window, commands,
                                                EventExecutor::Services { *link, statusLog, prompts, busyPointer });
 }
 
@@ -84,6 +78,11 @@ ExecutorRig::~ExecutorRig()
 {
     executor.reset();
     link.reset(); // before the ptys and the record it writes to
+}
+
+QFuture<CommandReport> ExecutorRig::send(const CommandHandOff &handOff, CommandDispatch::Timing timing)
+{
+    return executor->dispatch({ handOff, window.sendSnapshot() }, timing);
 }
 
 std::optional<TerminalState> ExecutorRig::lineSeen(int com) const

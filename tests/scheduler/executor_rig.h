@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/status_log.h"
-#include "app/text_table_model.h"
 #include "commands/display_models.h"
+#include "common/status_log.h"
 #include "manual_clock.h"
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "scheduler/event_executor.h"
 #include "scripted_prompts.h"
 #include "serial/serial_link.h"
@@ -12,34 +11,20 @@
 
 #include <QMutex>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 namespace vantiro::test {
 
-struct StandInPanel : PanelHandOff
-{
-    StandInPanel(QString port, QString lineSettings)
-        : port(std::move(port))
-        , lineSettings(std::move(lineSettings))
-    { }
-    QString panelCommPort() const override { return port; }
-    QString panelLineSettings() const override { return lineSettings; }
-
-    QString port;
-    QString lineSettings;
-};
-
-// The parts of the main window the executor sees, with a record of what it was asked to do.
-class StandInWindow : public ExecutorHost
+// The parts of the main window a send reads and the executor asks of, with a record of what it was
+// asked to do.
+class StandInWindow : public ExecutorHost, public SendSnapshotSource
 {
 public:
     StandInWindow();
 
-    const TextTableModel &portTable() const override { return ports; }
-    QString displayModelText() const override { return modelList; }
-    QStringList comPortItems() const override { return comList; }
-    LineSettingsTexts lineSettingsTexts() const override { return lineSettings; }
+    SendSnapshot sendSnapshot() const override { return snapshot; }
     void lockEditingFrames() override
     {
         ++lockDepth;
@@ -47,17 +32,12 @@ public:
     }
     void unlockEditingFrames() override { --lockDepth; }
     void focusVolumeBox() override { ++volumeBoxFocused; }
-    const PanelHandOff *lgPanel() const override { return lg.get(); }
-    const PanelHandOff *hyundaiPanel() const override { return hyundai.get(); }
 
-    void addPort(int com, const QString &model) { ports.appendRow({ QString::number(com), model, {} }); }
+    void addPort(int com, const QString &model) { snapshot.groupPorts.append({ QString::number(com), model }); }
 
-    TextTableModel ports;
-    QString modelList = QStringLiteral("LG");
-    QStringList comList; // "1" to "40"
-    LineSettingsTexts lineSettings;
-    std::unique_ptr<StandInPanel> lg;
-    std::unique_ptr<StandInPanel> hyundai;
+    // What the window shows: the group's ports, the model list ("LG"), COM 1 to 40, the line settings
+    // lists (9600,n,8,1) and the panels' port.
+    SendSnapshot snapshot;
 
     int lockDepth = 0;
     int timesLocked = 0;
@@ -72,7 +52,11 @@ public:
     explicit ExecutorRig(const QList<int> &displayComs, const QList<int> &missingComs = {});
     ~ExecutorRig();
 
-    Pty &display(int com) { return *m_displays.at(com); }
+    // Asks for a send with what the stand-in window shows now.
+    QFuture<CommandReport> send(const CommandHandOff &handOff,
+                                CommandDispatch::Timing timing = CommandDispatch::Timing::Now);
+
+    Pty &display(int com) { return displays.display(com); }
     // The display's line as the program had set it the last time it opened the port.
     std::optional<TerminalState> lineSeen(int com) const;
     // The status log's texts, without their time stamps.
@@ -80,18 +64,19 @@ public:
     QStringList messageTexts() const;
 
     TempAppFolder folder;
+    PtyDisplays displays;
     ManualClock clock;
     StatusLog statusLog { clock };
     ScriptedPrompts prompts;
     RecordingBusyPointer busyPointer;
     StandInWindow window;
-    CommandHandOff handOff;
     ModelCommandSet commands;
+    // Called on the link's thread right after a display's port was opened.
+    std::function<void(int com)> onOpen;
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<EventExecutor> executor;
 
 private:
-    std::map<int, std::unique_ptr<Pty>> m_displays;
     mutable QMutex m_linesMutex;
     std::map<int, TerminalState> m_linesSeen;
 };

@@ -4,8 +4,11 @@
 #include "executor_rig.h"
 #include "scheduler/event_executor.h"
 
+#include <QFuture>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <atomic>
 
 using namespace vantiro;
 using namespace vantiro::test;
@@ -50,7 +53,7 @@ private slots:
     void panelsSendToTheirOwnPort();
     void requestDuringASendWaitsForIt();
     void handOffsBeforeTheTickAreAllSent();
-    void windowChangesDuringASendDoNotReachIt();
+    void queuedRequestKeepsWhatItWasAskedWith();
 };
 
 // Displays on COM 3 and 5, every other COM number missing. The group's ports are sent with their
@@ -106,11 +109,10 @@ void TestEventExecutor::portsGetTheirModelsCommands()
     QFETCH(QStringList, mutePair);
 
     ExecutorRig rig({ 3, 5 }, range(1, 2) + QList<int> { 4 } + range(6, 40));
-    rig.window.modelList = modelList;
+    rig.window.snapshot.modelListText = modelList;
     rig.window.addPort(3, groupModels[0]);
     rig.window.addPort(5, groupModels[1]);
-    rig.handOff = { u"any"_s, index, true };
-    QVERIFY(rig.executor->executeCommand());
+    QVERIFY(rig.send({ u"any"_s, index, true }).isFinished());
 
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), bytes3);
     QCOMPARE(rig.display(5).readUntilQuiet(quietMs), bytes5);
@@ -157,9 +159,6 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     QTest::newRow("HYUNDAI-D525ML mute on reaches none")
         << "HYUNDAI-D525ML"
         << "4" << lgMuteOn << false << lists << nothing << 0u << none << boxEnd << true;
-    QTest::newRow("panel not open") << "LG"
-                                    << "99"
-                                    << "41" << true << lists << nothing << 0u << logEnd << none << false;
     QTest::newRow("unknown kind") << "LG"
                                   << "42"
                                   << "41" << false << lists << nothing << 0u << none << boxEnd << true;
@@ -215,11 +214,10 @@ void TestEventExecutor::everyPathReportsAndRestores()
 
     ExecutorRig rig({ 3 });
     rig.window.addPort(3, u"LG"_s);
-    rig.window.modelList = modelList;
+    rig.window.snapshot.modelListText = modelList;
     const QStringList lists = lineSettings.split(u',');
-    rig.window.lineSettings = { lists[0], lists[1], lists[2], lists[3] };
-    rig.handOff = { command, index, report };
-    QVERIFY(rig.executor->executeCommand());
+    rig.window.snapshot.lineSettings = { lists[0], lists[1], lists[2], lists[3] };
+    QVERIFY(rig.send({ command, index, report }).isFinished());
 
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), bytes);
     QCOMPARE(rig.lineSeen(3).value_or(TerminalState {}).baudRate, baud);
@@ -265,10 +263,9 @@ void TestEventExecutor::panelsSendToTheirOwnPort()
     QFETCH(bool, flowControl);
 
     ExecutorRig rig({ 4, 6 });
-    rig.window.lg = std::make_unique<StandInPanel>(u"4"_s, u"38400,n,8,1"_s);
-    rig.window.hyundai = std::make_unique<StandInPanel>(u" 6"_s, u"38400,n,8,1"_s);
-    rig.handOff = { u" 6B 64 20 30 31 20 30 31 0D "_s, index, true };
-    QVERIFY(rig.executor->executeCommand());
+    rig.window.snapshot.panelCommPort = com == 4 ? u"4"_s : u" 6"_s;
+    rig.window.snapshot.panelLineSettings = u"38400,n,8,1"_s;
+    QVERIFY(rig.send({ u" 6B 64 20 30 31 20 30 31 0D "_s, index, true }).isFinished());
 
     QCOMPARE(rig.display(com).readUntilQuiet(quietMs), QByteArray("kd 01 01\r"));
     QCOMPARE(rig.display(com == 4 ? 6 : 4).readUntilQuiet(quietMs), QByteArray());
@@ -280,25 +277,25 @@ void TestEventExecutor::panelsSendToTheirOwnPort()
     QCOMPARE(rig.logTexts(), QStringList { endLine });
 }
 
-// The LG panel hands a command over while the first port of the group is being sent: it is turned
-// down at once and sent after the run in progress, which never nests.
+// The LG panel hands a command over while the first port of the group is being sent: it waits,
+// and is sent after the run in progress, which never nests.
 void TestEventExecutor::requestDuringASendWaitsForIt()
 {
     ExecutorRig rig({ 3, 5 });
     rig.window.addPort(3, u"LG"_s);
     rig.window.addPort(5, u"OLEVIA"_s);
-    rig.window.lg = std::make_unique<StandInPanel>(u"5"_s, u"9600,n,8,1"_s);
     QSignalSpy idle(rig.executor.get(), &EventExecutor::idle);
 
-    std::optional<bool> ranAtOnce;
+    QFuture<CommandReport> panelSend;
     QTimer::singleShot(0, rig.executor.get(), [&] {
-        rig.handOff = { u"6B 64 20 30 31 20 30 31 0D"_s, u"100"_s, true };
-        ranAtOnce = rig.executor->executeCommand();
+        rig.window.snapshot.panelCommPort = u"5"_s;
+        rig.window.snapshot.panelLineSettings = u"9600,n,8,1"_s;
+        panelSend = rig.send({ u"6B 64 20 30 31 20 30 31 0D"_s, u"100"_s, true });
+        QVERIFY(!panelSend.isFinished());
     });
-    rig.handOff = { u"any"_s, u"0"_s, true };
-    QVERIFY(rig.executor->executeCommand());
+    QVERIFY(rig.send({ u"any"_s, u"0"_s, true }).isFinished());
 
-    QCOMPARE(ranAtOnce, std::optional(false));
+    QVERIFY(panelSend.isFinished());
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
     QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray("\xBE\x05\x25\x08\xF0kd 01 01\r"));
     QCOMPARE(rig.logTexts(), sentTo(3) + sentTo(5) + QStringList({ endLine, endLine }));
@@ -308,22 +305,43 @@ void TestEventExecutor::requestDuringASendWaitsForIt()
     QCOMPARE(rig.busyPointer.depth, 0);
 }
 
-void TestEventExecutor::windowChangesDuringASendDoNotReachIt()
+// A group send is asked for while an LG panel send is held back by the display's XOFF, and the
+// operator then loads another group and picks another model. The waiting request still goes to the
+// ports and model it was asked with, and its completion comes only once its own bytes are out.
+void TestEventExecutor::queuedRequestKeepsWhatItWasAskedWith()
 {
-    ExecutorRig rig({ 3, 5 });
+    ExecutorRig rig({ 3, 4, 5 });
     rig.window.addPort(3, u"LG"_s);
-    rig.window.addPort(5, u"OLEVIA"_s);
-    // While COM 3 is being sent, the operator removes the OLEVIA port and picks another model.
-    QTimer::singleShot(0, rig.executor.get(), [&] {
-        rig.window.ports.removeRowAt(1);
-        rig.window.modelList = u"HYUNDAI-D525ML"_s;
-    });
-    rig.handOff = { u"any"_s, u"0"_s, true };
-    QVERIFY(rig.executor->executeCommand());
+    rig.window.snapshot.panelCommPort = u"4"_s;
+    rig.window.snapshot.panelLineSettings = u"9600,n,8,1"_s;
+    std::atomic_bool panelPortOpen = false;
+    rig.onOpen = [&](int com) {
+        if (com == 4) {
+            rig.display(4).writeToProgram("\x13"); // XOFF: the display holds the panel's bytes back
+            panelPortOpen = true;
+        }
+    };
 
-    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
-    QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray("\xBE\x05\x25\x08\xF0"));
-    QCOMPARE(rig.lineSeen(5).value_or(TerminalState {}).baudRate, 115200u);
+    QFuture<CommandReport> groupSend;
+    QByteArray onCom3AtCompletion;
+    QTimer::singleShot(0, rig.executor.get(), [&] {
+        QTRY_VERIFY(panelPortOpen);
+        groupSend = rig.send({ u"any"_s, u"0"_s, true }, CommandDispatch::Timing::NextTick);
+        groupSend.then(rig.executor.get(),
+                       [&](const CommandReport &) { onCom3AtCompletion = rig.display(3).readUntilQuiet(quietMs); });
+        rig.window.snapshot.groupPorts = { { u"5"_s, u"OLEVIA"_s } };
+        rig.window.snapshot.modelListText = u"HYUNDAI-D525ML"_s;
+        QVERIFY(!groupSend.isFinished());
+        rig.display(4).writeToProgram("\x11"); // XON
+    });
+    const CommandReport panelReport = waitForCompletion(rig.send({ lgMuteOn, u"100"_s, true }));
+
+    QVERIFY(panelReport.unreached.isEmpty());
+    QCOMPARE(rig.display(4).readUntilQuiet(quietMs), QByteArray("ke 01 00\r"));
+    QVERIFY(waitForCompletion(groupSend).unreached.isEmpty());
+    QTRY_COMPARE(onCom3AtCompletion, QByteArray("ka 01 01\r"));
+    QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray());
+    QCOMPARE(rig.logTexts(), QStringList({ endLine }) + sentTo(3) + QStringList({ endLine }));
 }
 
 void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
@@ -333,10 +351,8 @@ void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
     QSignalSpy idle(rig.executor.get(), &EventExecutor::idle);
 
     // Two clicks within the timer's 10 ms: the second hand-off must not replace the first.
-    rig.handOff = { u"any"_s, u"0"_s, true };
-    rig.executor->scheduleExecution();
-    rig.handOff = { u"any"_s, u"1"_s, true };
-    rig.executor->scheduleExecution();
+    rig.send({ u"any"_s, u"0"_s, true }, CommandDispatch::Timing::NextTick);
+    rig.send({ u"any"_s, u"1"_s, true }, CommandDispatch::Timing::NextTick);
     QVERIFY(idle.wait(5000));
 
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\rka 01 00\r"));

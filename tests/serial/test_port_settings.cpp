@@ -18,7 +18,6 @@ private slots:
     void lineSettings_data();
     void lineSettings();
     void rejectedLineSettings();
-    void handshaking();
     void portTexts_data();
     void portTexts();
     void portsFileFollowsEdits();
@@ -57,15 +56,6 @@ void TestPortSettings::rejectedLineSettings()
     for (const char *text : { "", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1",
                               "99999999999,n,8,1", "9600,x,8,1", "9600,n,4,1", "9600,n,9,1", "9600,n,8,3" })
         QVERIFY2(!parseLineSettings(QString::fromLatin1(text)).has_value(), text);
-}
-
-// Only commands handed over with index 100 (read as a number) go out with flow control.
-void TestPortSettings::handshaking()
-{
-    for (const char *index : { "100", "100abc", "0100" })
-        QCOMPARE(handshakingForIndex(QString::fromLatin1(index)), Handshaking::RtsXonXoff);
-    for (const char *index : { "99", "1000", "" })
-        QCOMPARE(handshakingForIndex(QString::fromLatin1(index)), Handshaking::None);
 }
 
 void TestPortSettings::portTexts_data()

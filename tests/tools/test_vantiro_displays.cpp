@@ -1,4 +1,4 @@
-#include "inventory/ini_file.h"
+#include "common/ini_file.h"
 #include "serial/port_map.h"
 #include "serial/serial_link.h"
 #include "temp_app_folder.h"

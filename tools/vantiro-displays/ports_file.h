@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inventory/ini_file.h"
+#include "common/ini_file.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "app/text_table_model.h"
+#include "common/text_table_model.h"
 
 namespace vantiro {
 

@@ -1,4 +1,4 @@
-#include "app/status_log.h"
+#include "common/status_log.h"
 
 #include <QRegularExpression>
 

@@ -1,0 +1,16 @@
+# Files of this folder: what no subsystem owns (prompts, clock, INI files, text tables, the status
+# log), and the builders of the controls every window uses.
+list(APPEND VANTIRO_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/clock.h
+    ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ini_file.h
+    ${CMAKE_CURRENT_LIST_DIR}/prompts.h
+    ${CMAKE_CURRENT_LIST_DIR}/status_log.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/status_log.h
+    ${CMAKE_CURRENT_LIST_DIR}/text_table_model.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_table_model.h
+)
+list(APPEND VANTIRO_UI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls.h
+)

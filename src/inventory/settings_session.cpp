@@ -1,0 +1,54 @@
+#include "inventory/settings_session.h"
+
+#include "common/prompts.h"
+#include "common/text_table_model.h"
+#include "inventory/inventory.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+SettingsSession::SettingsSession(const QString &applicationFolder, Inventory &inventory, TextTableModel &schedule,
+                                 BusyPointer &busyPointer)
+    : m_path(applicationFolder + u"/Settings.ini"_s)
+    , m_inventory(inventory)
+    , m_schedule(schedule)
+    , m_busyPointer(busyPointer)
+{ }
+
+bool SettingsSession::fileExists() const
+{
+    return QFileInfo(m_path).isFile();
+}
+
+SerialCommandSettings SettingsSession::load()
+{
+    const SettingsContents contents = [this] {
+        BusyScope busy(m_busyPointer);
+        return loadSettingsFile(m_path);
+    }();
+    if (contents.groupRows)
+        m_inventory.loadGroups(*contents.groupRows);
+    if (contents.scheduleRows)
+        m_schedule.replaceRows(*contents.scheduleRows);
+    return contents.serial;
+}
+
+bool SettingsSession::loadedScheduleStarts() const
+{
+    return m_schedule.rowCount() > 0;
+}
+
+bool SettingsSession::save(const SerialCommandSettings &serial)
+{
+    BusyScope busy(m_busyPointer);
+    SettingsContents contents;
+    contents.serial = serial;
+    contents.groupRows = m_inventory.groupRows();
+    contents.scheduleRows = m_schedule.allRows();
+    return saveSettingsFile(m_path, contents).ok;
+}
+
+} // namespace vantiro

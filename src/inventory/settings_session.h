@@ -1,0 +1,41 @@
+#pragma once
+
+#include "inventory/settings_file.h"
+
+#include <QString>
+
+namespace vantiro {
+
+class BusyPointer;
+class Inventory;
+class TextTableModel;
+
+// "Settings.ini" of the application folder and the tables it fills: the inventory's groups and the
+// schedule list. The serial section belongs to the window's frame, so it is handed over as values.
+class SettingsSession
+{
+public:
+    SettingsSession(const QString &applicationFolder, Inventory &inventory, TextTableModel &schedule,
+                    BusyPointer &busyPointer);
+
+    const QString &path() const { return m_path; }
+    bool fileExists() const;
+
+    // Fills the group table and the schedule list from the file and returns its serial section; what
+    // the file does not hold leaves the tables as they are.
+    SerialCommandSettings load();
+    // A start that loads schedule rows comes up running the schedule.
+    bool loadedScheduleStarts() const;
+
+    // Writes the tables and the serial section; false (and the previous file untouched) when the
+    // file could not be written.
+    bool save(const SerialCommandSettings &serial);
+
+private:
+    QString m_path;
+    Inventory &m_inventory;
+    TextTableModel &m_schedule;
+    BusyPointer &m_busyPointer;
+};
+
+} // namespace vantiro

@@ -1,0 +1,40 @@
+#include "scheduler/schedule_table.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+QList<TableColumn> scheduleColumns()
+{
+    QList<TableColumn> columns;
+    for (const QString &key :
+         { scheduleGroupColumn, scheduleStartDateColumn, scheduleEndDateColumn, scheduleStartTimeColumn,
+           scheduleEndTimeColumn, scheduleDaysColumn, scheduleFunctionColumn })
+        columns.append({ key, key });
+    return columns;
+}
+
+QList<TableColumn> pendingColumns()
+{
+    QList<TableColumn> columns = scheduleColumns();
+    columns[5] = { u"DaysOfWeek"_s, u"Days Of Week"_s };
+    columns[6] = { u"MonitorsOnOff"_s, u"Function"_s };
+    return columns;
+}
+
+const QStringList &scheduleFunctionNames()
+{
+    static const QStringList names { u"Monitors ON"_s,
+                                     u"Monitors OFF"_s,
+                                     u"LG All Monitors ON"_s,
+                                     u"LG All Monitors OFF"_s,
+                                     u"LG Auto Configuration"_s,
+                                     u"LG Auto Configuration All"_s,
+                                     u"OLEVIA All Monitors ON"_s,
+                                     u"OLEVIA All Monitors OFF"_s,
+                                     u"HYUNDAI All Monitors ON"_s,
+                                     u"HYUNDAI All Monitors OFF"_s };
+    return names;
+}
+
+} // namespace vantiro
