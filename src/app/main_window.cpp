@@ -12,6 +12,7 @@
 #include "inventory/inventory.h"
 #include "inventory/inventory_frame.h"
 #include "inventory/settings_session.h"
+#include "panels/lg_panel_window.h"
 #include "scheduler/schedule_tab.h"
 #include "scheduler/schedule_table.h"
 #include "serial/serial_link.h"
@@ -78,7 +79,7 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_serialCommandFrame = new SerialCommandFrame;
     m_quickCommandFrame = new QuickCommandFrame(m_commands, *this, *m_executor, *m_prompts, this);
     m_inventoryFrame = new InventoryFrame(*m_inventory, this);
-    m_scheduleTab = new ScheduleTab(*m_scheduleTable, this);
+    m_scheduleTab = new ScheduleTab(*m_scheduleTable, *m_inventory, *m_prompts, *m_clock, this);
     m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
     buildLayout();
     resize(1180, 820);
@@ -87,6 +88,13 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
     connect(findChild<QPushButton *>(u"btnClose"_s), &QPushButton::clicked, this, &QWidget::close);
     connect(findChild<QPushButton *>(u"btnSave"_s), &QPushButton::clicked, this, &frmMain::saveButtonClicked);
+    // Modal, with its own event loop: the window's timers and the executor keep running meanwhile.
+    connect(findChild<QPushButton *>(u"btnLGLCD"_s), &QPushButton::clicked, this, [this] {
+        auto *panel
+            = new frmLGLCD(m_applicationFolder, LgPanelServices { *m_executor, *m_prompts, *m_busyPointer }, this);
+        panel->setAttribute(Qt::WA_DeleteOnClose); // exec() deletes it on return, and the window owns it until then
+        panel->exec();
+    });
 
     // The start-up sequence: caption, position, initial contents, deferred load.
     setWindowTitle(programCaption());

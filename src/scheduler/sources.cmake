@@ -1,5 +1,9 @@
 # Files of this folder, added to the core library (no widgets) or to the windows library.
 list(APPEND VANTIRO_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_editing.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_editing.h
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_rules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_rules.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/schedule_table.h
     ${CMAKE_CURRENT_LIST_DIR}/event_executor.cpp

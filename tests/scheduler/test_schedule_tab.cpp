@@ -1,0 +1,200 @@
+// The "Schedule" tab of the real main window, driven as an operator does: rows added for groups,
+// loaded by a click, dated with the calendar from the keyboard, refused with the right message,
+// removed, and found again in a new window after "Save".
+#include "app/main_window.h"
+#include "fake_tray_icon.h"
+#include "manual_clock.h"
+#include "scripted_prompts.h"
+#include "temp_app_folder.h"
+#include "window_controls.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace vantiro;
+
+namespace {
+
+using Rows = QList<QStringList>;
+
+Rows rowsOf(const QAbstractItemModel *model)
+{
+    Rows rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells << model->index(row, column).data().toString();
+        rows << cells;
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestScheduleTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void addingNeedsAGroup();
+    void rowsAreEditedCheckedAndKept();
+    void removeTakesEverySelectedRow();
+
+private:
+    template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
+    void openWindow(int groups = 2);
+    void click(const QString &button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void clickRow(const QString &view, int row);
+    // Opens the picker with a date button and moves its date by whole weeks from the keyboard.
+    void pickWithKeyboard(const QString &dateButton, int weeks);
+    void checkDays(const QString &days); // "0100000"
+    QString lastTitle() const { return m_prompts.messages.isEmpty() ? QString() : m_prompts.messages.last().title; }
+
+    test::TempAppFolder m_folder;
+    test::ScriptedPrompts m_prompts;
+    test::RecordingBusyPointer m_busy;
+    test::ManualClock m_clock; // 03/25/2009 08:00:00, a Wednesday
+    test::FakeTrayIcon m_tray;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void TestScheduleTab::init()
+{
+    m_prompts = {};
+    m_folder.writeFile(u"Settings.ini"_s, "[GROUP_SETTINGS]\r\nGroups=2\r\n1=Lobby%%1~~LG\r\n2=Hall%%2~~OLEVIA\r\n");
+    openWindow();
+}
+
+void TestScheduleTab::openWindow(int groups)
+{
+    m_window
+        = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &m_tray });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(!m_window->findChild<QTimer *>(u"StartUpTimer"_s)->isActive());
+    QCOMPARE(child<QTableView>(u"iGroup"_s)->model()->rowCount(), groups);
+}
+
+void TestScheduleTab::clickRow(const QString &view, int row)
+{
+    auto *list = child<QAbstractItemView>(view);
+    const QModelIndex index = list->model()->index(row, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
+
+void TestScheduleTab::pickWithKeyboard(const QString &dateButton, int weeks)
+{
+    click(dateButton);
+    QVERIFY(child<QWidget>(u"picCalendar"_s)->isVisible());
+    QWidget *calendarKeys = QApplication::focusWidget();
+    QVERIFY(calendarKeys && child<QCalendarWidget>(u"Calendar1"_s)->isAncestorOf(calendarKeys));
+    for (int week = 0; week < weeks; ++week)
+        QTest::keyClick(calendarKeys, Qt::Key_Down);
+    QTest::keyClick(calendarKeys, Qt::Key_Return);
+    QVERIFY(!child<QWidget>(u"picCalendar"_s)->isVisible());
+}
+
+void TestScheduleTab::checkDays(const QString &days)
+{
+    for (int day = 0; day < 7; ++day)
+        child<QCheckBox>(u"CheckDay_%1"_s.arg(day))->setChecked(days.at(day) == u'1');
+}
+
+void TestScheduleTab::addingNeedsAGroup()
+{
+    m_folder.writeFile(u"Settings.ini"_s, "[GROUP_SETTINGS]\r\nGroups=0\r\n");
+    openWindow(0);
+    click(u"btnAddSchGroup"_s);
+    QCOMPARE(m_prompts.messages, QList<PromptMessage>({ { u"Please select a group to add."_s } }));
+    QCOMPARE(child<QTreeView>(u"lvScheduler"_s)->model()->rowCount(), 0);
+}
+
+void TestScheduleTab::rowsAreEditedCheckedAndKept()
+{
+    const QString everyDay = u"S,M,T,W,Th,F,Sat"_s;
+    clickRow(u"iGroup"_s, 1);
+    click(u"btnAddSchGroup"_s);
+    clickRow(u"iGroup"_s, 0);
+    click(u"btnAddSchGroup"_s);
+    const auto *schedule = child<QTreeView>(u"lvScheduler"_s)->model();
+    QCOMPARE(rowsOf(schedule),
+             Rows({ { u"Hall"_s, u"03/25/2009"_s, u"03/25/2009"_s, u"08:00:00"_s, u"08:00:00"_s, everyDay,
+                      u"Monitors ON"_s },
+                    { u"Lobby"_s, u"03/25/2009"_s, u"03/25/2009"_s, u"08:00:00"_s, u"08:00:00"_s, everyDay,
+                      u"Monitors ON"_s } }));
+    QVERIFY(!child<QGroupBox>(u"fraAtt"_s)->isEnabled());
+
+    // Hall: the end four weeks on, then a start past that end, which moves the end along.
+    clickRow(u"lvScheduler"_s, 0);
+    QVERIFY(child<QGroupBox>(u"fraAtt"_s)->isEnabled());
+    QCOMPARE(child<QGroupBox>(u"fraAtt"_s)->title(), u" Set Attributes: Hall "_s);
+    pickWithKeyboard(u"btnCalEnd"_s, 4);
+    QCOMPARE(child<QLineEdit>(u"EndDate"_s)->text(), u"04/22/2009"_s);
+    QCOMPARE(child<QLineEdit>(u"StartDate"_s)->text(), u"03/25/2009"_s);
+    checkDays(u"0000000"_s);
+    click(u"btnSetSchGroupAtt"_s);
+    QCOMPARE(lastTitle(), u"Invalid WeekDays Setting!"_s);
+    checkDays(u"0100000"_s); // Mondays
+    child<QComboBox>(u"StartHour"_s)->setCurrentIndex(7);
+    child<QComboBox>(u"cboMonitors"_s)->setCurrentIndex(3);
+    click(u"btnSetSchGroupAtt"_s);
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QCOMPARE(rowsOf(schedule).at(0),
+             QStringList({ u"Hall"_s, u"03/25/2009"_s, u"04/22/2009"_s, u"07:00:00"_s, u"07:00:00"_s,
+                           u"N,M,N,N,N,N,N"_s, u"LG All Monitors OFF"_s }));
+    QCOMPARE(child<QLabel>(u"lblNextEvent"_s)->text(), u"Next: Hall LG All Monitors OFF at 03/30/2009 07:00:00"_s);
+    QCOMPARE(schedule->index(0, 0).data(Qt::ToolTipRole).toString(),
+             u"03/30/2009 07:00:00\n04/06/2009 07:00:00\n04/13/2009 07:00:00"_s);
+
+    // Lobby at the same time on the same Mondays collides with Hall.
+    clickRow(u"lvScheduler"_s, 1);
+    QCOMPARE(child<QLineEdit>(u"StartDate"_s)->text(), u"03/25/2009"_s);
+    pickWithKeyboard(u"btnCalStart"_s, 1);
+    QCOMPARE(child<QLineEdit>(u"EndDate"_s)->text(), u"04/01/2009"_s);
+    pickWithKeyboard(u"btnCalEnd"_s, 2);
+    QCOMPARE(child<QLineEdit>(u"EndDate"_s)->text(), u"04/15/2009"_s);
+    checkDays(u"0100000"_s);
+    child<QComboBox>(u"StartHour"_s)->setCurrentIndex(7);
+    click(u"btnSetSchGroupAtt"_s);
+    QCOMPARE(lastTitle(), u"Group Schedule Conflict!"_s);
+    QCOMPARE(rowsOf(schedule).at(1).at(3), u"08:00:00"_s);
+    child<QComboBox>(u"StartHour"_s)->setCurrentIndex(9);
+    click(u"btnSetSchGroupAtt"_s);
+    QCOMPARE(m_prompts.messages.size(), 2);
+
+    const Rows written = rowsOf(schedule);
+    click(u"btnSave"_s);
+    openWindow();
+    QCOMPARE(rowsOf(child<QTreeView>(u"lvScheduler"_s)->model()), written);
+}
+
+void TestScheduleTab::removeTakesEverySelectedRow()
+{
+    for (int i = 0; i < 3; ++i)
+        click(u"btnAddSchGroup"_s);
+    auto *list = child<QTreeView>(u"lvScheduler"_s);
+    click(u"btnRemoveSchGroup"_s); // nothing selected
+    QCOMPARE(list->model()->rowCount(), 3);
+    list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    click(u"btnRemoveSchGroup"_s);
+    QCOMPARE(list->model()->rowCount(), 1);
+    QVERIFY(m_prompts.messages.isEmpty());
+}
+
+QTEST_MAIN(TestScheduleTab)
+#include "test_schedule_tab.moc"
