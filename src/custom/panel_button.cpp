@@ -1,0 +1,169 @@
+#include "custom/panel_button.h"
+
+#include "custom/panel_command_set.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+namespace {
+
+const QString buttonSection = u"BUTTON_SETTINGS"_s;
+const QString buttonCountKey = u"Button"_s;
+const QString lgCommandSection = u"LG_SERIAL_COMMANDS"_s;
+
+constexpr int portSpecFirstField = 2; // cells() from here on form the port specification
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString buttonFilePath(const QString &applicationFolder)
+{
+    return QDir(applicationFolder).filePath(buttonFileName);
+}
+
+// An empty or absent count is 0 and a negative one counts as 0; anything else must be a whole number.
+std::optional<int> readButtonCount(const IniFile &ini)
+{
+    const QString text = ini.value(buttonSection, buttonCountKey, u"0"_s);
+    if (text.isEmpty())
+        return 0;
+    bool isNumber = false;
+    const int count = text.toInt(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    return std::max(count, 0);
+}
+
+} // namespace
+
+QString PanelButton::portSpec() const
+{
+    return QStringList { port, baudrate, parity, databits, stopbits }.join(portSpecSeparator);
+}
+
+QStringList PanelButton::cells() const
+{
+    return { button, lcd, port, baudrate, parity, databits, stopbits };
+}
+
+PanelButton PanelButton::fromCells(const QStringList &cells)
+{
+    return { cells.value(0), cells.value(1), cells.value(2), cells.value(3),
+             cells.value(4), cells.value(5), cells.value(6) };
+}
+
+QString PanelButton::entryValue() const
+{
+    return button + buttonFieldSeparator + lcd + buttonFieldSeparator + portSpec();
+}
+
+PanelButton PanelButton::fromEntryValue(QStringView value)
+{
+    const QList<QStringView> fields = value.trimmed().split(buttonFieldSeparator);
+    const QList<QStringView> parts = fields.value(2).split(portSpecSeparator);
+    QStringList cells { fields.value(0).trimmed().toString(), fields.value(1).trimmed().toString() };
+    for (const QStringView part : parts)
+        cells.append(part.toString());
+    return fromCells(cells);
+}
+
+const QStringList &panelButtonFieldNames()
+{
+    static const QStringList names { u"button caption"_s, u"display model"_s, u"COM port"_s, u"baud rate"_s,
+                                     u"parity"_s,         u"data bits"_s,     u"stop bits"_s };
+    return names;
+}
+
+std::optional<SeparatorFound> firstSplittingCharacter(const PanelButton &button)
+{
+    const QStringList cells = button.cells();
+    for (int field = 0; field < cells.size(); ++field) {
+        for (const QChar character : cells.at(field)) {
+            if (character == buttonFieldSeparator || (field >= portSpecFirstField && character == portSpecSeparator))
+                return SeparatorFound { field, character };
+        }
+    }
+    return std::nullopt;
+}
+
+ButtonFileContents readButtonFile(const IniFile &ini)
+{
+    ButtonFileContents contents;
+    contents.buttonCount = readButtonCount(ini);
+    const int count = contents.buttonCount.value_or(0);
+    // Walks the keys the file has rather than counting up to the count, so a wild count in a
+    // hand-edited file costs nothing.
+    for (const QString &key : ini.keys(buttonSection)) {
+        bool isNumber = false;
+        const int number = key.toInt(&isNumber);
+        if (!isNumber || number < 1 || number > count || key != QString::number(number)
+            || contents.buttons.contains(number))
+            continue;
+        const QString value = ini.value(buttonSection, key, QString()).trimmed();
+        if (!value.isEmpty())
+            contents.buttons.insert(number, PanelButton::fromEntryValue(value));
+    }
+    contents.lgOnCommand = readCommandValue(ini, lgCommandSection, u"ON"_s);
+    contents.lgOffCommand = readCommandValue(ini, lgCommandSection, u"OFF"_s);
+    return contents;
+}
+
+std::optional<ButtonFileContents> loadButtonFile(const QString &applicationFolder)
+{
+    const QString path = buttonFilePath(applicationFolder);
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    return readButtonFile(IniFile::load(path));
+}
+
+IniFile withButtonList(const IniFile &ini, const QList<PanelButton> &buttons)
+{
+    IniFile result;
+    bool listWritten = false;
+    const auto writeList = [&] {
+        result.setValue(buttonSection, buttonCountKey, QString::number(buttons.size()));
+        for (qsizetype i = 0; i < buttons.size(); ++i)
+            result.setValue(buttonSection, QString::number(i + 1), buttons.at(i).entryValue());
+        listWritten = true;
+    };
+
+    QStringList copied;
+    for (const QString &section : ini.sections()) {
+        if (sameName(section, buttonSection)) {
+            if (!listWritten)
+                writeList(); // where the old list was
+            continue;
+        }
+        // A repeated section is never read (the first one wins), so it is not kept either.
+        if (copied.contains(section, Qt::CaseInsensitive))
+            continue;
+        copied.append(section);
+        for (const QString &key : ini.keys(section))
+            result.setValue(section, key, ini.value(section, key, QString()));
+    }
+    if (!listWritten)
+        writeList();
+    return result;
+}
+
+SaveResult saveButtonFile(const QString &applicationFolder, const QList<PanelButton> &buttons)
+{
+    const QString path = buttonFilePath(applicationFolder);
+    IniFile old;
+    if (QFileInfo::exists(path)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return { false, file.errorString() };
+        old = IniFile::parse(file.readAll());
+    }
+    return withButtonList(old, buttons).save(path);
+}
+
+} // namespace vantiro
