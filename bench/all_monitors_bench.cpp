@@ -9,11 +9,10 @@
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "pty_drain.h"
 #include "scripted_prompts.h"
 #include "serial/serial_link.h"
-#include "temp_app_folder.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -26,7 +25,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -131,18 +129,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     test::TempAppFolder folder;
-    std::vector<std::unique_ptr<test::Pty>> ptys;
-    QByteArray portsIni = "[COM_PORTS]\r\n";
-    for (int com = 1; com <= portCount; ++com) {
-        ptys.push_back(std::make_unique<test::Pty>());
-        if (!ptys.back()->isValid()) {
+    const test::PtyDisplays displays(folder, test::PtyDisplays::range(1, portCount));
+    for (const auto &[com, pty] : displays.all()) {
+        if (!pty->isValid()) {
             std::fprintf(stderr, "could not open pseudo-terminal %d\n", com);
             return 1;
         }
-        portsIni += QByteArray::number(com) + '=' + ptys.back()->devicePath().toLocal8Bit() + "\r\n";
     }
-    folder.writeFile(u"Ports.ini"_s, portsIni);
-    bench::Drain drain(ptys);
+    bench::Drain drain(displays.all());
 
     WatchedPrompts prompts;
     test::RecordingBusyPointer busy;
@@ -197,7 +191,7 @@ int main(int argc, char *argv[])
                 verdict(median(stalls), stallGoalMs), verdict(worst(stalls), stallGoalMs));
 
     int shortPtys = 0;
-    for (std::size_t i = 0; i < ptys.size(); ++i)
+    for (std::size_t i = 0; i < displays.all().size(); ++i)
         shortPtys += drain.bytes(i) == totalRounds * bytesPerSend ? 0 : 1;
     const qsizetype logLines = window.statusLog().lines().size(); // a line names any port not reached
     std::printf("\nbytes received %lld of %lld, ptys short of bytes %d, end reports %d of %d, status-log lines %lld\n",

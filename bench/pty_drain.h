@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <deque>
+#include <map>
 #include <memory>
 #include <poll.h>
 #include <thread>
@@ -13,14 +14,14 @@
 namespace vantiro::bench {
 
 // Reads every pty master on a thread of its own, so that no send ever waits on a full line, and
-// counts what arrived on each.
+// counts what arrived on each, numbered in the order of their COM numbers.
 class Drain
 {
 public:
-    explicit Drain(const std::vector<std::unique_ptr<test::Pty>> &ptys)
+    explicit Drain(const std::map<int, std::unique_ptr<test::Pty>> &ptys)
         : m_counts(ptys.size())
     {
-        for (const auto &pty : ptys)
+        for (const auto &[com, pty] : ptys)
             m_fds.push_back(pollfd { pty->masterFd(), POLLIN, 0 });
         m_thread = std::thread([this] { run(); });
     }

@@ -3,10 +3,9 @@
 //   (a) the wall time as a ratio to the floor of 40 x 20 ms (the settle pause after each open),
 //   (b) the longest stall of the event loop while the sends ran,
 //   (c) the same job done by a plain pyserial script on the same ptys, as a ratio.
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "pty_drain.h"
 #include "serial/serial_link.h"
-#include "temp_app_folder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 using namespace vantiro;
@@ -90,16 +88,11 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
 
     test::TempAppFolder folder;
-    std::vector<std::unique_ptr<test::Pty>> ptys;
+    test::PtyDisplays displays(folder, test::PtyDisplays::range(1, portCount));
     QStringList devices;
-    QByteArray portsIni = "[COM_PORTS]\r\n";
-    for (int com = 1; com <= portCount; ++com) {
-        ptys.push_back(std::make_unique<test::Pty>());
-        devices.append(ptys.back()->devicePath());
-        portsIni += QByteArray::number(com) + '=' + devices.back().toLocal8Bit() + "\r\n";
-    }
-    folder.writeFile(QStringLiteral("Ports.ini"), portsIni);
-    bench::Drain drain(ptys);
+    for (const auto &[com, pty] : displays.all())
+        devices.append(pty->devicePath());
+    bench::Drain drain(displays.all());
 
     SerialLink link { PortMap(folder.path()) };
     const double floorMs = portCount * SerialLink::settleTimeMs;

@@ -5,9 +5,8 @@
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "scripted_prompts.h"
-#include "temp_app_folder.h"
 #include "window_controls.h"
 
 #include <QApplication>
@@ -69,7 +68,7 @@ private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
     QPushButton *quickButton(int index) const { return child<QPushButton>(u"cmdCOMSend_%1"_s.arg(index)); }
     void choose(const QString &list, const QString &text) const;
-    QByteArray received(int com) { return m_displays.at(com)->readUntilQuiet(quietMs); }
+    QByteArray received(int com) { return m_displays->display(com).readUntilQuiet(quietMs); }
     // Runs `during` every millisecond while the executor sends (the link keeps the window's event
     // loop running while it holds a port open), until the object is gone.
     std::unique_ptr<QTimer> whileSending(std::function<void()> during);
@@ -80,7 +79,7 @@ private:
     test::RecordingBusyPointer m_busy;
     test::ManualClock m_clock;
     test::FakeTrayIcon m_tray;
-    std::map<int, std::unique_ptr<test::Pty>> m_displays;
+    std::optional<test::PtyDisplays> m_displays;
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -88,18 +87,10 @@ private:
 // "Lobby" is built with the window's own buttons: an LG display on COM 3, an OLEVIA one on COM 5.
 void TestQuickCommandWindow::init()
 {
-    QByteArray ini = "[COM_PORTS]\r\n";
-    for (int com = 1; com <= 40; ++com) {
-        // Named for this process: its lock file would make other test runs find the port taken.
-        QByteArray device = "/dev/vantiro-test-no-device-" + QByteArray::number(QCoreApplication::applicationPid());
-        if (com == 3 || com == 5) {
-            auto &pty = m_displays[com] = std::make_unique<test::Pty>();
-            QVERIFY(pty->setBaudRate(idleSpeed));
-            device = pty->devicePath().toLocal8Bit();
-        }
-        ini += QByteArray::number(com) + '=' + device + "\r\n";
-    }
-    m_folder.writeFile(u"Ports.ini"_s, ini);
+    QList<int> missing = test::PtyDisplays::range(1, 40);
+    missing.removeOne(3);
+    missing.removeOne(5);
+    QVERIFY(m_displays.emplace(m_folder, QList<int> { 3, 5 }, missing, idleSpeed).isValid());
 
     m_prompts = {};
     m_window
@@ -120,7 +111,7 @@ void TestQuickCommandWindow::init()
 void TestQuickCommandWindow::cleanup()
 {
     m_window.reset();
-    m_displays.clear();
+    m_displays.reset();
 }
 
 void TestQuickCommandWindow::choose(const QString &list, const QString &text) const
@@ -180,16 +171,16 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays_data()
     QTest::newRow("Monitors ON") << 0 << "LG" << on << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors OFF") << 1 << "LG" << off << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors ALL ON") << 2 << "LG" << on << 9600u << on << 9600u << unreached;
-    QTest::newRow("Monitors ALL OFF, OLEVIA") << 3 << "OLEVIA" << olevia << 115200u << olevia << 115200u << unreached;
-    QTest::newRow("Mute ON, OLEVIA") << 4 << "OLEVIA" << oleviaMute << 115200u << oleviaMute << 115200u << none;
+    QTest::newRow("Monitors ALL OFF") << 3 << "OLEVIA" << olevia << 115200u << olevia << 115200u << unreached;
+    QTest::newRow("Mute ON") << 4 << "OLEVIA" << oleviaMute << 115200u << oleviaMute << 115200u << none;
     QTest::newRow("Mute OFF") << 5 << "LG" << unmute << 9600u << unmute << 9600u << none;
-    QTest::newRow("Set Volume 25") << 6 << "LG" << volume25 << 9600u << volume25 << 9600u << none;
+    QTest::newRow("Set Volume") << 6 << "LG" << volume25 << 9600u << volume25 << 9600u << none;
     QTest::newRow("Auto Config") << 7 << "LG" << autoConfig << 9600u << autoConfig << 115200u << none;
     QTest::newRow("Auto Config ALL") << 8 << "LG" << autoConfig << 9600u << autoConfig << 9600u << unreached;
 }
 
-// Each button sends once to the right displays at their speed while the editing frames are locked,
-// then gives the frames back and the volume box the focus, its text selected.
+// Each button, its caption the row's name, sends once to the right displays at their speed while the
+// editing frames are locked, then gives the frames back and the volume box the focus, its text selected.
 void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
 {
     QFETCH(int, button);
@@ -200,6 +191,7 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
     QFETCH(quint32, oleviaSpeed);
     QFETCH(QStringList, log);
 
+    QCOMPARE(quickButton(button)->text(), QString::fromLatin1(QTest::currentDataTag()));
     choose(u"cboLCD"_s, modelList);
     auto *volume = child<QLineEdit>(u"txtVolume"_s);
     QTest::keyClicks(volume, u"25"_s);
@@ -211,7 +203,7 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
     const auto probe = whileSending([&] {
         framesEnabledWhileSending << (child<QGroupBox>(u"fraGroup"_s)->isEnabled()
                                       || child<QGroupBox>(u"fraSerialCommand"_s)->isEnabled());
-        for (const auto &[com, pty] : m_displays) {
+        for (const auto &[com, pty] : m_displays->all()) {
             const quint32 speed = pty->terminalState().value_or(test::TerminalState {}).baudRate;
             if (speed != idleSpeed && !speeds[com].contains(speed))
                 speeds[com] << speed;

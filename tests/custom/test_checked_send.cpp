@@ -1,8 +1,7 @@
 #include "custom/checked_send.h"
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "scripted_prompts.h"
 #include "serial/serial_link.h"
-#include "temp_app_folder.h"
 
 #include <QTest>
 
@@ -24,19 +23,14 @@ QString settingMessage(const QString &name)
 // A display on COM 3, a device that does not exist on COM 4, and the link, prompts and pointer a send uses.
 struct Rig
 {
-    Rig()
-    {
-        folder.writeFile(PortMap::fileName(),
-                         "[COM_PORTS]\r\n3=" + display.devicePath().toLocal8Bit()
-                             + "\r\n4=/dev/vantiro-test-no-such-device\r\n");
-    }
     std::optional<SendOutcome> send(const QString &portSpec, const QString &command, bool showFinish = true)
     {
         return sendWithPortSpec(link, prompts, busy, portSpec, command, showFinish);
     }
 
     TempAppFolder folder;
-    Pty display;
+    PtyDisplays displays { folder, { 3 }, { 4 } };
+    Pty &display = displays.display(3);
     SerialLink link { PortMap(folder.path()) };
     ScriptedPrompts prompts;
     RecordingBusyPointer busy;
@@ -90,6 +84,7 @@ void TestCheckedSend::sends()
     QFETCH(PromptIcon, icon);
 
     Rig rig;
+    QVERIFY(rig.displays.isValid());
     rig.link.configurePort(u"9600,n,8,1"_s, u"3"_s, Handshaking::RtsXonXoff);
     const auto outcome = rig.send(portSpec, command, showFinish);
     QVERIFY(outcome.has_value());
@@ -134,6 +129,7 @@ void TestCheckedSend::checksStopBeforeSending()
     QFETCH(QString, message);
 
     Rig rig;
+    QVERIFY(rig.displays.isValid());
     QVERIFY(!rig.send(portSpec, command).has_value());
     QCOMPARE(rig.prompts.messages.size(), 1);
     QCOMPARE(rig.prompts.messages[0].text, message);

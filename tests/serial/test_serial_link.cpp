@@ -1,7 +1,6 @@
-#include "pseudo_terminal.h"
+#include "pty_displays.h"
 #include "serial/command_text.h"
 #include "serial/serial_link.h"
-#include "temp_app_folder.h"
 
 #include <QFileInfo>
 #include <QLockFile>
@@ -11,11 +10,11 @@
 #include <QTimer>
 
 #include <functional>
-#include <vector>
 
 using namespace vantiro;
 using namespace Qt::StringLiterals;
 using vantiro::test::Pty;
+using vantiro::test::PtyDisplays;
 using vantiro::test::TempAppFolder;
 using vantiro::test::TerminalState;
 using Status = vantiro::SendOutcome::Status;
@@ -23,7 +22,6 @@ using Status = vantiro::SendOutcome::Status;
 namespace {
 
 const QString lgPowerOn = QStringLiteral("6B 61 20 30 31 20 30 31 0D");
-const QString missingDevice = QStringLiteral("/dev/vantiro-test-no-such-device");
 constexpr int longCommandBytes = 64 * 1024; // more than a pty holds: its send stays open until the test reads
 
 QString longCommand(int byteCount = longCommandBytes)
@@ -37,23 +35,19 @@ QString longCommand(int byteCount = longCommandBytes)
 // Displays on ptys as COM 1.., COM 9 a device that does not exist, and a link to them.
 struct Rig
 {
-    explicit Rig(int displays = 1)
-        : ptys(size_t(displays))
-    {
-        QByteArray ini = "[COM_PORTS]\r\n9=" + missingDevice.toLocal8Bit() + "\r\n";
-        for (int i = 0; i < displays; ++i)
-            ini += QByteArray::number(i + 1) + '=' + ptys[size_t(i)].devicePath().toLocal8Bit() + "\r\n";
-        folder.writeFile(PortMap::fileName(), ini);
-    }
+    explicit Rig(int displayCount = 1)
+        : displays(folder, PtyDisplays::range(1, displayCount), { 9 })
+    { }
     void to(int com, Handshaking handshaking = Handshaking::None, const QString &settings = u"9600,n,8,1"_s)
     {
+        QVERIFY(displays.isValid());
         QVERIFY(link.configurePort(settings, QString::number(com), handshaking));
     }
     SendOutcome send(const QString &command) { return link.sendCommandText(command); }
-    Pty &pty(int com) { return ptys[size_t(com - 1)]; }
+    Pty &pty(int com) { return displays.display(com); }
 
     TempAppFolder folder;
-    std::vector<Pty> ptys;
+    PtyDisplays displays;
     SerialLink link { PortMap(folder.path()) };
 };
 
@@ -214,6 +208,7 @@ void TestSerialLink::missingAndBusyDevicesReported()
 {
     Rig rig;
     rig.to(9);
+    const QString missingDevice = QString::fromLocal8Bit(PtyDisplays::missingDevice());
     // The empty text does not even try the (missing) device; a text of blanks does.
     QCOMPARE(rig.send(QString()).status, Status::NothingToSend);
     QCOMPARE(rig.send(QStringLiteral("  ")).status, Status::NoSuchDevice);
@@ -229,9 +224,7 @@ void TestSerialLink::missingAndBusyDevicesReported()
     otherOpening.unlock();
 
     // A name that is there but is no port (here a folder) is told apart from a missing one.
-    rig.folder.writeFile(PortMap::fileName(),
-                         "[COM_PORTS]\r\n8=" + rig.folder.path().toLocal8Bit()
-                             + "\r\n1=" + rig.pty(1).devicePath().toLocal8Bit() + "\r\n");
+    rig.displays.addDevice(8, rig.folder.path().toLocal8Bit());
     rig.to(8);
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: could not be opened"));
 

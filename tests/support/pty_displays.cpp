@@ -6,17 +6,17 @@ namespace vantiro::test {
 
 PtyDisplays::PtyDisplays(const TempAppFolder &folder, const QList<int> &displayComs, const QList<int> &missingComs,
                          quint32 idleSpeed)
+    : m_folder(folder)
 {
-    QByteArray ini = "[COM_PORTS]\r\n";
     for (int com : displayComs) {
         auto &pty = m_displays[com] = std::make_unique<Pty>();
-        if (idleSpeed != 0)
-            pty->setBaudRate(idleSpeed);
-        ini += QByteArray::number(com) + '=' + pty->devicePath().toLocal8Bit() + "\r\n";
+        if (idleSpeed != 0 && !pty->setBaudRate(idleSpeed))
+            m_speedsSet = false;
+        m_ini += QByteArray::number(com) + '=' + pty->devicePath().toLocal8Bit() + "\r\n";
     }
     for (int com : missingComs)
-        ini += QByteArray::number(com) + '=' + missingDevice() + "\r\n";
-    folder.writeFile(QStringLiteral("Ports.ini"), ini);
+        m_ini += QByteArray::number(com) + '=' + missingDevice() + "\r\n";
+    m_folder.writeFile(QStringLiteral("Ports.ini"), m_ini);
 }
 
 bool PtyDisplays::isValid() const
@@ -25,7 +25,13 @@ bool PtyDisplays::isValid() const
         if (!pty->isValid())
             return false;
     }
-    return true;
+    return m_speedsSet;
+}
+
+void PtyDisplays::addDevice(int com, const QByteArray &device)
+{
+    m_ini += QByteArray::number(com) + '=' + device + "\r\n";
+    m_folder.writeFile(QStringLiteral("Ports.ini"), m_ini);
 }
 
 QByteArray PtyDisplays::missingDevice()

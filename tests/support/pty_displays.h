@@ -19,7 +19,10 @@ public:
     PtyDisplays(const TempAppFolder &folder, const QList<int> &displayComs, const QList<int> &missingComs = {},
                 quint32 idleSpeed = 0);
 
+    // Every pty opened, at the idle speed if one was asked for.
     bool isValid() const;
+    // Names one more device in Ports.ini, e.g. one that is there but is no port.
+    void addDevice(int com, const QByteArray &device);
     Pty &display(int com) { return *m_displays.at(com); }
     const std::map<int, std::unique_ptr<Pty>> &all() const { return m_displays; }
 
@@ -29,7 +32,10 @@ public:
     static QList<int> range(int first, int last);
 
 private:
+    const TempAppFolder &m_folder;
+    QByteArray m_ini = "[COM_PORTS]\r\n";
     std::map<int, std::unique_ptr<Pty>> m_displays;
+    bool m_speedsSet = true;
 };
 
 } // namespace vantiro::test
