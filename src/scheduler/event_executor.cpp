@@ -4,6 +4,7 @@
 #include "common/status_log.h"
 #include "common/text_table_model.h"
 #include "serial/line_settings.h"
+#include "serial/port_map.h"
 #include "serial/serial_link.h"
 
 #include <QCoreApplication>
@@ -189,7 +190,14 @@ EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
 
 void EventExecutor::sendToPanel(Run &run)
 {
-    transmit(run, run.inputs.panelLineSettings, run.inputs.panelCommPort, run.handOff.pendingCommand.trimmed());
+    const QString &portText = run.inputs.panelCommPort;
+    // A panel's key sends even without a port, to the port the link still has; the operator is told
+    // which one, as the panel cannot show it.
+    if (!comNumberFromPortText(portText)) {
+        m_services.statusLog.statusMessage(u"No COM port given: sending to COM "_s
+                                           % QString::number(m_services.link.comNumber()) % u", the port last set"_s);
+    }
+    transmit(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed());
 }
 
 EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portText, const LineSettings &settings,

@@ -249,22 +249,37 @@ void TestEventExecutor::unreachedPortsText()
 void TestEventExecutor::panelsSendToTheirOwnPort_data()
 {
     QTest::addColumn<QString>("index");
+    QTest::addColumn<QString>("portText");
     QTest::addColumn<int>("com");
     QTest::addColumn<bool>("flowControl");
+    QTest::addColumn<QStringList>("log");
 
-    QTest::newRow("LG panel") << "100" << 4 << true;
-    QTest::newRow("Hyundai panel") << "99" << 6 << false;
+    QTest::newRow("LG panel") << "100"
+                              << "4" << 4 << true << QStringList { endLine };
+    QTest::newRow("Hyundai panel") << "99"
+                                   << " 6" << 6 << false << QStringList { endLine };
+    // Without a port text the command goes where the send before went, and the log says where.
+    QTest::newRow("Hyundai panel, no port text")
+        << "99"
+        << "" << 6 << false << QStringList { u"No COM port given: sending to COM 6, the port last set"_s, endLine };
 }
 
 void TestEventExecutor::panelsSendToTheirOwnPort()
 {
     QFETCH(QString, index);
+    QFETCH(QString, portText);
     QFETCH(int, com);
     QFETCH(bool, flowControl);
+    QFETCH(QStringList, log);
 
     ExecutorRig rig({ 4, 6 });
-    rig.window.snapshot.panelCommPort = com == 4 ? u"4"_s : u" 6"_s;
     rig.window.snapshot.panelLineSettings = u"38400,n,8,1"_s;
+    if (portText.isEmpty()) {
+        rig.window.snapshot.panelCommPort = QString::number(com);
+        QVERIFY(rig.send({ u"41"_s, index, false }).isFinished());
+        QCOMPARE(rig.display(com).readUntilQuiet(quietMs), QByteArray("A"));
+    }
+    rig.window.snapshot.panelCommPort = portText;
     QVERIFY(rig.send({ u" 6B 64 20 30 31 20 30 31 0D "_s, index, true }).isFinished());
 
     QCOMPARE(rig.display(com).readUntilQuiet(quietMs), QByteArray("kd 01 01\r"));
@@ -274,7 +289,7 @@ void TestEventExecutor::panelsSendToTheirOwnPort()
     QCOMPARE(line->baudRate, 38400u);
     QCOMPARE(line->rtsCts, flowControl);
     QCOMPARE(line->xonXoff, flowControl);
-    QCOMPARE(rig.logTexts(), QStringList { endLine });
+    QCOMPARE(rig.logTexts(), log);
 }
 
 // The LG panel hands a command over while the first port of the group is being sent: it waits,
