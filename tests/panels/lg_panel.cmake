@@ -1,0 +1,1 @@
+vantiro_add_test(test_lg_panel_window SOURCES test_lg_panel_window.cpp LIBRARIES vantiro_test_windows)
