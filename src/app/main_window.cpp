@@ -12,6 +12,7 @@
 #include "inventory/inventory.h"
 #include "inventory/inventory_frame.h"
 #include "inventory/settings_session.h"
+#include "panels/hyundai_panel_window.h"
 #include "panels/lg_panel_window.h"
 #include "scheduler/schedule_tab.h"
 #include "scheduler/schedule_table.h"
@@ -20,25 +21,15 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
-
-namespace {
-
-QTimer *makeTimer(QObject *parent, const QString &name, int intervalMs)
-{
-    auto *timer = new QTimer(parent);
-    timer->setObjectName(name);
-    timer->setInterval(intervalMs);
-    return timer;
-}
-
-} // namespace
 
 frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, QWidget *parent)
     : QMainWindow(parent)
@@ -67,17 +58,22 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_pendingTable = new TextTableModel(pendingColumns(), this);
     m_settings = std::make_unique<SettingsSession>(m_applicationFolder, *m_inventory, *m_scheduleTable, *m_busyPointer);
 
-    m_startUpTimer = makeTimer(this, u"StartUpTimer"_s, 1);
-    m_runClockTimer = makeTimer(this, u"RunClockTimer"_s, 1000);
-    m_updateTimer = makeTimer(this, u"UpdateTimer"_s, 1000);
+    m_startUpTimer = new QTimer(this);
+    m_startUpTimer->setObjectName(u"StartUpTimer"_s);
+    m_startUpTimer->setInterval(1);
     connect(m_startUpTimer, &QTimer::timeout, this, &frmMain::startUpTimerTick);
 
     m_serialLink = std::make_unique<SerialLink>(PortMap(m_applicationFolder));
     m_executor = new EventExecutor(
         *this, m_commands, EventExecutor::Services { *m_serialLink, *m_statusLog, *m_prompts, *m_busyPointer }, this);
 
+    m_runner = new ScheduleRunner(
+        { *m_clock, *m_scheduleTable, *m_pendingTable, *m_inventory, m_commands, *m_statusLog, *m_executor, *this },
+        PortMap(m_applicationFolder), this);
+
     m_serialCommandFrame = new SerialCommandFrame;
-    m_quickCommandFrame = new QuickCommandFrame(m_commands, *this, *m_executor, *m_prompts, this);
+    m_quickCommandFrame = new QuickCommandFrame(m_commands, static_cast<const ScheduleRunnerHost &>(*this), *m_executor,
+                                                *m_prompts, this);
     m_inventoryFrame = new InventoryFrame(*m_inventory, this);
     m_scheduleTab = new ScheduleTab(*m_scheduleTable, *m_inventory, *m_prompts, *m_clock, this);
     m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
@@ -88,13 +84,9 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
     connect(findChild<QPushButton *>(u"btnClose"_s), &QPushButton::clicked, this, &QWidget::close);
     connect(findChild<QPushButton *>(u"btnSave"_s), &QPushButton::clicked, this, &frmMain::saveButtonClicked);
-    // Modal, with its own event loop: the window's timers and the executor keep running meanwhile.
-    connect(findChild<QPushButton *>(u"btnLGLCD"_s), &QPushButton::clicked, this, [this] {
-        auto *panel
-            = new frmLGLCD(m_applicationFolder, LgPanelServices { *m_executor, *m_prompts, *m_busyPointer }, this);
-        panel->setAttribute(Qt::WA_DeleteOnClose); // exec() deletes it on return, and the window owns it until then
-        panel->exec();
-    });
+    connect(findChild<QPushButton *>(u"btnRun"_s), &QPushButton::clicked, m_runner, &ScheduleRunner::run);
+    connect(findChild<QPushButton *>(u"btnStop"_s), &QPushButton::clicked, m_runner, &ScheduleRunner::stop);
+    connectPanelButtons();
 
     // The start-up sequence: caption, position, initial contents, deferred load.
     setWindowTitle(programCaption());
@@ -108,6 +100,26 @@ frmMain::~frmMain()
     // The executor and the link go before the tables and the log they report to.
     delete m_executor;
     m_serialLink.reset();
+}
+
+// The panels are modal, with event loops of their own: the window's timers and the executor keep
+// running meanwhile, so the schedule still fires on time.
+void frmMain::connectPanelButtons()
+{
+    connect(findChild<QPushButton *>(u"btnLGLCD"_s), &QPushButton::clicked, this, [this] {
+        auto *panel
+            = new frmLGLCD(m_applicationFolder, LgPanelServices { *m_executor, *m_prompts, *m_busyPointer }, this);
+        panel->setAttribute(Qt::WA_DeleteOnClose); // exec() deletes it on return, and the window owns it until then
+        panel->exec();
+    });
+    for (int index = 0; index < 2; ++index) {
+        connect(findChild<QPushButton *>(u"btnHyundaiLCD_%1"_s.arg(index)), &QPushButton::clicked, this, [this, index] {
+            auto *panel = new frmHyundaiLCD(*m_executor, *m_prompts, this);
+            panel->panelModel = qint16(index); // 0: the Vvuon remote control, 1: the D525ML functions
+            panel->setAttribute(Qt::WA_DeleteOnClose);
+            panel->exec();
+        });
+    }
 }
 
 const QString &frmMain::settingsPath() const
@@ -160,14 +172,10 @@ void frmMain::loadSettings()
     m_serialCommandFrame->showLineSettings(serial.lineSettings);
 
     // A start with schedule rows comes up running the schedule, hidden in the tray.
-    if (m_settings->loadedScheduleStarts() && startLoadedSchedule())
+    if (m_settings->loadedScheduleStarts()) {
+        m_runner->run();
         hideToTray();
-}
-
-bool frmMain::startLoadedSchedule()
-{
-    // The schedule runner is not part of the program yet; until it is, a loaded schedule only shows.
-    return false;
+    }
 }
 
 bool frmMain::saveSettings()
@@ -192,8 +200,37 @@ void frmMain::lockEditingFrames()
 
 void frmMain::unlockEditingFrames()
 {
+    // A running schedule keeps them locked after its sends.
+    if (m_runner->isRunning())
+        return;
     m_serialCommandFrame->setEnabled(true);
     m_inventoryFrame->groupFrame()->setEnabled(true);
+}
+
+void frmMain::showRunning(bool running)
+{
+    for (const QString &name : { u"btnRun"_s, u"btnSave"_s, u"btnClose"_s })
+        findChild<QPushButton *>(name)->setEnabled(!running);
+    findChild<QPushButton *>(u"btnStop"_s)->setEnabled(running);
+    m_serialCommandFrame->setEnabled(!running);
+    m_inventoryFrame->groupFrame()->setEnabled(!running);
+    m_scheduleTab->setEditingEnabled(!running);
+    m_tabs->setCurrentIndex(running ? 1 : 0);
+}
+
+void frmMain::showClock(const QString &text)
+{
+    m_lblCurrentTime->setText(text);
+}
+
+QString frmMain::monitorOnText() const
+{
+    return m_serialCommandFrame->monitorOnCommand();
+}
+
+QString frmMain::monitorOffText() const
+{
+    return m_serialCommandFrame->monitorOffCommand();
 }
 
 void frmMain::focusVolumeBox()

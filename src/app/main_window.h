@@ -3,6 +3,7 @@
 #include "commands/command_dispatch.h"
 #include "commands/display_models.h"
 #include "scheduler/event_executor.h"
+#include "scheduler/schedule_runner.h"
 
 #include <QMainWindow>
 
@@ -42,7 +43,7 @@ struct MainWindowServices
 // The operator's main window. It composes the frames of the subsystems and owns what belongs to the
 // program as a whole: the caption, the top and bottom buttons, the tray, the start-up load and the
 // way the program ends.
-class frmMain : public QMainWindow, private ExecutorHost, private SendSnapshotSource
+class frmMain : public QMainWindow, private ExecutorHost, private ScheduleRunnerHost
 {
     Q_OBJECT
 
@@ -61,17 +62,18 @@ public:
     // settings lists and the volume frame.
     void applyDisplayModel();
     // Selects a model list entry and applies it, also when it is already selected.
-    void selectModelEntry(int index);
+    void selectModelEntry(int index) override;
     const ModelCommandSet &modelCommandSet() const { return m_commands; }
 
     // The deferred settings load, and "Save" without its message. A save that could not be written
     // returns false and leaves the previous file as it was.
     void loadSettings();
-    bool saveSettings();
+    bool saveSettings() override;
 
     // Where every send of the window and its panels goes.
     EventExecutor &executor() const { return *m_executor; }
     Inventory &inventory() const { return *m_inventory; }
+    ScheduleRunner &scheduleRunner() const { return *m_runner; }
 
     // "Systray": hides the window behind an icon in the notification area, or minimises it where the
     // desktop has none, so there is always a way back.
@@ -93,13 +95,12 @@ private:
     void buildLayout();
     QWidget *buildTopButtons();
     QWidget *buildBottomBar();
+    void connectPanelButtons();
 
     void centreOnScreen();
     void initialiseMainWindow();
     void startUpTimerTick();
     void saveButtonClicked();
-    // Starts the schedule after a load that found schedule rows; false while there is no runner.
-    bool startLoadedSchedule();
 
     // ExecutorHost: the quick-command and group frames are locked while a send runs.
     void lockEditingFrames() override;
@@ -107,6 +108,11 @@ private:
     void focusVolumeBox() override;
     // SendSnapshotSource: the port table, the model list, the COM list and the line settings lists.
     SendSnapshot sendSnapshot() const override;
+    // ScheduleRunnerHost.
+    void showRunning(bool running) override;
+    void showClock(const QString &text) override;
+    QString monitorOnText() const override;
+    QString monitorOffText() const override;
 
     QString m_applicationFolder;
 
@@ -127,10 +133,9 @@ private:
     std::unique_ptr<SettingsSession> m_settings;
     std::unique_ptr<SerialLink> m_serialLink;
     EventExecutor *m_executor = nullptr;
+    ScheduleRunner *m_runner = nullptr;
 
     QTimer *m_startUpTimer = nullptr;
-    QTimer *m_runClockTimer = nullptr;
-    QTimer *m_updateTimer = nullptr;
 
     SerialCommandFrame *m_serialCommandFrame = nullptr;
     InventoryFrame *m_inventoryFrame = nullptr;

@@ -243,6 +243,13 @@ void ScheduleTab::initialise()
     m_fraAtt->setEnabled(false);
 }
 
+void ScheduleTab::setEditingEnabled(bool enabled)
+{
+    for (const QString &name : { u"btnAddSchGroup"_s, u"btnRemoveSchGroup"_s })
+        findChild<QPushButton *>(name)->setEnabled(enabled);
+    m_fraAtt->setEnabled(enabled);
+}
+
 void ScheduleTab::addGroupToSchedule()
 {
     const int groupRow = m_inventory.selectedGroupRow();

@@ -41,6 +41,8 @@ public:
     void removeSelectedRows();
     void loadRow(int row);
     void setAttributes();
+    // While the schedule runs, its rows cannot be added, removed or edited.
+    void setEditingEnabled(bool enabled);
 
 private:
     QGroupBox *buildAttributeFrame(QWidget *calendarHost);

@@ -1,5 +1,7 @@
 # Files of this folder, added to the core library (no widgets) or to the windows library.
 list(APPEND VANTIRO_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_runner.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/schedule_runner.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_editing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/schedule_editing.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_rules.cpp

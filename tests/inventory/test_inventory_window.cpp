@@ -102,10 +102,15 @@ bool TestInventoryWindow::openWindow(const QString &folder)
 {
     m_window = std::make_unique<frmMain>(folder, MainWindowServices { &m_prompts, &m_busy, &m_clock, m_tray.get() });
     m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get()))
-        return false;
     auto *startUp = child<QTimer>(u"StartUpTimer"_s);
-    return QTest::qWaitFor([startUp] { return !startUp->isActive(); });
+    if (!QTest::qWaitFor([startUp] { return !startUp->isActive(); }))
+        return false;
+    // A file with schedule rows starts them in the tray; back from there and stopped, it can be edited.
+    if (m_window->scheduleRunner().isRunning()) {
+        m_tray->doubleClick();
+        click(u"btnStop"_s);
+    }
+    return QTest::qWaitForWindowExposed(m_window.get());
 }
 
 bool TestInventoryWindow::clickRow(const QString &view, int row)

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
+#include "inventory/inventory.h"
 #include "manual_clock.h"
 #include "panels/lg_panel_window.h"
 #include "pty_displays.h"
@@ -464,24 +465,32 @@ void TestLgPanelWindow::numberFieldsTakeDigitsAndLetTabThrough()
     QCOMPARE(received(3) + received(5), QByteArray());
 }
 
-// The panel opened from the main window is modal, but the window's timers keep running: a scheduled
-// send that falls due while the panel's own send is on the wire goes out right after it, whole.
+// The panel opened from the main window is modal, but the window's timers keep running: a schedule
+// row that falls due while the panel's own send is on the wire goes out right after it, whole.
 void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
 {
-    CommandRequest scheduled { { u"ka 01 01"_s, u"0"_s, true }, {} };
-    scheduled.snapshot.groupPorts = { { u"3"_s, u"LG"_s } };
+    m_window->inventory().loadGroups({ { u"Lobby"_s, {}, u"3~~LG"_s } });
+    QTest::mouseClick(test::control<QPushButton>(m_window.get(), u"btnAddSchGroup"_s), Qt::LeftButton); // due now
+    m_clock.advanceSeconds(-1);
+    QTest::mouseClick(test::control<QPushButton>(m_window.get(), u"btnRun"_s), Qt::LeftButton);
+    ScheduleRunner &runner = m_window->scheduleRunner();
+    QVERIFY(runner.isRunning());
+
     bool scheduledDuringPanelSend = false;
     QTimer schedule;
     schedule.setInterval(1);
     connect(&schedule, &QTimer::timeout, this, [&] {
         if (m_window->executor().isRunning() && !scheduledDuringPanelSend) {
             scheduledDuringPanelSend = true;
-            m_window->executor().dispatch(scheduled, CommandDispatch::Timing::Now);
+            m_clock.advanceSeconds(1); // the row's second begins
+            runner.runClockTick();
         }
     });
 
     bool wasModal = false;
-    QSignalSpy idle(&m_window->executor(), &EventExecutor::idle);
+    const auto finished = [this] {
+        return m_window->statusLog().lines().filter(u"Finished sending serial command in Lobby"_s).size() == 1;
+    };
     // Runs inside the panel's own event loop; closing the panel at the end lets the click return.
     QTimer::singleShot(0, this, [&] {
         m_panel = m_window->findChild<frmLGLCD *>();
@@ -491,7 +500,7 @@ void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
         child<QLineEdit>(u"TxtCommPort"_s, 0)->setText(u"3"_s);
         schedule.start();
         choose(child<QComboBox>(u"cboInputSelect"_s, 0), u"RGB-PC"_s);
-        const bool sendsEnded = QTest::qWaitFor([&] { return idle.size() > 0; }, 5000);
+        const bool sendsEnded = QTest::qWaitFor(finished, 5000);
         Q_UNUSED(sendsEnded); // checked on the wire below
         QTest::keyClick(m_panel, Qt::Key_Escape);
     });
@@ -501,7 +510,7 @@ void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
     QVERIFY(scheduledDuringPanelSend);
     QCOMPARE(received(3), QByteArray("kb 01 07\rka 01 01\r"));
     QCOMPARE(messageTexts(), QStringList { sent });
-    QVERIFY(m_window->statusLog().lines().last().endsWith(u" - Finish sending out command string."_s));
+    QVERIFY(finished());
     QVERIFY(!m_window->findChild<frmLGLCD *>()); // gone once closed
     QVERIFY(QFileInfo::exists(m_folder.filePath(u"LGSettings.ini"_s)));
 }

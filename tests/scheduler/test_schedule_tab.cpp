@@ -4,6 +4,8 @@
 #include "app/main_window.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
+#include "pty_displays.h"
+#include "scheduler/schedule_rules.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
 #include "window_controls.h"
@@ -53,6 +55,7 @@ private slots:
     void addingNeedsAGroup();
     void rowsAreEditedCheckedAndKept();
     void removeTakesEverySelectedRow();
+    void startedWithARowDueSoonSendsItOnTime();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -75,6 +78,7 @@ private:
 void TestScheduleTab::init()
 {
     m_prompts = {};
+    m_tray.removeIcon();
     m_folder.writeFile(u"Settings.ini"_s, "[GROUP_SETTINGS]\r\nGroups=2\r\n1=Lobby%%1~~LG\r\n2=Hall%%2~~OLEVIA\r\n");
     openWindow();
 }
@@ -178,7 +182,10 @@ void TestScheduleTab::rowsAreEditedCheckedAndKept()
 
     const Rows written = rowsOf(schedule);
     click(u"btnSave"_s);
-    openWindow();
+    // A start that finds schedule rows runs them from the tray.
+    m_window
+        = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &m_tray });
+    QTRY_VERIFY(m_window->scheduleRunner().isRunning());
     QCOMPARE(rowsOf(child<QTreeView>(u"lvScheduler"_s)->model()), written);
 }
 
@@ -194,6 +201,33 @@ void TestScheduleTab::removeTakesEverySelectedRow()
     click(u"btnRemoveSchGroup"_s);
     QCOMPARE(list->model()->rowCount(), 1);
     QVERIFY(m_prompts.messages.isEmpty());
+}
+
+// Real time: a start with a row due two seconds later comes up running in the tray, and the row's
+// bytes reach the display in its second.
+void TestScheduleTab::startedWithARowDueSoonSendsItOnTime()
+{
+    test::PtyDisplays displays(m_folder, { 3 });
+    QVERIFY(displays.isValid());
+    const QDateTime due = QDateTime::currentDateTime().addSecs(2);
+    const QString day = scheduleDateText(due.date());
+    m_folder.writeFile(
+        u"Settings.ini"_s,
+        "[GROUP_SETTINGS]\r\nGroups=1\r\n1=Lobby%%3~~LG\r\n[SCHEDULE_SETTINGS]\r\nSchedules=1\r\n1=Lobby`"
+            + day.toLatin1() + '`' + day.toLatin1() + '`' + scheduleTimeText(due.time()).toLatin1() + '`'
+            + scheduleTimeText(due.time()).toLatin1() + "`1111111`Monitors ON\r\n");
+    m_window = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, nullptr, &m_tray });
+    m_window->show();
+    QTRY_VERIFY(m_tray.isIconShown());
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_window->scheduleRunner().isRunning());
+
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += displays.display(3).read(9, 1)).size() >= 9, 5000);
+    const QDateTime arrived = QDateTime::currentDateTime();
+    QCOMPARE(received, QByteArray("ka 01 01\r"));
+    const QDateTime dueSecond(due.date(), QTime(due.time().hour(), due.time().minute(), due.time().second()));
+    QVERIFY2(arrived >= dueSecond && arrived < dueSecond.addSecs(1), qPrintable(arrived.toString(Qt::ISODateWithMs)));
 }
 
 QTEST_MAIN(TestScheduleTab)
