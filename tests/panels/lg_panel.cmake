@@ -1,1 +1,0 @@
-vantiro_add_test(test_lg_panel_window SOURCES test_lg_panel_window.cpp LIBRARIES vantiro_test_windows)
