@@ -144,6 +144,21 @@ QDateTime at(int month, int day, int hour, int minute, int second, int msec = 2)
     return QDateTime(QDate(2009, month, day), QTime(hour, minute, second, msec));
 }
 
+// A runner on simulated time whose sends are only recorded.
+struct SimulatedRunner
+{
+    explicit SimulatedRunner(const QDateTime &start = at(3, 25, 7, 59, 59, 500))
+        : clock(start)
+    { }
+
+    TempAppFolder folder;
+    ManualClock clock;
+    StatusLog log { clock };
+    RecordingDispatch dispatch;
+    ModelCommandSet commands = ModelCommandSet::initial();
+    RunnerRig rig { clock, log, dispatch, commands, folder.path() };
+};
+
 QStringList texts(const StatusLog &log)
 {
     QStringList lines;
@@ -215,12 +230,8 @@ void TestScheduleRunner::oneEventIsLoggedAroundItsSend()
 
 void TestScheduleRunner::rowsOfOneSecondRunInScheduleOrder()
 {
-    TempAppFolder folder;
-    ManualClock clock(at(3, 25, 7, 59, 59, 500));
-    StatusLog log(clock);
-    RecordingDispatch dispatch;
-    ModelCommandSet commands = ModelCommandSet::initial();
-    RunnerRig rig(clock, log, dispatch, commands, folder.path());
+    SimulatedRunner simulated;
+    auto &[folder, clock, log, dispatch, commands, rig] = simulated;
     for (const QString &group : { u"Hall"_s, u"Lobby"_s, u"Gone"_s })
         rig.addRow(group, u"08:00:00"_s);
     rig.addRow(u"Hall"_s, u"08:00:00"_s, u"Monitors On"_s); // a typo in a hand-edited file
@@ -274,12 +285,8 @@ void TestScheduleRunner::functionsChooseModelAndIndex()
     QFETCH(QString, index);
     QFETCH(QString, command);
 
-    TempAppFolder folder;
-    ManualClock clock(at(3, 25, 7, 59, 59, 500));
-    StatusLog log(clock);
-    RecordingDispatch dispatch;
-    ModelCommandSet commands = ModelCommandSet::initial();
-    RunnerRig rig(clock, log, dispatch, commands, folder.path());
+    SimulatedRunner simulated;
+    auto &[folder, clock, log, dispatch, commands, rig] = simulated;
     rig.host.selectModelEntry(3); // the operator left HYUNDAI-D525ML in the list
     rig.addGroup(u"Lobby"_s);
     rig.addRow(u"Lobby"_s, u"08:00:00"_s, function);
@@ -294,12 +301,8 @@ void TestScheduleRunner::functionsChooseModelAndIndex()
 // Stop keeps what is queued and the next Run sends it; what waited more than ten minutes is reported.
 void TestScheduleRunner::stopKeepsTheQueueForTheNextRun()
 {
-    TempAppFolder folder;
-    ManualClock clock(at(3, 25, 7, 59, 59, 500));
-    StatusLog log(clock);
-    RecordingDispatch dispatch;
-    ModelCommandSet commands = ModelCommandSet::initial();
-    RunnerRig rig(clock, log, dispatch, commands, folder.path());
+    SimulatedRunner simulated;
+    auto &[folder, clock, log, dispatch, commands, rig] = simulated;
     rig.addGroup(u"Lobby"_s);
     rig.addRow(u"Lobby"_s, u"08:00:00"_s);
     rig.addRow(u"Lobby"_s, u"08:00:01"_s);
@@ -402,12 +405,8 @@ void TestScheduleRunner::portsAreCheckedAMinuteAhead()
 // logs its rows as missed.
 void TestScheduleRunner::aYearOfIrregularTicksFiresEachSecondOnce()
 {
-    TempAppFolder folder;
-    ManualClock clock(QDateTime(QDate(2009, 1, 1), QTime(0, 0, 0, 300)));
-    StatusLog log(clock);
-    RecordingDispatch dispatch;
-    ModelCommandSet commands = ModelCommandSet::initial();
-    RunnerRig rig(clock, log, dispatch, commands, folder.path());
+    SimulatedRunner simulated(QDateTime(QDate(2009, 1, 1), QTime(0, 0, 0, 300)));
+    auto &[folder, clock, log, dispatch, commands, rig] = simulated;
 
     struct Jump
     {
