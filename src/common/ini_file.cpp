@@ -1,8 +1,12 @@
 #include "common/ini_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
 
 namespace vantiro {
 
@@ -20,26 +24,60 @@ bool isValidUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
+// Bytes 0x80 to 0x9F of Windows-1252; the five bytes the code page leaves unassigned stand for the
+// control characters of the same number, as Windows reads them.
+constexpr std::array<char16_t, 32> windows1252High {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = uchar(bytes[i]);
+        text[i] = QChar(byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
+// Nothing when a character has no place in the code page.
+std::optional<QByteArray> toWindows1252(const QString &text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            bytes[i] = char(c);
+            continue;
+        }
+        const auto found = std::find(windows1252High.begin(), windows1252High.end(), c);
+        if (found == windows1252High.end())
+            return std::nullopt;
+        bytes[i] = char(0x80 + (found - windows1252High.begin()));
+    }
+    return bytes;
+}
+
+// A byte-order mark before bytes that are not UTF-8 is a mark some editor put in front of a
+// single-byte file: the bytes after it are read as Windows-1252, so nothing is lost on saving.
 QString decode(QByteArrayView bytes)
 {
     static constexpr char bom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(bom))
-        return QString::fromUtf8(bytes.sliced(3));
+        bytes = bytes.sliced(3);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
-    return QString::fromLatin1(bytes);
+    return fromWindows1252(bytes);
 }
 
-// Latin-1 when every character fits and the bytes cannot be mistaken for UTF-8 on reading;
+// Windows-1252 when every character fits and the bytes cannot be mistaken for UTF-8 on reading;
 // otherwise UTF-8, which always reads back as written.
 QByteArray encode(const QString &text)
 {
-    const bool fitsLatin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
-    if (fitsLatin1) {
-        const QByteArray latin1 = text.toLatin1();
-        if (decode(latin1) == text)
-            return latin1;
-    }
+    if (const std::optional<QByteArray> singleBytes = toWindows1252(text); singleBytes && decode(*singleBytes) == text)
+        return *singleBytes;
     return text.toUtf8();
 }
 
@@ -76,10 +114,31 @@ QString singleLine(QString text)
 
 IniFile IniFile::load(const QString &path)
 {
+    QString error;
+    return read(path, error).value_or(IniFile());
+}
+
+std::optional<IniFile> IniFile::read(const QString &path, QString &error)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return IniFile();
+    // Only a regular file is read: a pipe or a device of that name would wait for a writer.
+    if (!info.isFile()) {
+        error = info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+        return std::nullopt;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parse(file.readAll());
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray contents = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    return parse(contents);
 }
 
 IniFile IniFile::parse(const QByteArray &contents)

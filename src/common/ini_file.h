@@ -26,8 +26,9 @@ struct SaveResult
 //   removed; lines starting with ";" are comments; CRLF, LF and CR line ends are all read;
 // - a key present with an empty value is distinguished from an absent key;
 // - values are read whole, whatever their length.
-// Text that fits Latin-1 is written as single bytes like the files of older installations; other
-// text makes the whole file UTF-8. A file that is valid UTF-8 is read as UTF-8, any other as Latin-1.
+// Text that fits Windows-1252 is written as single bytes like the files of Windows installations;
+// other text makes the whole file UTF-8. A file that is valid UTF-8 is read as UTF-8, any other as
+// Windows-1252.
 class IniFile
 {
 public:
@@ -35,6 +36,9 @@ public:
 
     // A file that does not exist (or cannot be read) reads as an empty file.
     static IniFile load(const QString &path);
+    // A file that does not exist reads as an empty file; one that exists but cannot be read (no
+    // permission, an I/O error, not a regular file) gives nothing and the system's reason.
+    static std::optional<IniFile> read(const QString &path, QString &error);
     static IniFile parse(const QByteArray &contents);
 
     std::optional<QString> value(const QString &section, const QString &key) const;

@@ -94,6 +94,11 @@ void TestIniFile::lookups_data()
         << QByteArray("[Caf\xE9]\nK=Caf\xE9\n") << QString::fromUtf8("CAFÉ") << "k" << QString::fromUtf8("Café");
     QTest::newRow("utf-8 file") << QByteArray("[S]\nK=\xE6\x9D\xB1\xE4\xBA\xAC\n") << "S"
                                 << "K" << QString::fromUtf8("東京");
+    QTest::newRow("windows-1252 file") << QByteArray("[S]\nK=\x93It\x92s \x80 5\x85\x94 \x96 \x81\n") << "S"
+                                       << "K" << QString::fromUtf8("“It’s € 5…” – \u0081");
+    // A byte-order mark before bytes that are not UTF-8: the text is single-byte all the same.
+    QTest::newRow("BOM before windows-1252") << QByteArray("\xEF\xBB\xBF[S]\nK=Caf\xE9\n") << "S"
+                                             << "K" << QString::fromUtf8("Café");
 }
 
 void TestIniFile::lookups()
@@ -129,6 +134,10 @@ void TestIniFile::roundTrips_data()
 
     const QString cafe = QString::fromUtf8("Café");
     QTest::newRow("latin-1 as single bytes") << QStringList { cafe } << QByteArray("K1=Caf\xE9\r\n");
+    QTest::newRow("windows-1252 as single bytes") << QStringList { QString::fromUtf8("It’s €5 – Café…") }
+                                                  << QByteArray("K1=It\x92s \x80\x35 \x96 Caf\xE9\x85\r\n");
+    QTest::newRow("C1 controls not in windows-1252 make it utf-8")
+        << QStringList { QString::fromUtf8("\u0080") } << QByteArray("K1=\xC2\x80\r\n");
     QTest::newRow("other text makes the whole file utf-8")
         << QStringList { cafe, QString::fromUtf8("東京") }
         << QByteArray("K1=Caf\xC3\xA9\r\nK2=\xE6\x9D\xB1\xE4\xBA\xAC\r\n");
