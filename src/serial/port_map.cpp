@@ -2,14 +2,83 @@
 
 #include "common/ini_file.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace vantiro {
 
+namespace {
+
+// What tells one version of the file from the next without reading it.
+struct FileStamp
+{
+    bool exists = false;
+    QDateTime modified;
+    qint64 size = -1;
+
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+// The devices of a regular file; nothing for a file that is missing or not a regular file.
+QHash<int, QString> readDevices(const QString &filePath)
+{
+    QHash<int, QString> devices;
+    QString error;
+    const std::optional<IniFile> ini = IniFile::read(filePath, error);
+    if (!ini)
+        return devices;
+    for (const QString &key : ini->keys(PortMap::sectionName())) {
+        const auto comNumber = comNumberFromPortText(key);
+        const QString device = ini->value(PortMap::sectionName(), key, QString());
+        if (comNumber && !device.isEmpty() && !devices.contains(*comNumber))
+            devices.insert(*comNumber, device);
+    }
+    return devices;
+}
+
+} // namespace
+
+struct PortMap::Shared
+{
+    QString filePath;
+    std::mutex mutex;
+    std::condition_variable readDone;
+    QHash<int, QString> devices;
+    std::optional<FileStamp> stamp; // of the file the devices were read from
+    bool reading = false;
+    quint64 readsDone = 0;
+
+    // On the reader thread.
+    void read()
+    {
+        const QFileInfo info(filePath);
+        const FileStamp current { info.exists(), info.exists() ? info.lastModified() : QDateTime(),
+                                  info.exists() ? info.size() : -1 };
+        std::optional<QHash<int, QString>> read;
+        if (current != stamp)
+            read = readDevices(filePath);
+        const std::lock_guard lock(mutex);
+        if (read) {
+            devices = *read;
+            stamp = current;
+        }
+        reading = false;
+        ++readsDone;
+        readDone.notify_all();
+    }
+};
+
 PortMap::PortMap(QString applicationFolder)
-    : m_filePath(QDir(applicationFolder).filePath(fileName()))
-{ }
+    : m_shared(std::make_shared<Shared>())
+{
+    m_shared->filePath = QDir(applicationFolder).filePath(fileName());
+}
 
 QString PortMap::defaultDevicePath(int comNumber)
 {
@@ -22,28 +91,25 @@ QString PortMap::defaultDevicePath(int comNumber)
 
 QString PortMap::devicePath(int comNumber) const
 {
-    reloadIfChanged();
-    return m_devices.value(comNumber, defaultDevicePath(comNumber));
+    refresh();
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->devices.value(comNumber, defaultDevicePath(comNumber));
 }
 
-void PortMap::reloadIfChanged() const
+void PortMap::refresh() const
 {
-    const QFileInfo info(m_filePath);
-    const std::optional<QDateTime> modified = info.exists() ? std::optional(info.lastModified()) : std::nullopt;
-    const qint64 size = info.exists() ? info.size() : -1;
-    if (modified == m_loadedModified && size == m_loadedSize)
+    std::unique_lock lock(m_shared->mutex);
+    // A read that has not come back (a stalled disk) is not joined by another: the caller goes on
+    // with the devices read last.
+    if (m_shared->reading)
         return;
-
-    m_devices.clear();
-    const IniFile ini = IniFile::load(m_filePath);
-    for (const QString &key : ini.keys(sectionName())) {
-        const auto comNumber = comNumberFromPortText(key);
-        const QString device = ini.value(sectionName(), key, QString());
-        if (comNumber && !device.isEmpty() && !m_devices.contains(*comNumber))
-            m_devices.insert(*comNumber, device);
-    }
-    m_loadedModified = modified;
-    m_loadedSize = size;
+    m_shared->reading = true;
+    const quint64 wanted = m_shared->readsDone + 1;
+    // Detached, as a read that never returns must not hold up the end of the program either; the
+    // thread keeps the shared state alive for as long as it needs it.
+    std::thread([shared = m_shared] { shared->read(); }).detach();
+    m_shared->readDone.wait_for(lock, std::chrono::milliseconds(readWaitMs),
+                                [&] { return m_shared->readsDone >= wanted; });
 }
 
 std::optional<int> comNumberFromPortText(const QString &portText)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace vantiro {
@@ -12,6 +12,11 @@ namespace vantiro {
 // any COM number (section "COM_PORTS", key = COM number, value = device path), for USB adapters
 // and stable /dev/serial/by-id names; without an entry COM n is /dev/ttyS{n-1} on Linux and COMn on
 // Windows. The file is read again whenever it changes, so edits take effect without a restart.
+//
+// The file is only ever read on a thread of its own, and only when it is a regular file: a pipe, a
+// device or a stalled disk under that name never holds up the caller (the window asks on every
+// send). A caller waits for a read at most readWaitMs and otherwise goes on with the devices read
+// last. Copies of a map share what was read.
 class PortMap
 {
 public:
@@ -23,13 +28,14 @@ public:
     static QString fileName() { return QStringLiteral("Ports.ini"); }
     static QString sectionName() { return QStringLiteral("COM_PORTS"); }
 
-private:
-    void reloadIfChanged() const;
+    static constexpr int readWaitMs = 200;
 
-    QString m_filePath;
-    mutable QHash<int, QString> m_devices;
-    mutable std::optional<QDateTime> m_loadedModified;
-    mutable qint64 m_loadedSize = -1;
+private:
+    struct Shared;
+
+    void refresh() const;
+
+    std::shared_ptr<Shared> m_shared;
 };
 
 // The COM number a port text names: a positive whole number that fits the port control (1 to

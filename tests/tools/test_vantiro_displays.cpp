@@ -3,15 +3,20 @@
 #include "serial/serial_link.h"
 #include "temp_app_folder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
+#include <chrono>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -66,6 +71,12 @@ public:
     }
     bool resume() { return ::kill(pid_t(m_process.processId()), SIGCONT) == 0; }
 
+    void killHard()
+    {
+        m_process.kill();
+        m_process.waitForFinished(waitMs);
+    }
+
     // Stops it with SIGTERM and tells whether it ended cleanly.
     bool stop()
     {
@@ -104,6 +115,9 @@ private slots:
     void bytesReadAfterThePortClosedKeepTheirSpeed();
     void mapsDisplaysAndRestoresPortsIni_data();
     void mapsDisplaysAndRestoresPortsIni();
+    void pipeNamedPortsIniIsNotRead();
+    void killedRunIsPutBackLater_data();
+    void killedRunIsPutBackLater();
 
 private:
     TempAppFolder m_folder;
@@ -200,6 +214,73 @@ void TestVantiroDisplays::mapsDisplaysAndRestoresPortsIni()
     QVERIFY(displays.stop());
     QCOMPARE(folder.readFile(PortMap::fileName()), original);
     QCOMPARE(QFileInfo::exists(folder.filePath(PortMap::fileName())), !original.isEmpty());
+}
+
+// A run killed with SIGKILL cannot put Ports.ini back itself: the operator's file waits beside it
+// and the next run puts it back before it starts, or --restore does and ends.
+void TestVantiroDisplays::killedRunIsPutBackLater_data()
+{
+    QTest::addColumn<QByteArray>("original"); // empty: there is none
+    QTest::addColumn<bool>("byNextRun");
+    const QByteArray users("[COM_PORTS]\r\n1=/dev/ttyUSB7\r\n");
+    QTest::newRow("the user's, by --restore") << users << false;
+    QTest::newRow("the user's, by the next run") << users << true;
+    QTest::newRow("none, by --restore") << QByteArray() << false;
+}
+
+void TestVantiroDisplays::killedRunIsPutBackLater()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(bool, byNextRun);
+    TempAppFolder folder;
+    if (!original.isEmpty())
+        folder.writeFile(PortMap::fileName(), original);
+
+    {
+        DisplaysProcess killed(folder.path());
+        QVERIFY(killed.start(1, 5));
+        killed.killHard();
+    }
+    QVERIFY(folder.readFile(PortMap::fileName()).contains("5=/dev/"));
+
+    if (byNextRun) {
+        DisplaysProcess next(folder.path());
+        QVERIFY(next.start(1, 6));
+        const QByteArray during = folder.readFile(PortMap::fileName());
+        QVERIFY2(!during.contains("5=") && during.contains("1=/dev/ttyUSB7"), during.constData());
+        QVERIFY(next.stop());
+    } else {
+        QCOMPARE(QProcess::execute(QStringLiteral(VANTIRO_DISPLAYS_PATH),
+                                   { u"--restore"_s, u"--app-folder"_s, folder.path() }),
+                 0);
+    }
+    QCOMPARE(folder.readFile(PortMap::fileName()), original);
+    QCOMPARE(QFileInfo::exists(folder.filePath(PortMap::fileName())), !original.isEmpty());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             original.isEmpty() ? QStringList() : QStringList { PortMap::fileName() });
+}
+
+// A pipe named Ports.ini would hold every send until something wrote to it: only regular files are
+// read. Should a read begin all the same, the pipe is fed a device after a while, which then shows.
+void TestVantiroDisplays::pipeNamedPortsIniIsNotRead()
+{
+    TempAppFolder folder;
+    const QByteArray pipe = QFile::encodeName(folder.filePath(PortMap::fileName()));
+    QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+    std::promise<void> answered;
+    std::thread feeder([&pipe, answered = answered.get_future()] {
+        answered.wait_for(std::chrono::seconds(2));
+        const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            return; // nobody reads it
+        const QByteArray ini = "[COM_PORTS]\r\n1=/dev/from-the-pipe\r\n";
+        [[maybe_unused]] const auto written = ::write(fd, ini.constData(), size_t(ini.size()));
+        ::close(fd);
+    });
+    const QString device = PortMap(folder.path()).devicePath(1);
+    answered.set_value();
+    feeder.join();
+    QCOMPARE(device, PortMap::defaultDevicePath(1));
 }
 
 QTEST_GUILESS_MAIN(TestVantiroDisplays)

@@ -25,6 +25,7 @@ struct Options
     int displays = 4;
     int firstCom = 1;
     QString appFolder;
+    bool restoreOnly = false;
 };
 
 // Each line goes out at once, so that a reader on a pipe sees every command as it arrives.
@@ -55,7 +56,9 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         "port, line speed, model, the command, its meaning and the display state it set, e.g.\n"
         "  COM3 9600 LG \"ka 01 01\" power on -> power=on\n"
         "Bytes that fit no command are shown in hex once the line has been quiet for 100 ms.\n"
-        "Ctrl+C (SIGINT), SIGTERM or SIGHUP puts Ports.ini back as it was, or removes it if there was none."_s);
+        "Ctrl+C (SIGINT), SIGTERM or SIGHUP puts Ports.ini back as it was, or removes it if there was none.\n"
+        "Until then the original is kept beside it as Ports.ini.before-displays; a run that was killed is\n"
+        "put back by the next run, or by --restore."_s);
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption displaysOption(u"displays"_s, u"Number of virtual displays, 1 to 99 (default 4)."_s,
@@ -67,7 +70,9 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         u"Vantiro's application folder, where Ports.ini is written. Default: the folder of this program, "
         "which is the folder of the Vantiro built with it (build/release/bin after scripts/run)."_s,
         u"DIR"_s);
-    parser.addOptions({ displaysOption, firstComOption, folderOption });
+    const QCommandLineOption restoreOption(
+        u"restore"_s, u"Only put back a Ports.ini that an earlier run left changed (killed), then end."_s);
+    parser.addOptions({ displaysOption, firstComOption, folderOption, restoreOption });
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -88,6 +93,7 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         return std::nullopt;
     }
     options.firstCom = *firstCom;
+    options.restoreOnly = parser.isSet(restoreOption);
     options.appFolder
         = parser.isSet(folderOption) ? parser.value(folderOption) : QCoreApplication::applicationDirPath();
     if (!QFileInfo(options.appFolder).isDir()) {
@@ -134,6 +140,23 @@ int main(int argc, char *argv[])
     if (!options)
         return 2;
 
+    PortsFileOverride portsFile(options->appFolder);
+    if (const vantiro::SaveResult claimed = portsFile.claim(); !claimed) {
+        printLine(stderr, u"vantiro-displays: "_s + claimed.error);
+        return 1;
+    }
+    // A run that was killed left the displays' entries in place; they may point at other terminals now.
+    if (portsFile.isLeftOver()) {
+        if (const vantiro::SaveResult restored = portsFile.restore(); !restored) {
+            printLine(stderr, u"vantiro-displays: "_s + restored.error);
+            return 1;
+        }
+        printLine(stderr,
+                  u"vantiro-displays: put back "_s + portsFile.filePath() + u", left changed by an earlier run"_s);
+    }
+    if (options->restoreOnly)
+        return 0;
+
     // Before Ports.ini changes, so that a stop at any moment from here on puts it back.
     StopSignals stopSignals;
     if (!stopSignals.isValid()) {
@@ -149,9 +172,9 @@ int main(int argc, char *argv[])
     QList<std::pair<int, QString>> devices;
     for (const auto &display : displays)
         devices.append({ display->comNumber(), display->devicePath() });
-    PortsFileOverride portsFile(options->appFolder);
     if (const vantiro::SaveResult saved = portsFile.install(devices); !saved) {
         printLine(stderr, u"vantiro-displays: "_s + saved.error);
+        portsFile.restore();
         return 1;
     }
 
