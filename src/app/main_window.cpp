@@ -49,7 +49,8 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_prompts = services.prompts ? services.prompts : m_ownPrompts.get();
     m_busyPointer = services.busyPointer ? services.busyPointer : m_ownBusyPointer.get();
     m_clock = services.clock ? services.clock : m_ownClock.get();
-    m_trayIcon = services.trayIcon ? services.trayIcon : new SystemTrayIcon(programIcon(), applicationTitle, this);
+    m_trayIcon = services.trayIcon ? services.trayIcon
+                                   : new SystemTrayIcon(programIcon(), applicationTitle, TrayClicks::DoubleClick, this);
     connect(m_trayIcon, &TrayIcon::doubleClicked, this, &frmMain::restoreFromTray);
 
     m_statusLog = new StatusLog(*m_clock, QLocale::system(), this);
@@ -168,6 +169,15 @@ void frmMain::startUpTimerTick()
 void frmMain::loadSettings()
 {
     const SerialCommandSettings serial = m_settings->load();
+    if (!m_settings->loadError().isEmpty()) {
+        // Nothing was loaded, so the tables do not show what the file may hold: the operator has to
+        // know before a save replaces it.
+        statusMessage(u"Cannot read "_s + settingsPath() + u": "_s + m_settings->loadError());
+        m_prompts->inform(u"The settings file cannot be read:\n%1\n\n%2\n\nNothing was loaded from it. Saving will ask "
+                          "before replacing it."_s.arg(settingsPath(), m_settings->loadError()),
+                          PromptIcon::Exclamation, u"Error"_s);
+        return;
+    }
     m_serialCommandFrame->showMonitorCommands(serial.monitorOn, serial.monitorOff);
     m_serialCommandFrame->showLineSettings(serial.lineSettings);
 
@@ -178,18 +188,36 @@ void frmMain::loadSettings()
     }
 }
 
-bool frmMain::saveSettings()
+std::optional<SaveResult> frmMain::writeSettings()
 {
+    if (!m_settings->loadError().isEmpty()
+        && !m_prompts->askYesNo(u"The settings file %1 could not be read when Vantiro started (%2), so the settings "
+                                "shown may not be all it holds.\n\nReplace it with the settings shown?"_s.arg(
+                                    settingsPath(), m_settings->loadError())))
+        return std::nullopt;
     return m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
                               m_serialCommandFrame->lineSettings() });
 }
 
+bool frmMain::saveSettings()
+{
+    const std::optional<SaveResult> saved = writeSettings();
+    if (!saved)
+        statusMessage(u"The unreadable settings file was kept: "_s + settingsPath());
+    else if (!*saved)
+        statusMessage(u"Cannot write "_s + settingsPath() + u": "_s + saved->error);
+    return saved && *saved;
+}
+
 void frmMain::saveButtonClicked()
 {
-    if (saveSettings())
+    const std::optional<SaveResult> saved = writeSettings();
+    if (!saved)
+        return; // the operator chose to keep the file
+    if (*saved)
         m_prompts->inform(u"Settings saved."_s);
     else
-        m_prompts->inform(u"Failed saving the settings."_s, PromptIcon::Exclamation, u"Error"_s);
+        m_prompts->inform(u"Failed saving the settings.\n\n"_s + saved->error, PromptIcon::Exclamation, u"Error"_s);
 }
 
 void frmMain::lockEditingFrames()
@@ -296,6 +324,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     // Every way of closing ends the program; nothing is asked or saved.
     m_trayIcon->removeIcon();
     event->accept();
+    emit programClosing();
     // A send in progress finishes first, so no display is left with half a command and no report is
     // cut short; the window is already gone meanwhile.
     if (m_executor->isRunning()) {

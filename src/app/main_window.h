@@ -2,12 +2,14 @@
 
 #include "commands/command_dispatch.h"
 #include "commands/display_models.h"
+#include "common/ini_file.h"
 #include "scheduler/event_executor.h"
 #include "scheduler/schedule_runner.h"
 
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QTabWidget;
@@ -84,6 +86,8 @@ public:
     void restoreFromAnotherStart();
 
 signals:
+    // The window was closed by any means; the program ends once a send in progress has finished.
+    void programClosing();
     // The window was closed by any means; the program ends.
     void programEnding();
 
@@ -100,6 +104,8 @@ private:
     void centreOnScreen();
     void initialiseMainWindow();
     void startUpTimerTick();
+    // Nothing when the operator chose to keep a settings file that could not be read.
+    std::optional<SaveResult> writeSettings();
     void saveButtonClicked();
 
     // ExecutorHost: the quick-command and group frames are locked while a send runs.

@@ -5,7 +5,9 @@
 
 #include <QMap>
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -71,34 +73,44 @@ std::optional<QString> readValue(const IniFile &ini, const QString &section, con
     return value;
 }
 
-std::optional<int> readCount(const IniFile &ini, const QString &section, const QString &countKey)
+// A count is read as a whole number by its leading digits, as the file's numbers always were
+// ("2.5" is 2). Nothing when there are no digits or the number is negative.
+std::optional<qint64> leadingWholeNumber(const QString &text)
 {
-    const std::optional<QString> text = readValue(ini, section, countKey);
-    if (!text)
+    const QString trimmed = text.trimmed();
+    qsizetype digits = trimmed.startsWith(u'+') ? 1 : 0;
+    const qsizetype first = digits;
+    qint64 number = 0;
+    for (; digits < trimmed.size() && trimmed.at(digits).isDigit() && trimmed.at(digits).unicode() < 0x80; ++digits)
+        number = std::min<qint64>(number * 10 + (trimmed.at(digits).unicode() - u'0'), std::numeric_limits<int>::max());
+    if (digits == first)
         return std::nullopt;
-    bool isNumber = false;
-    const int count = text->toInt(&isNumber);
-    if (!isNumber || count <= 0)
-        return std::nullopt;
-    return count;
+    return number;
 }
 
 // The records "1" to the count in key order; missing keys are skipped. It walks the keys the file
-// has rather than counting up, so a wild count in a hand-edited file costs nothing.
+// has rather than counting up, so a wild count in a hand-edited file costs nothing. A count of 0
+// loads nothing. A count that is absent, negative or unreadable cannot say how many records there
+// are, and the next save would write it as the number of rows loaded: every numbered key there is
+// is read, so no record is lost.
 std::optional<QStringList> readRecords(const IniFile &ini, const QString &section, const QString &countKey)
 {
-    const std::optional<int> count = readCount(ini, section, countKey);
-    if (!count)
+    const std::optional<QString> countText = readValue(ini, section, countKey);
+    const std::optional<qint64> count = countText ? leadingWholeNumber(*countText) : std::nullopt;
+    if (count == 0)
         return std::nullopt;
+    const qint64 limit = count.value_or(std::numeric_limits<int>::max());
     QMap<int, QString> records;
     for (const QString &key : ini.keys(section)) {
         bool isNumber = false;
         const int number = key.toInt(&isNumber);
-        if (!isNumber || number < 1 || number > *count || key != QString::number(number) || records.contains(number))
+        if (!isNumber || number < 1 || number > limit || key != QString::number(number) || records.contains(number))
             continue;
         if (const std::optional<QString> record = readValue(ini, section, key))
             records.insert(number, *record);
     }
+    if (!count && records.isEmpty())
+        return std::nullopt;
     return records.values();
 }
 
@@ -180,9 +192,12 @@ IniFile settingsToIni(const SettingsContents &contents)
     return ini;
 }
 
-SettingsContents loadSettingsFile(const QString &path)
+SettingsLoad loadSettingsFile(const QString &path)
 {
-    return readSettings(IniFile::load(path));
+    SettingsLoad load;
+    if (const std::optional<IniFile> ini = IniFile::read(path, load.error))
+        load.contents = readSettings(*ini);
+    return load;
 }
 
 SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents)

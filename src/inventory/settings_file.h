@@ -46,8 +46,14 @@ SettingsContents readSettings(const IniFile &ini);
 // absent rows as a count of 0.
 IniFile settingsToIni(const SettingsContents &contents);
 
-// A missing file gives contents in which everything is absent.
-SettingsContents loadSettingsFile(const QString &path);
+// A missing file gives contents in which everything is absent; so does a file that exists but
+// cannot be read, whose reason is then given.
+struct SettingsLoad
+{
+    SettingsContents contents;
+    QString error; // empty when the file was read or is missing
+};
+SettingsLoad loadSettingsFile(const QString &path);
 // Replaces the file as a whole, atomically; on failure the old file stays as it was.
 SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents);
 

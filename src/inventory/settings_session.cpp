@@ -20,15 +20,18 @@ SettingsSession::SettingsSession(const QString &applicationFolder, Inventory &in
 
 bool SettingsSession::fileExists() const
 {
-    return QFileInfo(m_path).isFile();
+    const QFileInfo info(m_path);
+    return info.exists() || info.isSymLink();
 }
 
 SerialCommandSettings SettingsSession::load()
 {
-    const SettingsContents contents = [this] {
+    const SettingsLoad loaded = [this] {
         BusyScope busy(m_busyPointer);
         return loadSettingsFile(m_path);
     }();
+    m_loadError = loaded.error;
+    const SettingsContents &contents = loaded.contents;
     if (contents.groupRows)
         m_inventory.loadGroups(*contents.groupRows);
     if (contents.scheduleRows)
@@ -41,14 +44,17 @@ bool SettingsSession::loadedScheduleStarts() const
     return m_schedule.rowCount() > 0;
 }
 
-bool SettingsSession::save(const SerialCommandSettings &serial)
+SaveResult SettingsSession::save(const SerialCommandSettings &serial)
 {
     BusyScope busy(m_busyPointer);
     SettingsContents contents;
     contents.serial = serial;
     contents.groupRows = m_inventory.groupRows();
     contents.scheduleRows = m_schedule.allRows();
-    return saveSettingsFile(m_path, contents).ok;
+    SaveResult saved = saveSettingsFile(m_path, contents);
+    if (saved)
+        m_loadError.clear();
+    return saved;
 }
 
 } // namespace vantiro

@@ -19,23 +19,28 @@ public:
                     BusyPointer &busyPointer);
 
     const QString &path() const { return m_path; }
+    // Something is there under the file's name, readable or not.
     bool fileExists() const;
 
     // Fills the group table and the schedule list from the file and returns its serial section; what
-    // the file does not hold leaves the tables as they are.
+    // the file does not hold leaves the tables as they are. A file that cannot be read loads nothing.
     SerialCommandSettings load();
+    // Why the file that is there could not be read at the last load; empty when it was read. Until a
+    // save has replaced it, a save should ask first, since the file may hold settings not shown.
+    const QString &loadError() const { return m_loadError; }
     // A start that loads schedule rows comes up running the schedule.
     bool loadedScheduleStarts() const;
 
-    // Writes the tables and the serial section; false (and the previous file untouched) when the
-    // file could not be written.
-    bool save(const SerialCommandSettings &serial);
+    // Writes the tables and the serial section; on failure the previous file stays untouched and the
+    // result says why.
+    SaveResult save(const SerialCommandSettings &serial);
 
 private:
     QString m_path;
     Inventory &m_inventory;
     TextTableModel &m_schedule;
     BusyPointer &m_busyPointer;
+    QString m_loadError;
 };
 
 } // namespace vantiro

@@ -122,10 +122,19 @@ void TestSettingsFile::reads_data()
     QTest::newRow("fields trimmed, missing ones empty")
         << groups + "Groups=2\n1= Lobby % front wall % 1~a~LG \n2=Hall\n"
         << MaybeRows(Rows { { u"Lobby"_s, u"front wall"_s, u"1~a~LG"_s }, { u"Hall"_s, {}, {} } });
+    // A count that cannot be taken as it stands never loses a record a later save would then drop.
+    const MaybeRows ab(Rows { { u"A"_s, {}, {} }, { u"B"_s, {}, {} } });
     QTest::newRow("huge count") << groups + "Groups=2000000000\n7=G%%\n" << MaybeRows(Rows { { u"G"_s, {}, {} } });
+    QTest::newRow("count past any whole number") << groups + "Groups=99999999999\n1=A%%\n2=B%%\n" << ab;
+    QTest::newRow("negative count") << groups + "Groups=-5\n1=A%%\n2=B%%\n" << ab;
+    QTest::newRow("count read by its leading digits") << groups + "Groups=2.5\n1=A%%\n2=B%%\n3=C%%\n" << ab;
+    QTest::newRow("count not a number") << groups + "Groups=two\n1=A%%\n2=B%%\n" << ab;
+    QTest::newRow("count absent") << groups + "1=A%%\n2=B%%\n" << ab;
+    QTest::newRow("count absent, no records") << groups + "Other=1\n" << MaybeRows();
     QTest::newRow("count zero") << groups + "Groups=0\n1=A%%\n" << MaybeRows();
-    QTest::newRow("count absent") << groups + "1=A%%\n" << MaybeRows();
-    QTest::newRow("count not a number") << groups + "Groups=two\n1=A%%\n" << MaybeRows();
+    QTest::newRow("negative schedule count")
+        << QByteArray("[SCHEDULE_SETTINGS]\nSchedules=-1\n1=Hall`03/25/2009\n")
+        << MaybeRows(Rows { { u"Hall"_s, u"03/25/2009"_s, {}, {}, {}, u"N,N,N,N,N,N,N"_s, {} } });
     QTest::newRow("schedule with too few fields")
         << QByteArray("[SCHEDULE_SETTINGS]\nSchedules=1\n1=Hall`03/25/2009\n")
         << MaybeRows(Rows { { u"Hall"_s, u"03/25/2009"_s, {}, {}, {}, u"N,N,N,N,N,N,N"_s, {} } });
@@ -157,7 +166,7 @@ void TestSettingsFile::loadsHandWrittenFile()
                      "schedules=1\r\n"
                      "1=Hall`03/25/2009`03/25/2009`08:00:00`08:00:00`1000001`Monitors OFF\r\n");
 
-    const SettingsContents loaded = loadSettingsFile(folder.filePath(u"Settings.ini"_s));
+    const SettingsContents loaded = loadSettingsFile(folder.filePath(u"Settings.ini"_s)).contents;
     SerialCommandSettings serial; // an empty value counts as absent
     serial.monitorOn = u"6B 61 20 30 31 20 30 31 0D"_s;
     serial.lineSettings.baudRate = u"19200"_s;
@@ -187,7 +196,7 @@ void TestSettingsFile::saveThenLoadGivesSameTables()
                                                 { lobbySchedule, everyDay });
     QVERIFY(saveSettingsFile(path, saved).ok);
 
-    const SettingsContents loaded = loadSettingsFile(path);
+    const SettingsContents loaded = loadSettingsFile(path).contents;
     QVERIFY(loaded == saved);
     QCOMPARE(unpackPorts(loaded.groupRows->at(1).at(2)), sixtyPorts);
     // The old file is replaced as a whole: none of its keys or sections are left.
