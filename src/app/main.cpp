@@ -1,5 +1,8 @@
 #include "app/main_window.h"
+#include "app/notification_area.h"
+#include "app/qt_prompts.h"
 #include "app/single_instance.h"
+#include "app/tray_icon.h"
 
 #include <QApplication>
 
@@ -20,14 +23,23 @@ int main(int argc, char *argv[])
     if (start == vantiro::SingleInstance::Start::AnotherRunning)
         return 0;
     if (start != vantiro::SingleInstance::Start::First) {
+        // Started from a desktop menu, nobody reads stderr: the reason is shown as well.
         std::fprintf(stderr, "%s\n", qPrintable(instance.errorString()));
+        vantiro::QtPrompts(nullptr).inform(instance.errorString(), vantiro::PromptIcon::Critical);
         return 1;
     }
 
+    // On many desktops a click on the icon is never a double-click; there a single one brings the window back.
+    vantiro::SystemTrayIcon tray(vantiro::programIcon(), vantiro::applicationTitle,
+                                 vantiro::notificationAreaReportsOnlySingleActivations()
+                                     ? vantiro::TrayClicks::SingleActivation
+                                     : vantiro::TrayClicks::DoubleClick);
     // Every file of the program lives beside the executable.
-    vantiro::frmMain window(QCoreApplication::applicationDirPath());
+    vantiro::frmMain window(QCoreApplication::applicationDirPath(), { nullptr, nullptr, nullptr, &tray });
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
+    // From here until the send in progress has finished, a new start waits for this copy to end.
+    QObject::connect(&window, &vantiro::frmMain::programClosing, &instance, &vantiro::SingleInstance::setClosing);
     QObject::connect(&window, &vantiro::frmMain::programEnding, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();

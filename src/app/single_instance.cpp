@@ -4,14 +4,24 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace std::chrono_literals;
 
@@ -30,6 +40,7 @@ constexpr auto unreadableLockAge = 10s;
 
 constexpr QByteArrayView activateRequest = "activate\n";
 constexpr QByteArrayView activatedAnswer = "activated\n";
+constexpr QByteArrayView closingAnswer = "closing\n";
 constexpr qint64 longestRequest = 64;
 
 // Waits while still handling events, so that an answer from this same process (in tests) can arrive.
@@ -81,23 +92,88 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTime
         return fail(Start::Failed, tr("Vantiro cannot create its runtime folder \"%1\".").arg(m_folder));
 
     const QDeadlineTimer reachDeadline(reachWindow);
+    std::optional<QDeadlineTimer> closingDeadline;
     for (;;) {
         if (m_lock.tryLock(0)) {
             listen();
             return Start::First;
         }
-        if (m_lock.error() != QLockFile::LockFailedError)
-            return fail(Start::Failed, tr("Vantiro cannot create its lock file \"%1\".").arg(m_lock.fileName()));
+        if (m_lock.error() != QLockFile::LockFailedError) {
+            const QFileInfo folder(m_folder);
+            return fail(
+                Start::Failed,
+                tr("Vantiro cannot create its lock file \"%1\"%2.")
+                    .arg(m_lock.fileName(),
+                         folder.isWritable() ? QString() : tr(": the folder \"%1\" is read-only").arg(m_folder)));
+        }
 
+        if (closingDeadline) {
+            // The closing copy only has to end; its lock is then free.
+            if (closingDeadline->hasExpired())
+                return fail(Start::AnotherUnreachable,
+                            tr("Vantiro is still closing after %1 seconds; start it again once it has ended.")
+                                .arg(closingWait.count()));
+            pause(retryPause);
+            continue;
+        }
         const Answer answer = askForActivation(answerTimeout);
         if (answer == Answer::Activated)
             return Start::AnotherRunning;
+        if (answer == Answer::Closing) {
+            closingDeadline = QDeadlineTimer(closingWait);
+            continue;
+        }
+        if (answer == Answer::NotListening) {
+            if (const std::optional<QString> problem = lockProblem())
+                return fail(Start::Failed, *problem);
+        }
         if (answer == Answer::Silent || reachDeadline.hasExpired())
             break;
         pause(retryPause);
     }
+    if (const std::optional<QString> problem = lockProblem())
+        return fail(Start::Failed, *problem);
     return fail(Start::AnotherUnreachable,
                 tr("Vantiro is already running but did not answer; not starting a second copy."));
+}
+
+std::optional<QString> SingleInstance::lockProblem() const
+{
+    const QString path = m_lock.fileName();
+    const QFileInfo info(path);
+    if (info.isDir())
+        return tr("Vantiro cannot start: its lock file \"%1\" is a folder. Remove it and start Vantiro again.")
+            .arg(path);
+    if (!info.exists())
+        return std::nullopt; // freed meanwhile
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) == 0 && status.st_uid != ::geteuid())
+        return tr("Vantiro cannot start: its lock file \"%1\" belongs to another user (user id %2), probably left by "
+                  "a copy run as that user. Remove it and start Vantiro again.")
+            .arg(path)
+            .arg(status.st_uid);
+    qint64 pid = 0;
+    QString host;
+    if (m_lock.getLockInfo(&pid, &host, nullptr) && host == QSysInfo::machineHostName() && pid > 0
+        && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
+        const QString reason = !QFileInfo(m_folder).isWritable() ? tr("the folder \"%1\" is read-only").arg(m_folder)
+            : !info.isWritable()                                 ? tr("the file is read-only")
+                                                                 : tr("it cannot be removed");
+        return tr("Vantiro cannot start: its lock file \"%1\" was left by a copy that has ended (process %2), and %3. "
+                  "Remove it and start Vantiro again.")
+            .arg(path)
+            .arg(pid)
+            .arg(reason);
+    }
+#endif
+    return std::nullopt;
+}
+
+void SingleInstance::setClosing()
+{
+    m_closing = true;
+    answerWaiting();
 }
 
 SingleInstance::Start SingleInstance::fail(Start result, const QString &reason)
@@ -138,8 +214,13 @@ SingleInstance::Answer SingleInstance::askForActivation(std::chrono::millisecond
     if (socket.state() == QLocalSocket::ConnectedState)
         loop.exec();
 
-    if (socket.canReadLine() && socket.readLine(longestRequest) == activatedAnswer)
-        return Answer::Activated;
+    if (socket.canReadLine()) {
+        const QByteArray answer = socket.readLine(longestRequest);
+        if (answer == activatedAnswer)
+            return Answer::Activated;
+        if (answer == closingAnswer)
+            return Answer::Closing;
+    }
     // Closed without an answer: that copy is ending, and its lock is about to be free.
     if (socket.state() != QLocalSocket::ConnectedState)
         return Answer::NotListening;
@@ -181,7 +262,7 @@ void SingleInstance::connectNotify(const QMetaMethod &signal)
 
 void SingleInstance::answerWaiting()
 {
-    if (!isSignalConnected(QMetaMethod::fromSignal(&SingleInstance::activationRequested)))
+    if (!m_closing && !isSignalConnected(QMetaMethod::fromSignal(&SingleInstance::activationRequested)))
         return;
     // Taken out first: a handler that runs an event loop may bring in further requests meanwhile.
     const QList<QPointer<QLocalSocket>> waiting = std::exchange(m_waiting, {});
@@ -189,6 +270,12 @@ void SingleInstance::answerWaiting()
         // A start that gave up waiting has already told the user so.
         if (!socket || socket->state() != QLocalSocket::ConnectedState)
             continue;
+        // A closing copy brings nothing forward: the asking start waits for it to end instead.
+        if (m_closing) {
+            socket->write(closingAnswer.data(), closingAnswer.size());
+            socket->disconnectFromServer();
+            continue;
+        }
         // The window is forward before the answer leaves, so the asking start can end knowing the user sees it.
         emit activationRequested();
         if (!socket)

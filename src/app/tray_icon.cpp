@@ -2,18 +2,25 @@
 
 #include <QPainter>
 #include <QPixmap>
-#include <QSystemTrayIcon>
 
 namespace vantiro {
 
-SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
+bool activationRestores(QSystemTrayIcon::ActivationReason reason, TrayClicks clicks)
+{
+    // Where double-clicks are reported, single clicks do nothing, as the window is only a double-click
+    // away; where they are not, the single activation is the only way back. The context click never.
+    if (reason == QSystemTrayIcon::DoubleClick)
+        return true;
+    return reason == QSystemTrayIcon::Trigger && clicks == TrayClicks::SingleActivation;
+}
+
+SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, TrayClicks clicks, QObject *parent)
     : TrayIcon(parent)
     , m_icon(new QSystemTrayIcon(icon, this))
 {
     m_icon->setToolTip(tip);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // Single clicks and the context click do nothing, as the window is only a double-click away.
-        if (reason == QSystemTrayIcon::DoubleClick)
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this, clicks](QSystemTrayIcon::ActivationReason reason) {
+        if (activationRestores(reason, clicks))
             emit doubleClicked();
     });
 }

@@ -2,13 +2,13 @@
 
 #include <QIcon>
 #include <QObject>
-
-class QSystemTrayIcon;
+#include <QSystemTrayIcon>
 
 namespace vantiro {
 
 // The icon that stands for the program in the desktop's notification area while the main window is
-// hidden. Only a left double-click means anything: it brings the window back.
+// hidden. Only a left double-click means anything: it brings the window back. Where the notification
+// area reports every click as a single activation and never a double-click, that activation does.
 class TrayIcon : public QObject
 {
     Q_OBJECT
@@ -23,15 +23,24 @@ public:
     virtual bool isIconShown() const = 0;
 
 signals:
+    // The operator asked for the window: a double-click, or the single activation described above.
     void doubleClicked();
 };
+
+// What the notification area reports of a click on the icon.
+enum class TrayClicks {
+    DoubleClick, // single clicks and double-clicks apart (Windows, the X11 system tray)
+    SingleActivation, // one activation per click, never a double-click (StatusNotifierItem hosts)
+};
+// Whether an activation of the icon brings the window back.
+bool activationRestores(QSystemTrayIcon::ActivationReason reason, TrayClicks clicks);
 
 class SystemTrayIcon : public TrayIcon
 {
     Q_OBJECT
 
 public:
-    SystemTrayIcon(const QIcon &icon, const QString &tip, QObject *parent = nullptr);
+    SystemTrayIcon(const QIcon &icon, const QString &tip, TrayClicks clicks, QObject *parent = nullptr);
 
     bool isAvailable() const override;
     void showIcon() override;

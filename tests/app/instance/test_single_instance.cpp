@@ -2,10 +2,14 @@
 #include "temp_app_folder.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -13,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <unistd.h>
 
 using namespace vantiro;
 using namespace Qt::StringLiterals;
@@ -73,6 +78,9 @@ private slots:
     void lockFreedWhileWaitingStartsNormally();
     void strayConnectionsActivateNothing();
     void unusableFolderFails();
+    void lockNoCopyHoldsIsExplained_data();
+    void lockNoCopyHoldsIsExplained();
+    void closingCopyIsWaitedFor();
 };
 
 // Each later start gets one activation, however old the live copy's lock is; once the first copy has
@@ -204,6 +212,72 @@ void TestSingleInstance::unusableFolderFails()
     SingleInstance start(unusable);
     QCOMPARE(start.start(), Start::Failed);
     QVERIFY(start.errorString().contains(unusable));
+}
+
+// A lock that no running copy holds but that cannot be taken over is named with its reason, not taken for a
+// copy that does not answer.
+void TestSingleInstance::lockNoCopyHoldsIsExplained_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder in its place") << u"folder"_s << u"is a folder"_s;
+    QTest::newRow("an ended copy's lock in a read-only folder") << u"read-only folder"_s << u"read-only"_s;
+    QTest::newRow("a lock of another user") << u"other user"_s << u"another user"_s;
+}
+
+void TestSingleInstance::lockNoCopyHoldsIsExplained()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, reason);
+    TempAppFolder folder;
+    const QString lock = SingleInstance::lockFilePath(folder.path());
+    const bool root = ::geteuid() == 0;
+    if (situation == u"folder"_s) {
+        QVERIFY(QDir(folder.path()).mkdir(QFileInfo(lock).fileName()));
+    } else if (situation == u"read-only folder"_s) {
+        if (root)
+            QSKIP("root writes into read-only folders");
+        QProcess ended; // a process that is gone by the time the lock is looked at
+        ended.start(u"sleep"_s, { u"60"_s });
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        ended.kill();
+        QVERIFY(ended.waitForFinished());
+        folder.writeFile(QFileInfo(lock).fileName(),
+                         QByteArray::number(pid) + "\nvantiro\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else {
+        if (!root)
+            QSKIP("only root can give a file to another user");
+        folder.writeFile(QFileInfo(lock).fileName(), {});
+        QVERIFY(::chown(QFile::encodeName(lock).constData(), 65534, 65534) == 0);
+        QVERIFY(QFile::setPermissions(lock, QFileDevice::ReadOwner));
+    }
+
+    SingleInstance start(folder.path());
+    QCOMPARE(start.start(shortAnswerTimeout), Start::Failed);
+    QVERIFY(start.errorString().contains(lock));
+    QVERIFY2(start.errorString().contains(reason), qPrintable(start.errorString()));
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The running copy's window has closed and it ends after its last send: a new start is not handed to it (which
+// would leave nothing running) but waits for it to end and then runs itself.
+void TestSingleInstance::closingCopyIsWaitedFor()
+{
+    TempAppFolder folder;
+    auto closing = std::make_unique<SingleInstance>(folder.path());
+    int activations = 0;
+    QObject::connect(closing.get(), &SingleInstance::activationRequested, closing.get(),
+                     [&activations] { ++activations; });
+    QCOMPARE(closing->start(), Start::First);
+    closing->setClosing();
+    QTimer::singleShot(500ms, this, [&closing] { closing.reset(); });
+
+    SingleInstance next(folder.path());
+    QCOMPARE(next.start(shortAnswerTimeout), Start::First);
+    QVERIFY(!closing);
+    QCOMPARE(activations, 0);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -1,6 +1,7 @@
 #include "app/single_instance.h"
 #include "temp_app_folder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -50,7 +51,16 @@ public:
         qWarning("%s", m_process.readAllStandardError().constData());
         return false;
     }
-    QString errorOutput() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+    // The program has written this to stderr; it then shows the message in a box until the user closes it.
+    bool saysOnStderr(const QString &text)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                m_error += QString::fromLocal8Bit(m_process.readAllStandardError());
+                return m_error.contains(text);
+            },
+            waitMs);
+    }
     // Started and not ended by itself in this time.
     bool keepsRunningFor(int ms) { return m_process.waitForStarted(waitMs) && !m_process.waitForFinished(ms); }
     void killHard()
@@ -62,6 +72,7 @@ public:
 
 private:
     QProcess m_process;
+    QString m_error;
 };
 
 } // namespace
@@ -76,6 +87,7 @@ private slots:
     void secondStartHandsOverAlsoAfterAKilledCopy();
     void simultaneousStartsLeaveOneRunning();
     void frozenCopyIsNotDoubled();
+    void blockedLockIsNamed();
 
 private:
     std::unique_ptr<Run> run() { return std::make_unique<Run>(m_program, m_environment); }
@@ -159,9 +171,16 @@ void TestVantiroSingleStart::frozenCopyIsNotDoubled()
     QVERIFY(frozen->pause());
 
     const auto second = run();
-    QVERIFY(second->endsWith(1, waitMs));
-    QVERIFY(second->errorOutput().contains(u"already running"_s));
+    QVERIFY(second->saysOnStderr(u"already running"_s));
     QVERIFY(lockNames(frozen->pid()));
+}
+
+// A folder where the lock file belongs is no running copy: the start names it at once.
+void TestVantiroSingleStart::blockedLockIsNamed()
+{
+    QVERIFY(QDir().mkdir(lockPath()));
+    const auto blocked = run();
+    QVERIFY(blocked->saysOnStderr(lockPath() + u"\" is a folder"_s));
 }
 
 QTEST_GUILESS_MAIN(TestVantiroSingleStart)
