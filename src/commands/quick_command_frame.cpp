@@ -53,6 +53,12 @@ QuickCommandFrame::QuickCommandFrame(const ModelCommandSet &commands, const Send
     row->addWidget(makeButton(int(QuickCommand::AutoConfig), u"Auto Config"_s));
 
     connect(m_txtVolume, &QLineEdit::textChanged, this, &QuickCommandFrame::onVolumeTextChanged);
+    connect(m_sldVolume, &QSlider::valueChanged, this, &QuickCommandFrame::onSliderValueChanged);
+    connect(m_sldVolume, &QSlider::actionTriggered, this, &QuickCommandFrame::onSliderAction);
+    m_sliderSettle = new QTimer(this);
+    m_sliderSettle->setSingleShot(true);
+    m_sliderSettle->setInterval(sliderSettleMs);
+    connect(m_sliderSettle, &QTimer::timeout, this, &QuickCommandFrame::sendSettledSlider);
     m_txtVolume->installEventFilter(this);
     m_sldVolume->installEventFilter(this);
 }
@@ -91,8 +97,33 @@ void QuickCommandFrame::onVolumeTextChanged(const QString &text)
     m_sldVolume->setValue(rule.sliderValue);
 }
 
+// The text follows the slider however it moved. A text that already reads as the slider's value
+// ("07" while typing) is left alone.
+void QuickCommandFrame::onSliderValueChanged(int value)
+{
+    if (volumeTextChanged(m_txtVolume->text()).sliderValue != value)
+        m_txtVolume->setText(QString::number(value));
+}
+
+// Wheel turns and keys move the slider a step at a time: the volume goes out once they have
+// stopped, not for every step. A mouse drag or click sends on its release instead.
+void QuickCommandFrame::onSliderAction()
+{
+    if (m_sliderPressed || m_sldVolume->isSliderDown())
+        return;
+    m_sliderSettle->start();
+}
+
+void QuickCommandFrame::sendSettledSlider()
+{
+    if (!m_sldVolume->isEnabled() || m_sliderPressed)
+        return;
+    sendSliderVolume();
+}
+
 void QuickCommandFrame::sendSliderVolume()
 {
+    m_sliderSettle->stop();
     m_txtVolume->setText(QString::number(m_sldVolume->value()));
     runQuickCommand(int(QuickCommand::SetVolume));
 }
@@ -100,8 +131,10 @@ void QuickCommandFrame::sendSliderVolume()
 bool QuickCommandFrame::filterVolumeKey(const QKeyEvent &key)
 {
     // Cursor movement, Delete and the editing shortcuts (copy, paste, undo) are not typed characters;
-    // a pasted value still passes the volume rules when the text changes.
-    if (key.text().isEmpty() || key.key() == Qt::Key_Delete || key.modifiers().testFlag(Qt::ControlModifier))
+    // a pasted value still passes the volume rules when the text changes. Tab and Shift+Tab move the
+    // focus on, as everywhere else in the window.
+    if (key.text().isEmpty() || key.key() == Qt::Key_Delete || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab
+        || key.modifiers().testFlag(Qt::ControlModifier))
         return false;
     switch (volumeKeyAction(key.text().at(0).unicode())) {
     case VolumeKey::Pass:
@@ -119,10 +152,14 @@ bool QuickCommandFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_txtVolume && event->type() == QEvent::KeyPress)
         return filterVolumeKey(*static_cast<QKeyEvent *>(event));
+    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonPress)
+        m_sliderPressed = true;
     // A disabled slider still sees the release; it must not send.
-    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease && m_sldVolume->isEnabled()) {
+    if (watched == m_sldVolume && event->type() == QEvent::MouseButtonRelease) {
+        m_sliderPressed = false;
         // After the slider has taken the release, so the value sent is the one it shows.
-        QTimer::singleShot(0, this, &QuickCommandFrame::sendSliderVolume);
+        if (m_sldVolume->isEnabled())
+            QTimer::singleShot(0, this, &QuickCommandFrame::sendSliderVolume);
     }
     return QObject::eventFilter(watched, event);
 }

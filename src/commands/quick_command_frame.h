@@ -10,6 +10,7 @@ class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QWidget;
 
 namespace vantiro {
@@ -37,12 +38,18 @@ public:
     // What button `index` (0 to 8) does when clicked.
     void runQuickCommand(int index);
 
+    // How long the slider has to rest after a wheel turn or a key before its volume is sent.
+    static constexpr int sliderSettleMs = 300;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QPushButton *makeButton(int index, const QString &caption);
     void onVolumeTextChanged(const QString &text);
+    void onSliderValueChanged(int value);
+    void onSliderAction();
+    void sendSettledSlider();
     void sendSliderVolume();
     bool filterVolumeKey(const QKeyEvent &key);
 
@@ -53,6 +60,8 @@ private:
     QWidget *m_groupRow = nullptr;
     QLineEdit *m_txtVolume = nullptr;
     QSlider *m_sldVolume = nullptr;
+    QTimer *m_sliderSettle = nullptr;
+    bool m_sliderPressed = false;
 };
 
 } // namespace vantiro

@@ -6,22 +6,30 @@
 #include "temp_app_folder.h"
 #include "window_controls.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <memory>
 #include <tuple>
+#include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -55,6 +63,8 @@ private slots:
     void cleanup();
 
     void startsWithDefaultsWhenThereIsNoSettingsFile();
+    void unreadableSettingsFileIsToldAndReplacedOnlyWhenAsked_data();
+    void unreadableSettingsFileIsToldAndReplacedOnlyWhenAsked();
     void namedControlsAreInPlace();
     void choosingAModelLoadsItsCommandsAndLineSettings_data();
     void choosingAModelLoadsItsCommandsAndLineSettings();
@@ -62,8 +72,13 @@ private slots:
     void statusLogShowsItsNewestLine();
     void volumeBoxKeepsItsEditingKeys();
     void greyedOutVolumeSliderSendsNothing();
+    void tabAndShiftTabLeaveTheVolumeBox();
+    void sliderStepsShowAtOnceAndSendOnceWhenTheyStop_data();
+    void sliderStepsShowAtOnceAndSendOnceWhenTheyStop();
     void systrayHidesBehindTheIconUntilDoubleClickOrAnotherStart();
     void systrayMinimisesWhereThereIsNoNotificationArea();
+    void trayActivationBringsTheWindowBack_data();
+    void trayActivationBringsTheWindowBack();
     void closingRemovesTheIconAndEndsTheProgram_data();
     void closingRemovesTheIconAndEndsTheProgram();
 
@@ -154,6 +169,61 @@ void TestMainWindow::startsWithDefaultsWhenThereIsNoSettingsFile()
     QVERIFY(child<QPushButton>(u"btnRun"_s)->isEnabled());
     QVERIFY(!child<QPushButton>(u"btnStop"_s)->isEnabled());
     QVERIFY(m_prompts.messages.isEmpty());
+}
+
+// A settings file that is there but cannot be read is told at start, with the system's reason; a save over it asks
+// first, and a save that fails says why.
+void TestMainWindow::unreadableSettingsFileIsToldAndReplacedOnlyWhenAsked_data()
+{
+    QTest::addColumn<bool>("folder"); // a folder of that name, else a file without read permission
+    QTest::addColumn<PromptAnswer>("answer");
+    QTest::addColumn<QString>("after"); // the message after the question, if any
+    QTest::newRow("a folder: the save fails and says why")
+        << true << PromptAnswer::Yes << u"Failed saving the settings.\n\n"_s;
+    QTest::newRow("no read permission, kept") << false << PromptAnswer::No << QString();
+    QTest::newRow("no read permission, replaced") << false << PromptAnswer::Yes << u"Settings saved."_s;
+}
+
+void TestMainWindow::unreadableSettingsFileIsToldAndReplacedOnlyWhenAsked()
+{
+    QFETCH(bool, folder);
+    QFETCH(PromptAnswer, answer);
+    QFETCH(QString, after);
+
+    m_window.reset();
+    const QString path = m_folder->filePath(u"Settings.ini"_s);
+    const QByteArray unseen = "[GROUP_SETTINGS]\r\nGroups=1\r\n1=Lobby%%\r\n";
+    if (folder) {
+        QVERIFY(QDir(m_folder->path()).mkdir(u"Settings.ini"_s));
+    } else {
+        if (::geteuid() == 0)
+            QSKIP("root reads files without read permission");
+        m_folder->writeFile(u"Settings.ini"_s, unseen);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    }
+    frmMain window(m_folder->path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, m_tray.get() });
+    QTRY_COMPARE(m_prompts.messages.size(), 1);
+    const PromptMessage told = m_prompts.messages.takeFirst();
+    QVERIFY2(told.text.contains(path) && told.icon == PromptIcon::Exclamation, qPrintable(told.text));
+    auto *log = test::control<QListView>(&window, u"lstMessage"_s);
+    QVERIFY(log->currentIndex().data().toString().contains(path));
+
+    m_prompts.plannedAnswers = { answer };
+    QTest::mouseClick(test::control<QPushButton>(&window, u"btnSave"_s), Qt::LeftButton);
+    QVERIFY(!m_prompts.messages.isEmpty());
+    const PromptMessage asked = m_prompts.messages.takeFirst();
+    QVERIFY2(asked.buttons == PromptButtons::YesNo && asked.text.contains(path), qPrintable(asked.text));
+    QCOMPARE(m_prompts.messages.size(), after.isEmpty() ? 0 : 1);
+    if (!after.isEmpty()) {
+        // A failure names the system's reason after the message.
+        const QString shown = m_prompts.messages.first().text;
+        QCOMPARE(shown.left(after.size()), after);
+        QVERIFY2(!after.endsWith(u'\n') || shown.size() > after.size(), qPrintable(shown));
+    }
+    if (!folder) {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(m_folder->readFile(u"Settings.ini"_s) == unseen, answer == PromptAnswer::No);
+    }
 }
 
 // The controls no other test reaches, by the names the program gives them (arrays numbered from 0).
@@ -307,6 +377,61 @@ void TestMainWindow::greyedOutVolumeSliderSendsNothing()
     QCOMPARE(child<QLineEdit>(u"txtVolume"_s)->text(), QString());
 }
 
+// The executor puts the focus into the volume box after every quick command: the keyboard must get out.
+void TestMainWindow::tabAndShiftTabLeaveTheVolumeBox()
+{
+    showWindow();
+    auto *volume = child<QLineEdit>(u"txtVolume"_s);
+    for (const auto &[key, modifier] :
+         { std::pair(Qt::Key_Tab, Qt::NoModifier), std::pair(Qt::Key_Backtab, Qt::ShiftModifier) }) {
+        volume->setFocus();
+        QCOMPARE(m_window->focusWidget(), volume);
+        QTest::keyClick(volume, key, modifier);
+        QVERIFY2(m_window->focusWidget() != volume, qPrintable(QKeySequence(key).toString()));
+    }
+    QCOMPARE(volume->text(), QString());
+}
+
+// Wheel turns and keys move the slider a step at a time: the box shows every step at once, and the
+// volume goes out once, when they stop, as after a mouse release.
+void TestMainWindow::sliderStepsShowAtOnceAndSendOnceWhenTheyStop_data()
+{
+    QTest::addColumn<int>("key"); // 0: the wheel
+    QTest::addColumn<int>("expected");
+    QTest::newRow("wheel") << 0 << 29; // three steps a notch
+    QTest::newRow("arrow key") << int(Qt::Key_Right) << 23;
+    QTest::newRow("page up") << int(Qt::Key_PageUp) << 35;
+}
+
+void TestMainWindow::sliderStepsShowAtOnceAndSendOnceWhenTheyStop()
+{
+    QFETCH(int, key);
+    QFETCH(int, expected);
+
+    showWindow();
+    auto *slider = child<QSlider>(u"sldVolume"_s);
+    auto *volume = child<QLineEdit>(u"txtVolume"_s);
+    volume->setText(u"20"_s);
+    for (int step = 0; step < 3; ++step) {
+        if (key == 0) {
+            const QPointF at = slider->rect().center();
+            QWheelEvent wheel(at, slider->mapToGlobal(at), {}, { 0, 120 }, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &wheel);
+        } else {
+            QTest::keyClick(slider, Qt::Key(key));
+        }
+        QCOMPARE(volume->text(), QString::number(slider->value()));
+    }
+    QCOMPARE(slider->value(), expected);
+    QVERIFY(m_prompts.messages.isEmpty());
+    // Each send ends in one report of the executor.
+    QTRY_COMPARE(m_prompts.messages.size(), 1);
+    QTest::qWait(400);
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QCOMPARE(volume->text(), QString::number(expected));
+}
+
 void TestMainWindow::systrayHidesBehindTheIconUntilDoubleClickOrAnotherStart()
 {
     showWindow();
@@ -341,6 +466,34 @@ void TestMainWindow::systrayMinimisesWhereThereIsNoNotificationArea()
     window.restoreFromAnotherStart();
     QTRY_VERIFY(!window.isMinimized());
     QVERIFY(window.isVisible());
+}
+
+// Where the notification area reports double-clicks, only a double-click brings the window back; where it
+// reports every click as a single activation, that activation does. The context click never does.
+void TestMainWindow::trayActivationBringsTheWindowBack_data()
+{
+    QTest::addColumn<TrayClicks>("clicks");
+    QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+    QTest::addColumn<bool>("restores");
+    QTest::newRow("double-click") << TrayClicks::DoubleClick << QSystemTrayIcon::DoubleClick << true;
+    QTest::newRow("single click where double-clicks come")
+        << TrayClicks::DoubleClick << QSystemTrayIcon::Trigger << false;
+    QTest::newRow("single activation, the only kind")
+        << TrayClicks::SingleActivation << QSystemTrayIcon::Trigger << true;
+    QTest::newRow("context click") << TrayClicks::SingleActivation << QSystemTrayIcon::Context << false;
+    QTest::newRow("middle click") << TrayClicks::SingleActivation << QSystemTrayIcon::MiddleClick << false;
+}
+
+void TestMainWindow::trayActivationBringsTheWindowBack()
+{
+    QFETCH(TrayClicks, clicks);
+    QFETCH(QSystemTrayIcon::ActivationReason, reason);
+    QFETCH(bool, restores);
+
+    SystemTrayIcon tray(programIcon(), applicationTitle, clicks);
+    QSignalSpy restore(&tray, &TrayIcon::doubleClicked);
+    emit test::control<QSystemTrayIcon>(&tray, QString())->activated(reason);
+    QCOMPARE(restore.size(), restores ? 1 : 0);
 }
 
 void TestMainWindow::closingRemovesTheIconAndEndsTheProgram_data()
