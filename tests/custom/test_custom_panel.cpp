@@ -1,0 +1,324 @@
+// The custom panel used like an end user does, with its displays on pseudo-terminals named in
+// Ports.ini: what reaches which display, what each row then shows, what the panel says, and what a
+// reload after the button editor keeps.
+#include "custom/button_editor_window.h"
+#include "custom/custom_panel_window.h"
+#include "pty_displays.h"
+#include "scripted_prompts.h"
+#include "window_controls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+using namespace vantiro;
+
+namespace {
+
+constexpr int quietMs = 50;
+
+// Lobby (LG) on COM 3 and Hall (HYUNDAI_D525ML) on COM 5; the rest are faulty.
+const QByteArray buttonFile = "[BUTTON_SETTINGS]\r\nButton=6\r\n"
+                              "1=Lobby`LG`3,9600,n,8,1\r\n"
+                              "2=Hall`HYUNDAI_D525ML`5,19200,n,8,1\r\n"
+                              "3=No port`LG`,9600,n,8,1\r\n"
+                              "4=No stop`LG`3,9600,n,8\r\n"
+                              "5=Gone`LG`4,9600,n,8,1\r\n"
+                              "6=\r\n";
+
+const QByteArray lgOn = "kd 01 00\r", lgOff = "kd 01 01\r";
+const QByteArray hyundaiOn = "did:all-pn.", hyundaiSignage = "did:all-sp.";
+
+} // namespace
+
+class TestCustomPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void sends_data();
+    void sends();
+    void reloadAfterTheEditorKeepsChoicesAndTexts();
+    void keyboardReachesEveryControlAndShowsTheFocusedRow();
+
+private:
+    template<typename T> T *child(const QString &name) const { return test::control<T>(m_panel.get(), name); }
+    void openPanel();
+    void act(const QString &step);
+    QByteArray received(int com) { return m_displays->display(com).readUntilQuiet(quietMs); }
+    QStringList rowTexts() const;
+    QStringList messageTexts() const;
+
+    std::unique_ptr<test::TempAppFolder> m_folder;
+    test::ScriptedPrompts m_prompts;
+    test::RecordingBusyPointer m_busy;
+    std::optional<test::PtyDisplays> m_displays;
+    std::unique_ptr<frmCustomLCD> m_panel;
+};
+
+void TestCustomPanel::init()
+{
+    m_folder = std::make_unique<test::TempAppFolder>();
+    QVERIFY(m_displays.emplace(*m_folder, QList<int> { 3, 5 }, QList<int> { 4 }).isValid());
+    m_prompts = {};
+}
+
+void TestCustomPanel::cleanup()
+{
+    m_panel.reset();
+    m_displays.reset();
+}
+
+void TestCustomPanel::openPanel()
+{
+    m_panel = std::make_unique<frmCustomLCD>(m_folder->path(), m_prompts, m_busy);
+    m_panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+}
+
+// "btnONOFF_0" clicks a button, "channel=12" types into the channel field, "volume=5" moves the
+// slider, "mnu..." picks a menu entry.
+void TestCustomPanel::act(const QString &step)
+{
+    if (step.startsWith(u"channel="_s)) {
+        auto *field = child<QLineEdit>(u"txtChannel"_s);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, step.section(u'=', 1));
+    } else if (step.startsWith(u"volume="_s)) {
+        child<QSlider>(u"sldVolume"_s)->setValue(step.section(u'=', 1).toInt());
+    } else if (step.startsWith(u"mnu"_s)) {
+        child<QAction>(step)->trigger();
+    } else {
+        QTest::mouseClick(child<QPushButton>(step), Qt::LeftButton);
+    }
+}
+
+// "Status|Source|Volume" of each row shown, a red or green status marked as such.
+QStringList TestCustomPanel::rowTexts() const
+{
+    QStringList texts;
+    for (int row = 0;; ++row) {
+        auto *status = m_panel->findChild<QLineEdit *>(u"txtStatus_%1"_s.arg(row));
+        if (!status)
+            break;
+        if (!status->isVisibleTo(m_panel.get()))
+            continue;
+        const QColor colour = status->palette().color(QPalette::Text);
+        const QString mark = colour == QColor(255, 0, 0) ? u"(red)"_s
+            : colour == QColor(0, 160, 0)                ? u"(green)"_s
+                                                         : QString();
+        texts << status->text() + mark + u'|' + child<QLineEdit>(u"txtSource_%1"_s.arg(row))->text() + u'|'
+                + child<QLineEdit>(u"txtVolume_%1"_s.arg(row))->text();
+    }
+    return texts;
+}
+
+QStringList TestCustomPanel::messageTexts() const
+{
+    QStringList texts;
+    for (const PromptMessage &message : m_prompts.messages) {
+        const QString icon = message.icon == PromptIcon::Exclamation ? u"(!) "_s : QString();
+        texts << icon + message.text + (message.title == applicationTitle ? QString() : u" - "_s + message.title);
+    }
+    return texts;
+}
+
+void TestCustomPanel::sends_data()
+{
+    QTest::addColumn<QByteArray>("customCommands"); // "CustomSerialCommands.ini", when given
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QByteArray>("com3");
+    QTest::addColumn<QByteArray>("com5");
+    QTest::addColumn<QStringList>("texts"); // rows 0 to 4
+    QTest::addColumn<QStringList>("messages");
+
+    const QString none = u"||"_s;
+    const QStringList untouched { none, none, none, none, none };
+    const QString cantFindPort = u"(!) Can't find the COM port. Please make sure the setting is correct."_s;
+    const QString cantFindStop = u"(!) Can't find the Stop Bits setting. Please make sure the setting is correct"_s;
+    const QString finishedOne = u"Finished sending out all commands."_s;
+
+    // Every row, Hyundai included, with the volume at the quiet end; the rows that cannot be reached
+    // are named at the end.
+    QTest::newRow("restore all") << QByteArray() << QStringList { u"btnAll_1"_s, u"btnConfirmSend"_s }
+                                 << lgOn + "kb 01 07\r" + "kf 01 0\r" << hyundaiOn + hyundaiSignage
+                                 << QStringList { u"On(green)|DS|0"_s, u"On(green)|DS|N/A"_s, u"Not sent(red)|DS|0"_s,
+                                                  u"Not sent(red)|DS|0"_s, u"Not sent(red)|DS|0"_s }
+                                 << QStringList { cantFindPort,
+                                                  cantFindPort,
+                                                  cantFindPort,
+                                                  cantFindStop,
+                                                  cantFindStop,
+                                                  cantFindStop,
+                                                  u"(!) Finished sending all serial commands.\nNot sent to: No port, "
+                                                  "No stop, Gone."_s };
+    QTest::newRow("blackout all") << QByteArray() << QStringList { u"volume=40"_s, u"btnAll_0"_s, u"btnConfirmSend"_s }
+                                  << lgOff + "kb 01 07\r" + "kf 01 0\r" << QByteArray("did:all-pf.") + hyundaiSignage
+                                  << QStringList { u"Off(red)|DS|0"_s, u"Off(red)|DS|N/A"_s, u"Not sent(red)|DS|0"_s,
+                                                   u"Not sent(red)|DS|0"_s, u"Not sent(red)|DS|0"_s }
+                                  << QStringList();
+    QTest::newRow("tuner 12 on LG") << QByteArray()
+                                    << QStringList { u"btnButton_0"_s, u"btnVideoInput_1"_s, u"channel=12"_s,
+                                                     u"btnConfirmSend"_s }
+                                    << QByteArray("kb 01 01\rma 01 0C 00 0C 00 00 00\rkf 01 0\r") << QByteArray()
+                                    << QStringList { u"|Tuner 12|0"_s, none, none, none, none }
+                                    << QStringList { finishedOne };
+    // The tuner choice stays when a Hyundai row is chosen, which gets no input command.
+    QTest::newRow("tuner left for Hyundai")
+        << QByteArray() << QStringList { u"btnButton_0"_s, u"btnVideoInput_1"_s, u"channel=12"_s,
+                                         u"btnButton_1"_s, u"btnONOFF_0"_s,      u"btnConfirmSend"_s }
+        << QByteArray() << hyundaiOn << QStringList { none, u"On(green)|Tuner 12|N/A"_s, none, none, none }
+        << QStringList { finishedOne };
+    QTest::newRow("channel above 255") << QByteArray()
+                                       << QStringList { u"btnButton_0"_s, u"btnVideoInput_1"_s, u"channel=256"_s,
+                                                        u"btnConfirmSend"_s }
+                                       << QByteArray() << QByteArray() << untouched
+                                       << QStringList { u"The channel must be from 0 to 255."_s };
+    QTest::newRow("volume 5") << QByteArray() << QStringList { u"btnButton_0"_s, u"volume=5"_s, u"btnConfirmSend"_s }
+                              << QByteArray("kf 01 5\r") << QByteArray()
+                              << QStringList { u"||5"_s, none, none, none, none } << QStringList { finishedOne };
+    QTest::newRow("no port") << QByteArray()
+                             << QStringList { u"btnButton_2"_s, u"btnONOFF_0"_s, u"btnVideoInput_0"_s,
+                                              u"btnConfirmSend"_s }
+                             << QByteArray() << QByteArray()
+                             << QStringList { none, none, u"Not sent(red)|DS|0"_s, none, none }
+                             << QStringList { cantFindPort, cantFindPort, cantFindPort,
+                                              u"(!) Finished sending out all commands.\nNot sent to: No port."_s };
+    QTest::newRow("no stop bits") << QByteArray() << QStringList { u"btnButton_3"_s, u"btnConfirmSend"_s }
+                                  << QByteArray() << QByteArray()
+                                  << QStringList { none, none, none, u"Not sent(red)||0"_s, none }
+                                  << QStringList { cantFindStop,
+                                                   u"(!) Finished sending out all commands.\nNot sent to: No stop."_s };
+    QTest::newRow("port does not exist")
+        << QByteArray() << QStringList { u"btnButton_4"_s, u"btnONOFF_1"_s, u"btnConfirmSend"_s } << QByteArray()
+        << QByteArray() << QStringList { none, none, none, none, u"Not sent(red)||0"_s }
+        << QStringList { u"(!) Finished sending out all commands.\nNot sent to: Gone."_s };
+    QTest::newRow("no row chosen") << QByteArray() << QStringList { u"btnONOFF_0"_s, u"btnConfirmSend"_s }
+                                   << QByteArray() << QByteArray() << untouched
+                                   << QStringList { u"Please select a button in the list."_s };
+    QTest::newRow("custom commands, then reset")
+        << QByteArray("[lg_serial_commands]\r\nOn=41 42\r\nVolume=56 _\r\n")
+        << QStringList { u"mnuLoadCustomSerialCommands"_s, u"btnButton_0"_s,   u"btnONOFF_0"_s, u"btnConfirmSend"_s,
+                         u"mnuResetSerialCommands"_s,      u"btnConfirmSend"_s }
+        << QByteArray("ABV0") + lgOn + "kf 01 0\r" << QByteArray()
+        << QStringList { u"On(green)||0"_s, none, none, none, none }
+        << QStringList { u"Successfully loaded custom serial commands."_s, finishedOne,
+                         u"Set all serial commands to default."_s, finishedOne };
+    QTest::newRow("custom commands missing")
+        << QByteArray() << QStringList { u"mnuLoadCustomSerialCommands"_s } << QByteArray() << QByteArray() << untouched
+        << QStringList { u"Can't find the 'CustomSerialCommands.ini' file."_s };
+}
+
+void TestCustomPanel::sends()
+{
+    QFETCH(QByteArray, customCommands);
+    QFETCH(QStringList, steps);
+    m_folder->writeFile(buttonFileName, buttonFile);
+    if (!customCommands.isEmpty())
+        m_folder->writeFile(customCommandsFileName, customCommands);
+    openPanel();
+
+    for (const QString &step : std::as_const(steps))
+        act(step);
+
+    QTEST(received(3), "com3");
+    QTEST(received(5), "com5");
+    QTEST(rowTexts(), "texts");
+    QFETCH(QStringList, messages);
+    if (!messages.isEmpty())
+        QCOMPARE(messageTexts(), messages);
+    QCOMPARE(m_busy.depth, 0);
+}
+
+void TestCustomPanel::reloadAfterTheEditorKeepsChoicesAndTexts()
+{
+    m_folder->writeFile(buttonFileName, buttonFile);
+    openPanel();
+    for (const QString &step : { u"btnButton_0"_s, u"btnONOFF_0"_s, u"btnVideoInput_1"_s, u"channel=7"_s,
+                                 u"volume=10"_s, u"btnConfirmSend"_s })
+        act(step);
+    QCOMPARE(received(3), QByteArray("kd 01 00\rkb 01 01\rma 01 07 00 07 00 00 00\rkf 01 A\r"));
+
+    // Lobby renamed, Hall gone, a new last row, and the file's own "ON" command.
+    m_folder->writeFile(buttonFileName,
+                        "[LG_SERIAL_COMMANDS]\r\nON=41 42\r\n[BUTTON_SETTINGS]\r\nButton=3\r\n"
+                        "1=Lobby East`LG`3,9600,n,8,1\r\n3=Stage`LG`5,9600,n,8,1\r\n");
+    QTimer::singleShot(0, this, [] {
+        if (auto *editor = qobject_cast<frmCustomLCDSettings *>(QApplication::activeModalWidget()))
+            editor->reject();
+    });
+    act(u"mnuSettings"_s);
+
+    QCOMPARE(child<QPushButton>(u"btnButton_0"_s)->text(), u"Lobby East"_s);
+    QCOMPARE(child<QPushButton>(u"btnButton_2"_s)->text(), u"Stage"_s);
+    QVERIFY(!child<QPushButton>(u"btnButton_1"_s)->isVisible());
+    QCOMPARE(rowTexts(), QStringList({ u"On(green)|Tuner 7|10"_s, u"||"_s }));
+    QCOMPARE(child<QLineEdit>(u"txtChannel"_s)->text(), u"7"_s);
+    act(u"btnConfirmSend"_s);
+    QCOMPARE(received(3), QByteArray("ABkb 01 01\rma 01 07 00 07 00 00 00\rkf 01 A\r"));
+    QCOMPARE(received(5), QByteArray());
+    QCOMPARE(messageTexts(),
+             QStringList({ u"Finished sending out all commands."_s, u"Finished sending out all commands."_s }));
+}
+
+void TestCustomPanel::keyboardReachesEveryControlAndShowsTheFocusedRow()
+{
+    QByteArray many = "[BUTTON_SETTINGS]\r\nButton=30\r\n";
+    for (int entry = 1; entry <= 30; ++entry)
+        many += QByteArray::number(entry) + "=Screen " + QByteArray::number(entry) + "`LG`3,9600,n,8,1\r\n";
+    m_folder->writeFile(buttonFileName, many);
+    openPanel();
+    m_panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
+    auto *list = child<QScrollArea>(u"lvButtons"_s);
+    const auto inView = [list](const QString &name) {
+        const QWidget *button = test::control<QWidget>(list, name);
+        const QRect shown(button->mapTo(list->viewport(), QPoint()), button->size());
+        return list->viewport()->rect().contains(shown);
+    };
+    QTRY_VERIFY(inView(u"btnButton_29"_s)); // opens scrolled to its end
+    QVERIFY(!inView(u"btnButton_0"_s));
+
+    // Backwards from the last row to the first: each focused row is scrolled into view.
+    child<QPushButton>(u"btnButton_29"_s)->setFocus();
+    for (int row = 28; row >= 0; --row) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"btnButton_%1"_s.arg(row));
+        QVERIFY(inView(QApplication::focusWidget()->objectName()));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(child<QPushButton>(u"btnButton_0"_s)->property("chosen").toBool());
+
+    // Forwards from the last row through every choice; Space and Enter work them.
+    child<QPushButton>(u"btnButton_29"_s)->setFocus();
+    QStringList reached;
+    for (int step = 0; step < 9; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(reached,
+             QStringList({ u"btnAll_0"_s, u"btnAll_1"_s, u"btnONOFF_0"_s, u"btnONOFF_1"_s, u"btnVideoInput_0"_s,
+                           u"btnVideoInput_1"_s, u"txtChannel"_s, u"sldVolume"_s, u"btnConfirmSend"_s }));
+    QTest::keyClick(child<QPushButton>(u"btnONOFF_1"_s), Qt::Key_Space);
+    QTest::keyClick(child<QPushButton>(u"btnVideoInput_1"_s), Qt::Key_Return);
+    QTest::keyClick(child<QLineEdit>(u"txtChannel"_s), Qt::Key_Up);
+    QTest::keyClick(child<QSlider>(u"sldVolume"_s), Qt::Key_Right);
+    QTest::keyClick(child<QPushButton>(u"btnConfirmSend"_s), Qt::Key_Return);
+    QCOMPARE(received(3), QByteArray("kd 01 01\rkb 01 01\rma 01 01 00 01 00 00 00\rkf 01 1\r"));
+}
+
+QTEST_MAIN(TestCustomPanel)
+#include "test_custom_panel.moc"
