@@ -132,7 +132,7 @@ LgPanelSection::LgPanelSection(int index, Prompts &prompts, QWidget *parent)
 
     for (QObject *watched :
          std::initializer_list<QObject *> { m_txtCommPort, m_txtVolume, m_txtChannel, m_txtMinorChannel, m_sldVolume,
-                                            m_cboInputSelect, m_cboAspectRatio })
+                                            m_cboInputSelect, m_cboAspectRatio, m_cboTV })
         watched->installEventFilter(this);
 }
 
@@ -250,6 +250,12 @@ bool LgPanelSection::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit *>(watched))
         return filterNumberKey(watched, *static_cast<QKeyEvent *>(event));
+    // The TV input is chosen from its list: a typed letter would pick an entry by its first letter.
+    if (event->type() == QEvent::KeyPress && watched == m_cboTV) {
+        const QString text = static_cast<QKeyEvent *>(event)->text();
+        if (!text.isEmpty() && text.at(0).isPrint())
+            return true;
+    }
     // The wheel would send from a list or the slider that the pointer merely passes over.
     if (event->type() == QEvent::Wheel)
         return true;

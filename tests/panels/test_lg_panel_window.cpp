@@ -5,6 +5,7 @@
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "inventory/inventory.h"
+#include "line_watcher.h"
 #include "manual_clock.h"
 #include "panels/lg_panel_window.h"
 #include "pty_displays.h"
@@ -69,7 +70,6 @@ private:
     void choose(QComboBox *list, const QString &entry);
     void type(const QString &field, int section, const QString &text);
     // Records each display's line while the program holds it open, until the object is gone.
-    std::unique_ptr<QTimer> watchLines();
     QByteArray received(int com) { return m_displays->display(com).readUntilQuiet(quietMs); }
     QStringList messageTexts() const;
 
@@ -82,7 +82,6 @@ private:
     std::unique_ptr<frmMain> m_window;
     frmLGLCD *m_panel = nullptr;
     // Each display's line settings as seen while the program had it open: "9600 RTS/CTS XON/XOFF".
-    std::map<int, QSet<QString>> m_lines;
 };
 
 // Displays on COM 3 and 5; every other COM number names a device that does not exist.
@@ -90,7 +89,6 @@ void TestLgPanelWindow::init()
 {
     QVERIFY(m_displays.emplace(m_folder, QList<int> { 3, 5 }, QList<int> { 1, 2, 4 }, idleSpeed).isValid());
     m_prompts = {};
-    m_lines.clear();
     m_window
         = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &m_tray });
     m_window->show();
@@ -130,23 +128,6 @@ void TestLgPanelWindow::type(const QString &field, int section, const QString &t
     auto *edit = child<QLineEdit>(field, section);
     edit->clear();
     QTest::keyClicks(edit, text);
-}
-
-std::unique_ptr<QTimer> TestLgPanelWindow::watchLines()
-{
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(1);
-    connect(timer.get(), &QTimer::timeout, this, [this] {
-        for (const auto &[com, pty] : m_displays->all()) {
-            const std::optional<test::TerminalState> state = pty->terminalState();
-            if (state && state->baudRate != idleSpeed) {
-                m_lines[com].insert(QString::number(state->baudRate) + (state->rtsCts ? u" RTS/CTS"_s : QString())
-                                    + (state->xonXoff ? u" XON/XOFF"_s : QString()));
-            }
-        }
-    });
-    timer->start();
-    return timer;
 }
 
 QStringList TestLgPanelWindow::messageTexts() const
@@ -278,7 +259,7 @@ void TestLgPanelWindow::sectionActionsSendOrRefuse()
     child<QLineEdit>(u"txtMinorChannel"_s, section)->setText(step.channel.section(u'-', 1, 1));
     type(u"txtVolume"_s, section, step.volume);
 
-    const auto lines = watchLines();
+    const test::LineWatcher lines(*m_displays, idleSpeed);
     QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
     switch (step.action) {
     case Action::Click:
@@ -306,7 +287,8 @@ void TestLgPanelWindow::sectionActionsSendOrRefuse()
     QCOMPARE(messageTexts(), messages);
     QCOMPARE(executed.size(), bytes.isEmpty() ? 0 : 1);
     if (!bytes.isEmpty())
-        QVERIFY2(m_lines[com].contains(u"9600 RTS/CTS XON/XOFF"_s), qPrintable(m_lines[com].values().join(u", ")));
+        QVERIFY2(lines.seen(com).contains(u"9600 RTS/CTS XON/XOFF"_s),
+                 qPrintable(lines.seen(com).values().join(u", ")));
 }
 
 void TestLgPanelWindow::lineSettingsFromTheFile_data()
@@ -343,14 +325,14 @@ void TestLgPanelWindow::lineSettingsFromTheFile()
     QCOMPARE(shown, lists);
     QVERIFY(!child<QWidget>(u"fraPortSettings"_s)->isVisible());
 
-    const auto lines = watchLines();
+    const test::LineWatcher lines(*m_displays, idleSpeed);
     QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
     QTest::mouseClick(child<QPushButton>(u"btnPowerOn"_s, file.isEmpty() ? 0 : 2), Qt::LeftButton);
     QTRY_COMPARE(executed.size(), 1);
     const int com = file.isEmpty() ? 3 : 5;
     QCOMPARE(received(com), QByteArray("ka 01 01\r"));
-    QVERIFY2(m_lines[com].contains(QString::number(speed) + u" RTS/CTS XON/XOFF"_s),
-             qPrintable(m_lines[com].values().join(u", ")));
+    QVERIFY2(lines.seen(com).contains(QString::number(speed) + u" RTS/CTS XON/XOFF"_s),
+             qPrintable(lines.seen(com).values().join(u", ")));
 }
 
 enum Closing { CloseButton, CloseBox, Escape };
@@ -450,6 +432,8 @@ void TestLgPanelWindow::numberFieldsTakeDigitsAndLetTabThrough()
     choose(child<QComboBox>(u"cboTV"_s, 0), u"NTSC CATV"_s);
     choose(child<QComboBox>(u"cboTV"_s, 1), u"ATSC Air"_s);
     QCOMPARE(QList<bool>({ minorShown(0), minorShown(1), minorShown(2) }), QList<bool>({ false, true, false }));
+    QTest::keyClicks(child<QComboBox>(u"cboTV"_s, 2), u"A"_s); // typing picks nothing
+    QCOMPARE(child<QComboBox>(u"cboTV"_s, 2)->currentIndex(), -1);
 
     auto *edit = child<QLineEdit>(field, 1);
     edit->clear();

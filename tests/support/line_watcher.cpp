@@ -1,0 +1,43 @@
+#include "line_watcher.h"
+
+#include <chrono>
+
+namespace vantiro::test {
+
+LineWatcher::LineWatcher(const PtyDisplays &displays, quint32 idleSpeed)
+    : m_displays(displays)
+    , m_idleSpeed(idleSpeed)
+    , m_thread([this] { run(); })
+{ }
+
+LineWatcher::~LineWatcher()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+QSet<QString> LineWatcher::seen(int com) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_seen.find(com);
+    return found == m_seen.end() ? QSet<QString>() : found->second;
+}
+
+void LineWatcher::run()
+{
+    while (!m_stop) {
+        for (const auto &[com, pty] : m_displays.all()) {
+            const std::optional<TerminalState> state = pty->terminalState();
+            if (!state || state->baudRate == m_idleSpeed)
+                continue;
+            const QString line = QString::number(state->baudRate)
+                + (state->rtsCts ? QStringLiteral(" RTS/CTS") : QString())
+                + (state->xonXoff ? QStringLiteral(" XON/XOFF") : QString());
+            std::lock_guard lock(m_mutex);
+            m_seen[com].insert(line);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+} // namespace vantiro::test
