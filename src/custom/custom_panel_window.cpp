@@ -30,14 +30,23 @@ constexpr int highestChannel = 999;
 constexpr int listScrollBarWidth = 17;
 constexpr int buttonColumnStretch = 2;
 const QStringList textColumns { u"Status"_s, u"Source"_s, u"Volume"_s };
+// End users read the panel from a distance: its text is this much larger than the desktop's.
+constexpr qreal largeTextScale = 1.4;
+
+qreal largePointSize()
+{
+    return QApplication::font().pointSizeF() * largeTextScale;
+}
 
 // Green when chosen, light grey when not; a thick frame shows the keyboard focus on either.
 void setChosen(QPushButton *button, bool chosen)
 {
     button->setProperty("chosen", chosen);
+    // A style sheet replaces the inherited font, so the large size is given here too.
     button->setStyleSheet(
-        u"QPushButton { background-color: rgb(%1); color: black; padding: 6px; }"
-        "QPushButton:focus { border: 4px solid rgb(0, 0, 192); }"_s.arg(chosen ? u"0, 255, 0"_s : u"192, 192, 192"_s));
+        u"QPushButton { background-color: rgb(%1); color: black; padding: 6px; font-size: %2pt; }"
+        "QPushButton:focus { border: 4px solid rgb(0, 0, 192); }"_s.arg(chosen ? u"0, 255, 0"_s : u"192, 192, 192"_s)
+            .arg(qRound(largePointSize())));
 }
 
 QPushButton *choiceButton(const QString &name, const QString &caption)
@@ -83,7 +92,7 @@ frmCustomLCD::frmCustomLCD(const QString &applicationFolder, Prompts &prompts, B
     setWindowTitle(applicationTitle);
     setModal(true);
     QFont large = font();
-    large.setPointSizeF(large.pointSizeF() * 1.4);
+    large.setPointSizeF(largePointSize());
     setFont(large);
 
     auto *layout = new QVBoxLayout(this);
@@ -146,9 +155,11 @@ QWidget *frmCustomLCD::buildList()
     layout->setContentsMargins(0, 0, 0, 0);
 
     // The header strip stays put while the rows scroll under it.
-    auto *header = named(new QWidget, u"lblHeader"_s);
-    header->setAutoFillBackground(true);
-    header->setStyleSheet(u"QLabel { background-color: rgb(0, 0, 192); color: white; font-weight: bold; }"_s);
+    auto *header = named(new QWidget, u"fraHeader"_s);
+    header->setAttribute(Qt::WA_StyledBackground);
+    header->setStyleSheet(
+        u"QWidget#fraHeader { background-color: rgb(0, 0, 192); }"
+        "QLabel { color: white; font-weight: bold; font-size: %1pt; }"_s.arg(qRound(largePointSize())));
     auto *headerLayout = new QHBoxLayout(header);
     headerLayout->setContentsMargins(0, 0, listScrollBarWidth, 0);
     headerLayout->setSpacing(0);
@@ -158,7 +169,6 @@ QWidget *frmCustomLCD::buildList()
         label->setAlignment(Qt::AlignCenter);
         headerLayout->addWidget(label, 1);
     }
-    header->setStyleSheet(header->styleSheet() + u"QWidget#lblHeader { background-color: rgb(0, 0, 192); }"_s);
     layout->addWidget(header);
 
     m_list = named(new QScrollArea, u"lvButtons"_s);
@@ -238,6 +248,7 @@ QWidget *frmCustomLCD::buildChoices()
     m_sldVolume = named(new QSlider(Qt::Horizontal), u"sldVolume"_s);
     m_sldVolume->setRange(0, 100);
     m_sldVolume->setPageStep(5);
+    m_sldVolume->setAccessibleName(u"Volume"_s);
     m_lblVolume = named(new QLabel(u"&Volume"_s), u"lblVolume"_s);
     m_lblVolume->setBuddy(m_sldVolume);
     layout->addWidget(m_lblVolume);

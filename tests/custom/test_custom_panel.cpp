@@ -264,6 +264,7 @@ void TestCustomPanel::reloadAfterTheEditorKeepsChoicesAndTexts()
 
     QCOMPARE(child<QPushButton>(u"btnButton_0"_s)->text(), u"Lobby East"_s);
     QCOMPARE(child<QPushButton>(u"btnButton_2"_s)->text(), u"Stage"_s);
+    QCOMPARE(child<QPushButton>(u"btnButton_2"_s)->toolTip(), u"LG"_s); // the model, shown on hovering
     QVERIFY(!child<QPushButton>(u"btnButton_1"_s)->isVisible());
     QCOMPARE(rowTexts(), QStringList({ u"On(green)|Tuner 7|10"_s, u"||"_s }));
     QCOMPARE(child<QLineEdit>(u"txtChannel"_s)->text(), u"7"_s);
