@@ -118,9 +118,10 @@ std::optional<QString> decimalDigitsText(const QString &valueText)
     const auto value = readDecimal(valueText);
     if (!value)
         return std::nullopt;
-    // The text is kept as typed unless it was clamped, so "025" keeps its leading zero.
+    // The text is kept as typed unless it was clamped, so "025" keeps its leading zero. A longer text
+    // ("0025") has no encoding of its own length: its value's digits are sent instead.
     QString text = valueText.trimmed();
-    if (value->negative || isGreaterThan(value->digits, 100))
+    if (value->negative || isGreaterThan(value->digits, 100) || text.size() > 3)
         text = clampedTo100(*value);
     if (text.size() == 2 || text.size() == 3)
         return asciiTokens(text);

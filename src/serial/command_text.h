@@ -18,7 +18,8 @@ inline const QString minorPlaceholder = QStringLiteral("-");
 // each hex digit sent as its ASCII code ("25" -> "31 39", "10" -> "41").
 std::optional<QString> hexDigitsText(const QString &valueText);
 
-// The value clamped to 0..100, its decimal digits sent as ASCII ("25" -> "32 35", "025" -> "30 32 35").
+// The value clamped to 0..100, its decimal digits sent as ASCII ("25" -> "32 35", "025" -> "30 32 35");
+// a text of four or more characters sends the digits of its value ("0025" -> "32 35").
 std::optional<QString> decimalDigitsText(const QString &valueText);
 
 // Channel encoder: two hexadecimal digits, zero-padded, sent as ASCII ("5" -> "30 35"); no upper clamp,

@@ -15,8 +15,12 @@ struct SendOutcome
         PermissionDenied,
         Busy, // another program (or another link) holds the port
         SettingsRejected, // the device refused the line settings
-        OpenFailed, // the device is there but could not be opened (no hardware behind it, not a port)
+        OpenFailed, // the device is there but could not be opened (no hardware behind it)
+        NotSerialDevice, // the name is a file, a folder or another kind of device
         WriteFailed, // the port opened but the bytes did not all go out
+        HeldByFlowControl, // the display (or a CTS line that stays low) held the bytes back too long
+        NotAComNumber, // the port text names no COM port; nothing was opened
+        NoCommandForModel, // the display's model has no command for what was asked
         Cancelled, // the link was closed before the send could run
     };
 
@@ -29,9 +33,15 @@ struct SendOutcome
 
     // "sent", "nothing to send" or "not sent: <reason>".
     QString text() const;
+    // The reason in the operator's words; for a device the user may not open, how to get access.
+    QString reasonText() const;
 };
 
 QString sendStatusReason(SendOutcome::Status status);
+
+// What to do about a device the user may not open: join the group that owns it (read from the
+// device) and log in again, or nothing to join when the group may not use it either.
+QString permissionHelp(const QString &devicePath);
 
 } // namespace vantiro
 

@@ -1,6 +1,7 @@
 #include "serial_link.h"
 
 #include "serial/command_text.h"
+#include "serial/port_text.h"
 
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -62,13 +63,22 @@ bool SerialLink::configurePort(const QString &lineSettings, const QString &portT
     const bool accepted = settings && platformSupports(*settings);
     if (accepted)
         m_settings = *settings;
-    if (const auto comNumber = comNumberFromPortText(portText))
+    const std::optional<int> comNumber = comPortNumber(portText);
+    m_hasPort = comNumber.has_value();
+    if (comNumber)
         m_comNumber = *comNumber;
     return accepted;
 }
 
 QFuture<SendOutcome> SerialLink::startSend(const QString &command)
 {
+    if (!m_hasPort && !command.isEmpty()) {
+        QPromise<SendOutcome> refused;
+        refused.start();
+        refused.addResult(SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {} });
+        refused.finish();
+        return refused.future();
+    }
     auto job = std::make_shared<Job>();
     job->config = PortConfig { devicePath(), m_settings, m_handshaking };
     job->command = command;

@@ -34,8 +34,9 @@ public:
     ~SerialLink() override;
 
     // Sets handshaking, line settings and port, in that order. A line settings text the port cannot
-    // take leaves the previous settings in force (and returns false); a port text that is not a
-    // positive number leaves the previous port in force.
+    // take leaves the previous settings in force (and returns false). A port text that is not a COM
+    // number (1 to 255) names no port: sends fail as "not a COM number" until a port is set again,
+    // rather than going to the display sent to before.
     bool configurePort(const QString &lineSettings, const QString &portText,
                        Handshaking handshaking = Handshaking::None);
 
@@ -44,7 +45,9 @@ public:
     // Sends and returns the outcome; the caller's event loop keeps running meanwhile.
     SendOutcome sendCommandText(const QString &command);
 
+    // The COM port last set; whether the last port text named one.
     int comNumber() const { return m_comNumber; }
+    bool hasPort() const { return m_hasPort; }
     QString devicePath() const { return m_portMap.devicePath(m_comNumber); }
     PortSettings settings() const { return m_settings; }
     Handshaking handshaking() const { return m_handshaking; }
@@ -64,6 +67,7 @@ private:
     PortMap m_portMap;
     TransportFactory m_makeTransport;
     int m_comNumber = 1;
+    bool m_hasPort = true;
     PortSettings m_settings;
     Handshaking m_handshaking = Handshaking::None;
 

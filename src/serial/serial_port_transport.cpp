@@ -7,6 +7,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -53,6 +54,10 @@ public:
         m_error.clear();
         m_bytesWritten = 0;
         m_baudRate = config.settings.baudRate;
+        if (!isCharacterDevice(config.devicePath)) {
+            m_error = QStringLiteral("%1 is not a serial device").arg(config.devicePath);
+            return SendOutcome::Status::NotSerialDevice;
+        }
         m_port.setPortName(config.devicePath);
         const bool accepted = m_port.setBaudRate(config.settings.baudRate)
             && m_port.setDataBits(QSerialPort::DataBits(config.settings.dataBits))
@@ -62,7 +67,10 @@ public:
         if (!accepted)
             return fail(SendOutcome::Status::SettingsRejected);
 
-        if (!m_port.open(QIODevice::WriteOnly))
+        // A display's XOFF only reaches the line discipline while the receiver is on; what the
+        // display sends is read and dropped.
+        m_readsBack = config.handshaking == Handshaking::RtsXonXoff;
+        if (!m_port.open(m_readsBack ? QIODevice::ReadWrite : QIODevice::WriteOnly))
             return fail(openFailure(config.devicePath));
 
         if (config.handshaking == Handshaking::RtsXonXoff && !addSoftwareFlowControl()) {
@@ -85,10 +93,7 @@ public:
         return true;
     }
 
-    SendOutcome::Status drain() override
-    {
-        return drainOutput() ? SendOutcome::Status::Sent : SendOutcome::Status::WriteFailed;
-    }
+    SendOutcome::Status drain() override { return drainOutput(); }
 
     void close() override
     {
@@ -117,6 +122,31 @@ private:
         default:
             return QFileInfo::exists(devicePath) ? SendOutcome::Status::OpenFailed : SendOutcome::Status::NoSuchDevice;
         }
+    }
+
+    // A name that exists but is a file, a folder or a pipe is no port: it is not opened at all.
+    static bool isCharacterDevice(const QString &devicePath)
+    {
+#ifdef Q_OS_UNIX
+        struct stat info = {};
+        if (::stat(QFile::encodeName(devicePath).constData(), &info) == 0)
+            return S_ISCHR(info.st_mode);
+#else
+        Q_UNUSED(devicePath);
+#endif
+        return true; // a missing name is reported when it is opened
+    }
+
+    void discardInput()
+    {
+        if (!m_readsBack)
+            return;
+        m_port.readAll();
+#ifdef Q_OS_UNIX
+        // Reading frees the line discipline's buffer, so a later XON is still taken in.
+        char buffer[256];
+        while (::read(int(m_port.handle()), buffer, sizeof buffer) > 0) { }
+#endif
     }
 
     // QSerialPort reports a device held by someone else (its lock file, or TIOCEXCL) as a permission
@@ -152,48 +182,92 @@ private:
 #endif
     }
 
-    // Qt's buffer into the system, then the system's queue onto the line. The wait is bounded by
-    // twice the time the bytes take at the port's speed plus a second, so a port that flow control
-    // holds back fails the send instead of holding the link for good.
-    bool drainOutput()
+    // Qt's buffer into the system, the system's queue onto the line, then the transmitter itself.
+    // The whole wait is bounded by twice the time the bytes take at the port's speed plus a second,
+    // so a port that flow control holds back fails the send instead of holding the link for good:
+    // what is left is dropped and the port can be closed.
+    SendOutcome::Status drainOutput()
     {
-        const qint64 lineTimeMs = m_bytesWritten * 11 * 1000 / qMax(1, m_baudRate);
+        const qint64 lineTimeMs = lineTimeUs(m_bytesWritten) / 1000;
         const QDeadlineTimer deadline(1000 + 2 * lineTimeMs);
         while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
-            if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())))
+            discardInput();
+            if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, qMin<qint64>(50, deadline.remainingTime()))))
                 && m_port.error() != QSerialPort::TimeoutError) {
                 m_error = m_port.errorString(); // the device went away
-                break;
+                return SendOutcome::Status::WriteFailed;
             }
         }
+        discardInput();
         if (m_port.bytesToWrite() > 0) {
-            if (m_error.isEmpty())
-                m_error = QStringLiteral("bytes held back by flow control");
             m_port.clear(QSerialPort::Output);
-            return false;
+            return heldBack();
         }
 #ifdef Q_OS_UNIX
         const int fd = int(m_port.handle());
-        int queued = 0;
-        while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
-            QThread::usleep(500);
-        if (queued > 0) {
-            m_error = QStringLiteral("bytes held back by flow control");
+        const auto systemQueue = [this, fd] {
+            discardInput();
+            int queued = 0;
+            return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
+        };
+        if (!waitForEmptyQueue(systemQueue, deadline)) {
             ::tcflush(fd, TCOFLUSH);
-            return false;
+            return heldBack();
         }
-        ::tcdrain(fd);
+        // The last bytes sit in the transmitter. A UART tells when it is empty; other devices (USB
+        // adapters) cannot, so they are given the time their last bytes take on the line.
+        int lineStatus = 0;
+        if (::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0) {
+            const auto transmitter = [fd] {
+                int status = 0;
+                return ::ioctl(fd, TIOCSERGETLSR, &status) == 0 && !(status & TIOCSER_TEMT) ? 1 : 0;
+            };
+            if (!waitForEmptyQueue(transmitter, deadline)) {
+                ::tcflush(fd, TCOFLUSH);
+                return heldBack();
+            }
+        } else {
+            const qint64 allowanceUs = lineTimeUs(qMin<qint64>(m_bytesWritten, transmitterBytes));
+            QThread::usleep(quint64(qMin<qint64>(allowanceUs, deadline.remainingTime() * 1000)));
+        }
 #endif
-        return true;
+        return SendOutcome::Status::Sent;
     }
+
+    SendOutcome::Status heldBack()
+    {
+        m_error = QStringLiteral("bytes held back by flow control");
+        return SendOutcome::Status::HeldByFlowControl;
+    }
+
+    // Ten bits and a margin per byte at the port's speed.
+    qint64 lineTimeUs(qint64 bytes) const
+    {
+        return bytes * 11 * 1000000 / qMax(1, m_baudRate);
+    }
+
+    // What a USB adapter's transmit buffer may still hold once the system's queue is empty.
+    static constexpr qint64 transmitterBytes = 64;
 
     QSerialPort m_port;
     QString m_error;
     qint64 m_bytesWritten = 0;
     qint32 m_baudRate = 9600;
+    bool m_readsBack = false;
 };
 
 } // namespace
+
+bool waitForEmptyQueue(const std::function<int()> &queued, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        if (queued() <= 0)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::usleep(500);
+    }
+}
 
 bool platformSupports(const PortSettings &settings)
 {

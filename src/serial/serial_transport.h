@@ -3,8 +3,10 @@
 #include "serial/line_settings.h"
 #include "serial/send_outcome.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace vantiro {
@@ -27,13 +29,19 @@ public:
     virtual SendOutcome::Status open(const PortConfig &config) = 0;
     virtual bool write(char byte) = 0;
     // Waits until every written byte has left the machine. Bounded, so that a port held back by flow
-    // control fails the send instead of stopping the link for good; what is held back is dropped.
+    // control fails the send ("held by flow control") instead of stopping the link for good; what is
+    // held back is dropped.
     virtual SendOutcome::Status drain() = 0;
     // Closes the port if it is open.
     virtual void close() = 0;
     // The system's words for the last failure.
     virtual QString errorText() const = 0;
 };
+
+// Polls `queued` (the bytes the system still holds for the line) until it reports none or the
+// deadline passes, and says whether the queue emptied. A queue that cannot be read (negative) counts
+// as empty. Never blocks past the deadline, whatever the device does.
+bool waitForEmptyQueue(const std::function<int()> &queued, const QDeadlineTimer &deadline);
 
 // Whether a serial port on this platform can be set to these line settings at all.
 bool platformSupports(const PortSettings &settings);

@@ -6,6 +6,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/line_settings.h
     ${CMAKE_CURRENT_LIST_DIR}/port_map.cpp
     ${CMAKE_CURRENT_LIST_DIR}/port_map.h
+    ${CMAKE_CURRENT_LIST_DIR}/port_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/port_text.h
     ${CMAKE_CURRENT_LIST_DIR}/send_outcome.cpp
     ${CMAKE_CURRENT_LIST_DIR}/send_outcome.h
     ${CMAKE_CURRENT_LIST_DIR}/serial_link.cpp

@@ -80,6 +80,13 @@ void TestCommandText::encoders_data()
     QTest::newRow("decimal 025 keeps its zero") << "decimal"
                                                 << "025"
                                                 << "30 32 35";
+    // Four characters or more: the digits of the value, not the first character.
+    QTest::newRow("decimal 0025 is 25") << "decimal"
+                                        << " 0025 "
+                                        << "32 35";
+    QTest::newRow("decimal 0100 is 100") << "decimal"
+                                         << "0100"
+                                         << "31 30 30";
     QTest::newRow("decimal blanks trimmed") << "decimal"
                                             << " 7 "
                                             << "37";

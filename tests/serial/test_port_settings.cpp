@@ -1,5 +1,6 @@
 #include "serial/line_settings.h"
 #include "serial/port_map.h"
+#include "serial/port_text.h"
 #include "temp_app_folder.h"
 
 #include <QTest>
@@ -62,19 +63,27 @@ void TestPortSettings::portTexts_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("comNumber"); // 0: names no port
-    QTest::newRow("blanks") << " 7 " << 7;
-    QTest::newRow("largest") << "32767" << 32767;
-    QTest::newRow("above the control's range") << "32768" << 0;
-    QTest::newRow("zero") << "0" << 0;
-    QTest::newRow("negative") << "-3" << 0;
-    QTest::newRow("letters") << "COM3" << 0;
+    QTest::addColumn<int>("sendsTo"); // the COM port a send goes to; 0: none
+    QTest::newRow("blanks") << " 7 " << 7 << 7;
+    QTest::newRow("leading zero") << "07" << 7 << 7;
+    QTest::newRow("highest COM port") << "255" << 255 << 255;
+    QTest::newRow("above the COM ports") << "256" << 256 << 0;
+    QTest::newRow("largest") << "32767" << 32767 << 0;
+    QTest::newRow("above the control's range") << "99999" << 0 << 0;
+    QTest::newRow("zero") << "0" << 0 << 0;
+    QTest::newRow("negative") << "-3" << 0 << 0;
+    QTest::newRow("plus sign") << "+5" << 5 << 0;
+    QTest::newRow("letters") << "abc" << 0 << 0;
+    QTest::newRow("empty") << "" << 0 << 0;
 }
 
 void TestPortSettings::portTexts()
 {
     QFETCH(QString, text);
     QFETCH(int, comNumber);
+    QFETCH(int, sendsTo);
     QCOMPARE(comNumberFromPortText(text).value_or(0), comNumber);
+    QCOMPARE(comPortNumber(text).value_or(0), sendsTo);
 }
 
 void TestPortSettings::portsFileFollowsEdits()

@@ -2,6 +2,7 @@
 #include "serial/command_text.h"
 #include "serial/serial_link.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSerialPort>
@@ -9,7 +10,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <functional>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantiro;
 using namespace Qt::StringLiterals;
@@ -64,6 +70,26 @@ std::optional<TerminalState> stateWhileOpen(Pty &pty, const std::function<void()
     return pty.terminalState();
 }
 
+// How this process holds a device open: the access mode of each of its descriptors on it, sorted.
+QList<int> openModes(const QString &devicePath)
+{
+    QList<int> modes;
+    const QString canonical = QFileInfo(devicePath).canonicalFilePath();
+    for (const QFileInfo &fd : QDir(u"/proc/self/fd"_s).entryInfoList(QDir::Files | QDir::System)) {
+        if (QFileInfo(fd.symLinkTarget()).canonicalFilePath() != canonical)
+            continue;
+        QFile info(u"/proc/self/fdinfo/"_s + fd.fileName());
+        if (!info.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : info.readAll().split('\n')) {
+            if (line.startsWith("flags:"))
+                modes.append(int(line.mid(6).trimmed().toInt(nullptr, 8) & O_ACCMODE));
+        }
+    }
+    std::sort(modes.begin(), modes.end());
+    return modes;
+}
+
 // Records what a send asks of its port, for what a pty cannot show (parity, data bits).
 struct RecordingTransport : SerialTransport
 {
@@ -97,6 +123,10 @@ private slots:
     void missingAndBusyDevicesReported();
     void sendsRunInRequestOrderWithoutInterleaving();
     void portHeldBackFailsAndFreesTheLink();
+    void outputQueueWaitIsBounded_data();
+    void outputQueueWaitIsBounded();
+    void permissionHelpNamesTheDevicesGroup_data();
+    void permissionHelpNamesTheDevicesGroup();
 };
 
 // Every byte of a command goes out as it is and in order, text, control and binary bytes alike.
@@ -141,6 +171,9 @@ void TestSerialLink::lineSpeedAndFlowControlOnTheLine()
     const bool flowControl = handshaking == Handshaking::RtsXonXoff;
     QCOMPARE(state->rtsCts, flowControl);
     QCOMPARE(state->xonXoff, flowControl);
+    // With XON/XOFF the port is open for reading too, so a UART's receiver takes in the display's
+    // XOFF (a pty takes it in either way). The test's own descriptor is read-write.
+    QCOMPARE(openModes(display.devicePath()), (QList<int> { flowControl ? O_RDWR : O_WRONLY, O_RDWR }));
 
     QByteArray received;
     if (flowControl) {
@@ -162,25 +195,32 @@ void TestSerialLink::configurationReachesThePort_data()
     QTest::addColumn<QString>("portText");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("inForce"); // the settings the next send uses
-    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("device"); // empty: nothing is opened, the send is "not a COM number"
 
-    // The link is first set to 19200,e,7,2 on COM 4; what a text cannot name leaves the previous in force.
+    // The link is first set to 19200,e,7,2 on COM 4; settings a text cannot name leave the previous
+    // in force, a port text that names no COM port sends nowhere (never to COM 4).
     QTest::newRow("accepted") << "38400,o,8,1"
                               << "5" << true << "38400,o,8,1"
                               << "/dev/ttyS4";
     QTest::newRow("mark parity, 5 bits, 2 stop") << "9600,m,5,2"
-                                                 << "5" << true << "9600,m,5,2"
-                                                 << "/dev/ttyS4";
-    QTest::newRow("parity unknown, port 0") << "9600,x,8,1"
-                                            << "0" << false << "19200,e,7,2"
-                                            << "/dev/ttyS3";
+                                                 << "255" << true << "9600,m,5,2"
+                                                 << "/dev/ttyS254";
+    QTest::newRow("parity unknown") << "9600,x,8,1"
+                                    << "6" << false << "19200,e,7,2"
+                                    << "/dev/ttyS5";
+    QTest::newRow("port 0") << "9600,n,8,1"
+                            << "0" << true << ""
+                            << "";
     QTest::newRow("missing field, empty port") << "9600,n,8"
-                                               << "" << false << "19200,e,7,2"
-                                               << "/dev/ttyS3";
+                                               << "" << false << ""
+                                               << "";
     // termios has no 1.5 stop bits: the port cannot take the text.
     QTest::newRow("1.5 stop bits, port not a number") << "9600,n,5,1.5"
-                                                      << "two" << false << "19200,e,7,2"
-                                                      << "/dev/ttyS3";
+                                                      << "two" << false << ""
+                                                      << "";
+    QTest::newRow("port above 255") << "9600,n,8,1"
+                                    << "99999" << true << ""
+                                    << "";
 }
 
 void TestSerialLink::configurationReachesThePort()
@@ -196,8 +236,13 @@ void TestSerialLink::configurationReachesThePort()
     SerialLink link(PortMap(folder.path()), [&] { return std::make_unique<RecordingTransport>(opened); });
     QVERIFY(link.configurePort(QStringLiteral("19200,e,7,2"), QStringLiteral("4")));
     QCOMPARE(link.configurePort(lineSettings, portText, Handshaking::RtsXonXoff), accepted);
-    QCOMPARE(link.sendCommandText(lgPowerOn).status, Status::Sent);
-
+    const SendOutcome outcome = link.sendCommandText(lgPowerOn);
+    if (device.isEmpty()) {
+        QCOMPARE(outcome.text(), u"not sent: not a COM number"_s);
+        QVERIFY(opened.isEmpty());
+        return;
+    }
+    QCOMPARE(outcome.status, Status::Sent);
     QCOMPARE(opened.size(), 1);
     QCOMPARE(lineSettingsText(opened[0].settings), inForce);
     QCOMPARE(opened[0].handshaking, Handshaking::RtsXonXoff);
@@ -223,10 +268,15 @@ void TestSerialLink::missingAndBusyDevicesReported()
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: no such device"));
     otherOpening.unlock();
 
-    // A name that is there but is no port (here a folder) is told apart from a missing one.
+    // A name that is there but is no port (a folder, a file) is told apart from a missing one.
+    rig.folder.writeFile(u"not-a-port"_s, "text");
+    rig.displays.addDevice(7, rig.folder.filePath(u"not-a-port"_s).toLocal8Bit());
     rig.displays.addDevice(8, rig.folder.path().toLocal8Bit());
-    rig.to(8);
-    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: could not be opened"));
+    for (const int com : { 7, 8 }) {
+        rig.to(com);
+        QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: not a serial device"));
+    }
+    QCOMPARE(rig.folder.readFile(u"not-a-port"_s), QByteArray("text"));
 
     QSerialPort otherProgram(rig.pty(1).devicePath());
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
@@ -273,9 +323,72 @@ void TestSerialLink::portHeldBackFailsAndFreesTheLink()
 
     rig.to(2);
     const SendOutcome next = rig.send(lgPowerOn);
-    QCOMPARE(send.result().status, Status::WriteFailed);
+    QCOMPARE(send.result().text(), u"not sent: held by flow control"_s);
     QCOMPARE(next.status, Status::Sent);
     QCOMPARE(rig.pty(2).read(9), QByteArray("ka 01 01\r"));
+}
+
+void TestSerialLink::outputQueueWaitIsBounded_data()
+{
+    QTest::addColumn<int>("emptiesAfter"); // polls until the queue is empty; -1: never (CTS stays low)
+    QTest::addColumn<bool>("emptied");
+
+    QTest::newRow("already empty") << 0 << true;
+    QTest::newRow("empties while waiting") << 5 << true;
+    QTest::newRow("held for good") << -1 << false;
+}
+
+// The system's queue and a UART's transmitter are polled, never waited on without an end: a
+// queue that never empties gives up at the deadline. (A pty has no such queue to hold.)
+void TestSerialLink::outputQueueWaitIsBounded()
+{
+    QFETCH(int, emptiesAfter);
+    QFETCH(bool, emptied);
+
+    int polls = 0;
+    const auto queued = [&] {
+        return emptiesAfter >= 0 && polls++ >= emptiesAfter ? 0 : 9;
+    };
+    QCOMPARE(waitForEmptyQueue(queued, QDeadlineTimer(200)), emptied);
+}
+
+void TestSerialLink::permissionHelpNamesTheDevicesGroup_data()
+{
+    QTest::addColumn<QByteArray>("group"); // empty: the device does not exist
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("help");
+
+    QTest::newRow("dialout") << QByteArray("dialout") << 0660
+                             << "add the user to the group \"dialout\" that owns the device, then log in again";
+    QTest::newRow("another group") << QByteArray("tty") << 0660
+                                   << "add the user to the group \"tty\" that owns the device, then log in again";
+    QTest::newRow("no group access") << QByteArray("dialout") << 0600 << "only its owner may open the device";
+    QTest::newRow("gone") << QByteArray() << 0
+                          << "add the user to the group that owns the device, usually \"dialout\", then log in again";
+}
+
+// A port the user may not open says how to get access, with the group read from the device.
+void TestSerialLink::permissionHelpNamesTheDevicesGroup()
+{
+    QFETCH(QByteArray, group);
+    QFETCH(int, mode);
+    QFETCH(QString, help);
+
+    Pty pty;
+    QVERIFY(pty.isValid());
+    QString device = pty.devicePath();
+    if (group.isEmpty()) {
+        device = QString::fromLocal8Bit(PtyDisplays::missingDevice());
+    } else {
+        const ::group *owner = ::getgrnam(group.constData());
+        if (!owner)
+            QSKIP("the group does not exist here");
+        const QByteArray path = QFile::encodeName(device);
+        QVERIFY(::chown(path.constData(), uid_t(-1), owner->gr_gid) == 0);
+        QVERIFY(::chmod(path.constData(), mode_t(mode)) == 0);
+    }
+    const SendOutcome outcome { Status::PermissionDenied, device, 0, {} };
+    QCOMPARE(outcome.text(), u"not sent: permission denied ("_s + help + u')');
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)
