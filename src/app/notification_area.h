@@ -4,9 +4,9 @@ class QDBusConnection;
 
 namespace vantiro {
 
-// Whether the desktop's notification area is a StatusNotifierItem host (KDE Plasma, GNOME with the
-// AppIndicator extension, the panels of Wayland sessions): it reports a click on an icon as a single
-// activation and never as a double-click. Asked on the given session bus.
+// Whether the desktop's notification area is a StatusNotifierItem host (the panels of many desktops,
+// and of every Wayland session): it reports a click on an icon as a single activation and never as a
+// double-click. Asked on the given session bus.
 bool statusNotifierHostPresent(const QDBusConnection &sessionBus);
 
 // The same for this desktop: always on Wayland, where no other notification area exists; on X11

@@ -211,9 +211,12 @@ void TestInventoryWindow::failedSaveReportsAndWritesNothing()
     QVERIFY(openWindow(root.path()));
     const int shownBefore = m_busy.timesShown;
     click(u"btnSave"_s);
-    QCOMPARE(m_prompts.messages,
-             QList<PromptMessage>({ PromptMessage { u"Failed saving the settings."_s, PromptIcon::Exclamation,
-                                                    PromptButtons::Ok, u"Error"_s } }));
+    // Told at start that the file cannot be read, asked before replacing it, then told why it failed.
+    QCOMPARE(m_prompts.messages.size(), 3);
+    const PromptMessage failed = m_prompts.messages.last();
+    QVERIFY2(failed.text.startsWith(u"Failed saving the settings.\n\n"_s) && failed.icon == PromptIcon::Exclamation
+                 && failed.title == u"Error"_s,
+             qPrintable(failed.text));
     QCOMPARE(root.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList(u"Settings.ini"_s));
     QVERIFY(QDir(root.filePath(u"Settings.ini"_s)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     QCOMPARE(m_busy.depth, 0);
@@ -240,6 +243,9 @@ void TestInventoryWindow::editingButtonsRefuse_data()
         << true << u"btnAddCOM"_s << u"2"_s << u"50%"_s << refused(u"note"_s, u"%"_s);
     QTest::newRow("update, tilde in port")
         << true << u"btnEditCOM"_s << u"2~3"_s << QString() << refused(u"COM port"_s, u"~"_s);
+    QTest::newRow("add port, not a COM number")
+        << true << u"btnAddCOM"_s << u"abc"_s << QString()
+        << PromptMessage { u"The COM port must be a whole number from 1 to 255."_s, PromptIcon::Exclamation };
     QTest::newRow("group name with grave accent")
         << true << u"btnAddGroup"_s << u"Hall`"_s << QString() << refused(u"group name"_s, u"`"_s);
 }

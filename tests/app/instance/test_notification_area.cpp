@@ -1,7 +1,6 @@
 #include "app/notification_area.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -94,9 +93,7 @@ void TestNotificationArea::hostIsFoundOnTheSessionBus()
     const QDBusConnection probeBus = QDBusConnection::connectToBus(m_address, u"probe"_s);
     QCOMPARE(statusNotifierHostPresent(probeBus), watcher && hostRegistered);
 
-    watcherBus.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
-    watcherBus.unregisterObject(u"/StatusNotifierWatcher"_s);
-    QDBusConnection::disconnectFromBus(name);
+    QDBusConnection::disconnectFromBus(name); // the watcher's name goes with it
     serving.quit();
     serving.wait();
 }
