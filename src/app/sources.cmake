@@ -1,8 +1,14 @@
 # Files of this folder, added to the core library (no widgets) or to the windows library.
 list(APPEND VANTIRO_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/app_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/app_folder.h
+    ${CMAKE_CURRENT_LIST_DIR}/autostart.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/autostart.h
     ${CMAKE_CURRENT_LIST_DIR}/version.h
 )
 list(APPEND VANTIRO_UI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/about_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/about_dialog.h
     ${CMAKE_CURRENT_LIST_DIR}/process_tab.cpp
     ${CMAKE_CURRENT_LIST_DIR}/process_tab.h
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp

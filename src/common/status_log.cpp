@@ -56,10 +56,13 @@ void StatusLog::statusMessage(const QString &text)
 {
     if (rowCount() > maximumLines)
         removeRows(0, rowCount());
+    const QDateTime now = m_clock.now();
+    const QString line = m_locale.toString(now, m_format) % u" - "_s % text;
     const int row = rowCount();
     insertRows(row, 1);
-    setData(index(row), QString(m_locale.toString(m_clock.now(), m_format) % u" - "_s % text));
+    setData(index(row), line);
     emit lineAppended(row);
+    emit lineLogged(now, line);
 }
 
 } // namespace vantiro

@@ -27,9 +27,12 @@ public:
     void statusMessage(const QString &text);
 
     QStringList lines() const { return stringList(); }
+    const Clock &clock() const { return m_clock; }
 
 signals:
     void lineAppended(int row);
+    // The line as shown, with the time it was stamped with.
+    void lineLogged(const QDateTime &time, const QString &line);
 
 private:
     const Clock &m_clock;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+
+namespace vantiro {
+
+class StatusLog;
+
+// Keeps every status-log line also in logs/YYYY-MM-DD.log of the application folder (UTF-8, one line each,
+// the same text), so that what the schedule did overnight can be read the next morning. Files older than
+// 90 days are removed when it starts. A log that cannot be written is reported once in the status log (again
+// only after a write has succeeded in between) and never stops what is being logged.
+class DailyLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int keptDays = 90;
+
+    DailyLog(const QString &applicationFolder, StatusLog &statusLog, QObject *parent = nullptr);
+
+    QString folder() const { return m_folder; }
+    QString filePath(QDate date) const;
+
+    // Removes the daily files dated more than keptDays before today; other files are left alone.
+    void removeOldFiles(QDate today) const;
+
+private:
+    void append(const QDateTime &time, const QString &line);
+
+    QString m_folder;
+    StatusLog &m_statusLog;
+    bool m_failureReported = false;
+};
+
+} // namespace vantiro
