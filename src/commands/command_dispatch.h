@@ -55,6 +55,8 @@ struct SendSnapshot
     QString modelListText;
     QStringList comPortItems; // "1" to "40", in list order
     LineSettings lineSettings; // the texts the four line settings lists show
+    // The volume box, for Set Volume: a group of several models gets it encoded for each display.
+    QString volumeText;
     // A panel's port and line settings text ("9600,n,8,1"), for "99" and "100".
     QString panelCommPort;
     QString panelLineSettings;

@@ -174,6 +174,16 @@ ModelChoice chooseDisplayModel(ModelCommandSet &set, QStringView modelName)
     return choice;
 }
 
+ModelMuteAndVolume muteAndVolumeFor(DisplayModel model)
+{
+    const ModelColumn &column = listColumn(model);
+    ModelCommandSet set;
+    LineSettingsSelection selection;
+    selection.baudIndex = column.baudIndex;
+    setLineSettings(set, selection);
+    return { column.muteOn, column.muteOff, column.volume, set.lineSettings() };
+}
+
 void applyModelForSend(ModelCommandSet &set, QStringView modelName, SendReach reach)
 {
     const ModelColumn &column = sendColumn(portDisplayModel(modelName), reach);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vantiro {
 
 // The four display models the main window knows, in the order of its model list.
@@ -69,6 +71,18 @@ struct ModelChoice
 // were (so choosing HYUNDAI-D525ML keeps the mute and volume commands of the model chosen before).
 // The line settings fields are not touched: the window copies them from its lists after selecting.
 ModelChoice chooseDisplayModel(ModelCommandSet &set, QStringView modelName);
+
+// What a display of one model takes for mute and volume, sent to its own port: the commands
+// choosing the model in the model list gives (the HYUNDAI-D525ML has none) and the line settings the
+// model's displays are sent at.
+struct ModelMuteAndVolume
+{
+    std::optional<QString> muteOn;
+    std::optional<QString> muteOff;
+    std::optional<QString> volume; // a template: "_" takes the encoded volume
+    LineSettings lineSettings;
+};
+ModelMuteAndVolume muteAndVolumeFor(DisplayModel model);
 
 // How a send addresses its ports: each port of the loaded group, or every COM port of the list.
 // The two differ in the mute pair a Hyundai Vvuon receives.

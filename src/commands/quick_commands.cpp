@@ -42,6 +42,7 @@ QuickCommands::QuickCommands(const ModelCommandSet &commands, const SendSnapshot
 std::optional<QFuture<CommandReport>> QuickCommands::send(int index, const QString &volumeText)
 {
     CommandRequest request { {}, m_window.sendSnapshot() };
+    request.snapshot.volumeText = volumeText;
     const std::optional<CommandHandOff> handOff
         = quickCommandHandOff(index, volumeText, m_commands, request.snapshot.groupPorts, m_prompts);
     if (!handOff)
@@ -93,6 +94,23 @@ std::optional<QString> volumeCommandFor(const QString &volumeTemplate, const QSt
     if (!encoded)
         return std::nullopt;
     return fillPlaceholder(volumeTemplate, valuePlaceholder, *encoded);
+}
+
+std::optional<QString> muteOrVolumeCommandFor(QuickCommand button, DisplayModel model, const QString &volumeText)
+{
+    const ModelMuteAndVolume commands = muteAndVolumeFor(model);
+    switch (button) {
+    case QuickCommand::MuteOn:
+        return commands.muteOn;
+    case QuickCommand::MuteOff:
+        return commands.muteOff;
+    case QuickCommand::SetVolume:
+        if (!commands.volume)
+            return std::nullopt;
+        return volumeCommandFor(*commands.volume, volumeText, displayModelNames().at(int(model)));
+    default:
+        return std::nullopt;
+    }
 }
 
 double volumeReading(QStringView text)

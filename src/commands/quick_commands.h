@@ -59,6 +59,11 @@ std::optional<CommandHandOff> quickCommandHandOff(int index, const QString &volu
 std::optional<QString> volumeCommandFor(const QString &volumeTemplate, const QString &volumeText,
                                         QStringView portModel);
 
+// The Mute ON, Mute OFF or Set Volume command for a display of this model sent on its own (in a group
+// of several models): the model's own command, the volume encoded as that model reads it. Nothing
+// when the model has no such command or the volume text is no number.
+std::optional<QString> muteOrVolumeCommandFor(QuickCommand button, DisplayModel model, const QString &volumeText);
+
 // What the volume box and the slider become after the volume text changed: a value above 100 is
 // corrected to "100", one below 0 to "0", and the slider follows the value, rounded.
 struct VolumeTextRule

@@ -1,13 +1,17 @@
 #include "scheduler/event_executor.h"
 
+#include "commands/quick_commands.h"
 #include "common/prompts.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
 #include "serial/line_settings.h"
-#include "serial/port_map.h"
+#include "serial/port_text.h"
 #include "serial/serial_link.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -40,12 +44,13 @@ QString comRangesText(QList<int> numbers)
     return ranges.join(u", "_s);
 }
 
-QString reasonText(SendOutcome::Status status)
+QuickCommand muteOrVolumeButton(const QString &index)
 {
-    // The usual cause on Linux, and the one thing the operator can do about it.
-    if (status == SendOutcome::Status::PermissionDenied)
-        return sendStatusReason(status) % u" (is the user in the dialout group?)"_s;
-    return sendStatusReason(status);
+    if (index == u"4")
+        return QuickCommand::MuteOn;
+    if (index == u"5")
+        return QuickCommand::MuteOff;
+    return QuickCommand::SetVolume;
 }
 
 } // namespace
@@ -55,8 +60,27 @@ struct EventExecutor::Run
     const CommandRequest &request;
     const CommandHandOff &handOff;
     const SendSnapshot &inputs;
-    // The last outcome of each COM port that failed, by COM number.
-    QMap<int, SendOutcome::Status> failures;
+    // The last failure of each COM port, by COM number, and of each port text that names none.
+    QMap<int, UnreachedPort> failures;
+    QMap<QString, UnreachedPort> unnamed;
+
+    void fail(int com, SendOutcome::Status status, const QString &reason)
+    {
+        failures.insert(com, UnreachedPort { com, QString::number(com), status, reason });
+    }
+    void failUnnamed(const QString &portText)
+    {
+        const auto status = SendOutcome::Status::NotAComNumber;
+        unnamed.insert(portText, UnreachedPort { 0, portText, status, sendStatusReason(status) });
+    }
+    QList<UnreachedPort> unreached() const { return failures.values() + unnamed.values(); }
+    CommandReport report() const
+    {
+        CommandReport report;
+        for (const UnreachedPort &port : unreached())
+            report.unreached.insert(port.com, port.status);
+        return report;
+    }
 };
 
 EventExecutor::EventExecutor(ExecutorHost &host, ModelCommandSet &commands, Services services, QObject *parent)
@@ -112,22 +136,24 @@ void EventExecutor::runOnce(Waiting &waiting)
     m_host.lockEditingFrames();
 
     const CommandRequest &request = waiting.request;
-    Run run { request, request.handOff, request.snapshot, {} };
-    if (request.handOff.pendingCommand.isEmpty())
+    Run run { request, request.handOff, request.snapshot, {}, {} };
+    if (request.handOff.pendingCommand.isEmpty()) {
         reportEmptyCommand(run);
-    else if (send(run) == Outcome::Completed)
-        reportEnd(run);
-
-    const QString unreached = unreachedPortsText(run.failures);
-    if (!unreached.isEmpty())
-        m_services.statusLog.statusMessage(unreached);
+    } else {
+        const Outcome outcome = send(run);
+        const QString unreached = unreachedPortsText(run.unreached());
+        if (outcome == Outcome::Completed)
+            reportEnd(run, unreached);
+        else if (!unreached.isEmpty())
+            m_services.statusLog.statusMessage(unreached);
+    }
 
     m_host.unlockEditingFrames();
     // Sends from the status log's side (the runner, the panels' keys) leave the focus where it is.
     if (!request.handOff.reportToStatusLog || request.origin() == CommandOrigin::GroupPortsListSettings)
         m_host.focusVolumeBox();
 
-    waiting.completion.addResult(CommandReport { run.failures });
+    waiting.completion.addResult(run.report());
     waiting.completion.finish();
     emit commandExecuted();
 }
@@ -175,11 +201,16 @@ EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
     return Outcome::Completed;
 }
 
-// Mute and volume: the caller's command to each port of the group, with the lists' line settings.
+// Mute and volume. A group of the model list's model gets the caller's command at the lists' line
+// settings; any other group gets, port by port, its own model's command at that model's settings.
 EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
 {
-    if (!modelTakesMuteAndVolume(run.inputs.modelListText))
-        return Outcome::Completed;
+    const DisplayModel listModel = portDisplayModel(run.inputs.modelListText);
+    const bool allListModel
+        = std::all_of(run.inputs.groupPorts.cbegin(), run.inputs.groupPorts.cend(),
+                      [&](const GroupPort &port) { return portDisplayModel(port.model) == listModel; });
+    if (!allListModel || !modelTakesMuteAndVolume(run.inputs.modelListText))
+        return sendToGroupPortByPort(run);
     const QString command = run.handOff.pendingCommand.trimmed();
     for (const GroupPort &port : run.inputs.groupPorts) {
         if (sendToPort(run, port.com, run.inputs.lineSettings, command) == Outcome::Stopped)
@@ -188,14 +219,38 @@ EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
     return Outcome::Completed;
 }
 
+EventExecutor::Outcome EventExecutor::sendToGroupPortByPort(Run &run)
+{
+    const QuickCommand button = muteOrVolumeButton(run.handOff.pendingCommandIndex);
+    const QString what = button == QuickCommand::SetVolume ? u"volume"_s : u"mute"_s;
+    for (const GroupPort &port : run.inputs.groupPorts) {
+        const DisplayModel model = portDisplayModel(port.model);
+        const std::optional<QString> command = muteOrVolumeCommandFor(button, model, run.inputs.volumeText);
+        const std::optional<int> com = comPortNumber(port.com);
+        if (!command && com) {
+            run.fail(*com, SendOutcome::Status::NoCommandForModel,
+                     u"no "_s % what % u" command for "_s % displayModelNames().at(int(model)));
+            continue;
+        }
+        if (!command) {
+            run.failUnnamed(port.com.trimmed());
+            continue;
+        }
+        if (sendToPort(run, port.com, muteAndVolumeFor(model).lineSettings, *command) == Outcome::Stopped)
+            return Outcome::Stopped;
+    }
+    return Outcome::Completed;
+}
+
 void EventExecutor::sendToPanel(Run &run)
 {
-    const QString &portText = run.inputs.panelCommPort;
+    QString portText = run.inputs.panelCommPort.trimmed();
     // A panel's key sends even without a port, to the port the link still has; the operator is told
-    // which one, as the panel cannot show it.
-    if (!comNumberFromPortText(portText)) {
-        m_services.statusLog.statusMessage(u"No COM port given: sending to COM "_s
-                                           % QString::number(m_services.link.comNumber()) % u", the port last set"_s);
+    // which one, as the panel cannot show it. A port text that names no port is not sent at all.
+    if (portText.isEmpty()) {
+        portText = QString::number(m_services.link.comNumber());
+        m_services.statusLog.statusMessage(u"No COM port given: sending to COM "_s % portText
+                                           % u", the port last set"_s);
     }
     transmit(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed());
 }
@@ -222,21 +277,25 @@ EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portTe
 
 void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command)
 {
+    // A port text that names no COM port ("abc", "0") would reach the display sent to before.
+    const std::optional<int> comNumber = comPortNumber(portText);
+    if (!comNumber) {
+        run.failUnnamed(portText.trimmed());
+        return;
+    }
     SerialLink &link = m_services.link;
-    const bool settingsTaken = link.configurePort(lineSettings, portText, handshakingFor(run.request.origin()));
-    // A port text that names no port sends to the previous one; the report names where it went.
-    const int comNumber = link.comNumber();
-    if (!settingsTaken) {
+    if (!link.configurePort(lineSettings, portText, handshakingFor(run.request.origin()))) {
         // Line settings the port cannot take (a typed "96OO"): sending at the previous port's speed
         // would garble the command, so this port is reported instead.
-        run.failures.insert(comNumber, SendOutcome::Status::SettingsRejected);
+        const auto status = SendOutcome::Status::SettingsRejected;
+        run.fail(*comNumber, status, sendStatusReason(status));
         return;
     }
     const SendOutcome outcome = link.sendCommandText(command);
     if (outcome.failed())
-        run.failures.insert(comNumber, outcome.status);
+        run.fail(*comNumber, outcome.status, outcome.reasonText());
     else
-        run.failures.remove(comNumber);
+        run.failures.remove(*comNumber);
 }
 
 void EventExecutor::reportEmptyCommand(const Run &run)
@@ -247,24 +306,50 @@ void EventExecutor::reportEmptyCommand(const Run &run)
         m_services.prompts.inform(u"Please enter the serial command before sending."_s, PromptIcon::Information);
 }
 
-void EventExecutor::reportEnd(const Run &run)
+// The ports not reached go to the status log in either case; a message box names them too, under
+// its usual first line and with the warning icon, and comes after the log line so the log is
+// complete while the box waits.
+void EventExecutor::reportEnd(const Run &run, const QString &unreached)
 {
-    if (run.handOff.reportToStatusLog)
+    if (run.handOff.reportToStatusLog) {
         m_services.statusLog.statusMessage(u"Finish sending out command string."_s);
-    else
+        if (!unreached.isEmpty())
+            m_services.statusLog.statusMessage(unreached);
+        return;
+    }
+    if (unreached.isEmpty()) {
         m_services.prompts.inform(u"Finish sending out command string!"_s);
+        return;
+    }
+    m_services.statusLog.statusMessage(unreached);
+    m_services.prompts.inform(u"Finish sending out command string!\n"_s % unreached, PromptIcon::Exclamation);
 }
 
-QString unreachedPortsText(const QMap<int, SendOutcome::Status> &failures)
+QString unreachedPortsText(const QList<UnreachedPort> &ports)
 {
-    if (failures.isEmpty())
+    if (ports.isEmpty())
         return {};
-    QMap<SendOutcome::Status, QList<int>> byReason;
-    for (auto it = failures.cbegin(); it != failures.cend(); ++it)
-        byReason[it.value()].append(it.key());
+    struct Ports
+    {
+        QList<int> numbers;
+        QStringList texts;
+    };
+    std::map<std::pair<SendOutcome::Status, QString>, Ports> byReason;
+    for (const UnreachedPort &port : ports) {
+        Ports &group = byReason[{ port.status, port.reason }];
+        if (port.com > 0)
+            group.numbers.append(port.com);
+        else
+            group.texts.append(port.portText.isEmpty() ? u"(none)"_s : port.portText);
+    }
     QStringList groups;
-    for (auto it = byReason.cbegin(); it != byReason.cend(); ++it)
-        groups.append(u"COM "_s % comRangesText(it.value()) % u": "_s % reasonText(it.key()));
+    for (const auto &[reason, group] : byReason) {
+        QStringList names;
+        if (!group.numbers.isEmpty())
+            names.append(comRangesText(group.numbers));
+        names += group.texts;
+        groups.append(u"COM "_s % names.join(u", "_s) % u": "_s % reason.second);
+    }
     return u"Not sent to "_s % groups.join(u"; "_s);
 }
 

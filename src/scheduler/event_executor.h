@@ -90,10 +90,11 @@ private:
     Outcome sendToEveryComPort(Run &run);
     Outcome sendToGroupWithListSettings(Run &run);
     void sendToPanel(Run &run);
+    Outcome sendToGroupPortByPort(Run &run);
     Outcome sendToPort(Run &run, const QString &portText, const LineSettings &settings, const QString &command);
     void transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command);
     void reportEmptyCommand(const Run &run);
-    void reportEnd(const Run &run);
+    void reportEnd(const Run &run, const QString &unreached);
 
     ExecutorHost &m_host;
     ModelCommandSet &m_commands;
@@ -103,10 +104,19 @@ private:
     std::deque<Waiting> m_waiting;
 };
 
+// A port a run did not reach: its COM number, or 0 when its text names none, and why.
+struct UnreachedPort
+{
+    int com = 0;
+    QString portText;
+    SendOutcome::Status status = SendOutcome::Status::NoSuchDevice;
+    QString reason; // in the operator's words: "no such device", "not a COM number"
+};
+
 // One status-log line naming the COM ports a send could not reach, grouped by reason, consecutive
-// numbers as ranges: "Not sent to COM 5-40: no such device; COM 2: permission denied (...)".
+// numbers as ranges: "Not sent to COM 5-40: no such device; COM abc: not a COM number".
 // The empty text when every port was reached.
-QString unreachedPortsText(const QMap<int, SendOutcome::Status> &failures);
+QString unreachedPortsText(const QList<UnreachedPort> &ports);
 
 // Whether the model list's text names a model with mute and volume commands of its own, so that
 // the mute and volume buttons reach the group's ports.

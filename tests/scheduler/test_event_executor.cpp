@@ -3,6 +3,7 @@
 // send, and what happens when a request comes in while a send runs.
 #include "executor_rig.h"
 #include "scheduler/event_executor.h"
+#include "serial/port_text.h"
 
 #include <QFuture>
 #include <QSignalSpy>
@@ -49,6 +50,8 @@ private slots:
     void everyPathReportsAndRestores_data();
     void everyPathReportsAndRestores();
     void unreachedPortsText();
+    void eachPortGetsItsOwnModelsCommand_data();
+    void eachPortGetsItsOwnModelsCommand();
     void panelsSendToTheirOwnPort_data();
     void panelsSendToTheirOwnPort();
     void requestDuringASendWaitsForIt();
@@ -152,13 +155,15 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
         << "LG"
         << "4" << QString(u' ' + lgMuteOn + u' ') << true << "19200,n,8,1" << QByteArray("ke 01 00\r") << 19200u << sent
         << none << true;
-    QTest::newRow("HYUNDAI-Vvuon mute off")
+    // An LG display in a group sent while the list shows another model gets LG's own command.
+    QTest::newRow("HYUNDAI-Vvuon list, LG display mute off")
         << "HYUNDAI-Vvuon"
         << "5"
-        << "40 4D 55 54 3A 30 0D" << false << lists << QByteArray("@MUT:0\r") << 9600u << none << boxEnd << true;
-    QTest::newRow("HYUNDAI-D525ML mute on reaches none")
+        << "40 4D 55 54 3A 30 0D" << false << lists << QByteArray("ke 01 01\r") << 9600u << none << boxEnd << true;
+    // The group's LG display is not of the list's model: it gets LG's own mute, at LG's speed.
+    QTest::newRow("HYUNDAI-D525ML list, LG display mute on")
         << "HYUNDAI-D525ML"
-        << "4" << lgMuteOn << false << lists << nothing << 0u << none << boxEnd << true;
+        << "4" << u"41"_s << false << "19200,n,8,1" << QByteArray("ke 01 00\r") << 9600u << none << boxEnd << true;
     QTest::newRow("unknown kind") << "LG"
                                   << "42"
                                   << "41" << false << lists << nothing << 0u << none << boxEnd << true;
@@ -236,14 +241,102 @@ void TestEventExecutor::everyPathReportsAndRestores()
 
 void TestEventExecutor::unreachedPortsText()
 {
-    const auto none = SendOutcome::Status::NoSuchDevice, denied = SendOutcome::Status::PermissionDenied,
-               busy = SendOutcome::Status::Busy;
-    QCOMPARE(vantiro::unreachedPortsText(
-                 { { 1, none }, { 3, none }, { 4, none }, { 5, none }, { 9, none }, { 11, none }, { 12, none } }),
-             u"Not sent to COM 1, 3-5, 9, 11-12: no such device"_s);
-    QCOMPARE(vantiro::unreachedPortsText({ { 7, none }, { 1, denied }, { 2, denied }, { 3, busy } }),
-             u"Not sent to COM 7: no such device; COM 1-2: permission denied (is the user in the dialout group?); "
-             u"COM 3: busy"_s);
+    using Status = SendOutcome::Status;
+    const auto port = [](int com, Status status, const QString &reason = {}) {
+        return UnreachedPort { com, QString::number(com), status,
+                               reason.isEmpty() ? sendStatusReason(status) : reason };
+    };
+    QList<UnreachedPort> missing;
+    for (int com : { 12, 1, 3, 4, 5, 9, 11 })
+        missing.append(port(com, Status::NoSuchDevice));
+    QCOMPARE(vantiro::unreachedPortsText(missing), u"Not sent to COM 1, 3-5, 9, 11-12: no such device"_s);
+    const QString denied = u"permission denied (add the user to the group \"dialout\" ...)"_s;
+    QCOMPARE(vantiro::unreachedPortsText({ port(7, Status::NoSuchDevice),
+                                           port(1, Status::PermissionDenied, denied),
+                                           port(2, Status::PermissionDenied, denied),
+                                           port(3, Status::Busy),
+                                           { 0, u"abc"_s, Status::NotAComNumber, u"not a COM number"_s } }),
+             u"Not sent to COM 7: no such device; COM 1-2: "_s + denied
+                 + u"; COM 3: busy; COM abc: not a COM number"_s);
+}
+
+// Displays on COM 3 (LG), 5 (OLEVIA), 7 (HYUNDAI-Vvuon) and 8 (HYUNDAI-D525ML), COM 9 missing.
+// Mute and volume reach a group of mixed models port by port: each display its own model's command,
+// encoded for it, at its model's speed. A port text that names no COM port is sent nowhere.
+void TestEventExecutor::eachPortGetsItsOwnModelsCommand_data()
+{
+    QTest::addColumn<QString>("modelList");
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<QStringList>("ports"); // "COM model"
+    QTest::addColumn<QList<QByteArray>>("bytes"); // COM 3, 5, 7, 8
+    QTest::addColumn<QList<quint32>>("speeds"); // 0: not opened
+    QTest::addColumn<QString>("notSent");
+
+    const QStringList mixed { u"3 LG"_s, u"5 OLEVIA"_s, u"7 HYUNDAI-Vvuon"_s };
+    const QList<quint32> mixedSpeeds { 9600, 115200, 9600, 0 };
+    QTest::newRow("Mute ON, list on HYUNDAI-Vvuon")
+        << "HYUNDAI-Vvuon"
+        << "4" << mixed << QList<QByteArray> { "ke 01 00\r", "ke 0 0\r", "@MUT:1\r", {} } << mixedSpeeds << QString();
+    QTest::newRow("Mute OFF, list on LG")
+        << "LG"
+        << "5" << mixed << QList<QByteArray> { "ke 01 01\r", "ke 0 1\r", "@MUT:0\r", {} } << mixedSpeeds << QString();
+    QTest::newRow("Set Volume, decimal for the Vvuon only")
+        << "LG"
+        << "6" << mixed << QList<QByteArray> { "kf 01 19\r", "kf 0 19\r", "@VOL:25\r", {} } << mixedSpeeds << QString();
+    QTest::newRow("Set Volume, D525ML and a missing display named")
+        << "HYUNDAI-Vvuon"
+        << "6" << QStringList { u"8 HYUNDAI-D525ML"_s, u"9 LG"_s, u"7 HYUNDAI-Vvuon"_s }
+        << QList<QByteArray> { {}, {}, "@VOL:25\r", {} } << QList<quint32> { 0, 0, 9600, 0 }
+        << "Not sent to COM 9: no such device; COM 8: no volume command for HYUNDAI-D525ML";
+    QTest::newRow("Monitors ON, ports that are no COM number")
+        << "LG"
+        << "0" << QStringList { u"abc LG"_s, u"0 OLEVIA"_s, u"256 LG"_s, u"8 HYUNDAI-D525ML"_s }
+        << QList<QByteArray> { {}, {}, {}, "did:all-pn." } << QList<quint32> { 0, 0, 0, 9600 }
+        << "Not sent to COM 0, 256, abc: not a COM number";
+    QTest::newRow("Mute ON, a port that is no COM number")
+        << "LG"
+        << "4" << QStringList { u"-3 LG"_s, u"3 LG"_s } << QList<QByteArray> { "ke 01 00\r", {}, {}, {} }
+        << QList<quint32> { 9600, 0, 0, 0 } << "Not sent to COM -3: not a COM number";
+}
+
+void TestEventExecutor::eachPortGetsItsOwnModelsCommand()
+{
+    QFETCH(QString, modelList);
+    QFETCH(QString, index);
+    QFETCH(QStringList, ports);
+    QFETCH(QList<QByteArray>, bytes);
+    QFETCH(QList<quint32>, speeds);
+    QFETCH(QString, notSent);
+
+    ExecutorRig rig({ 3, 5, 7, 8, 10 }, { 9 });
+    // The send before went to COM 10: a port that names none must not go there again.
+    rig.window.addPort(10, u"LG"_s);
+    QVERIFY(rig.send({ u"any"_s, u"0"_s, false }).isFinished());
+    QCOMPARE(rig.display(10).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
+    rig.window.snapshot.groupPorts.clear();
+    for (const QString &port : ports)
+        rig.window.snapshot.groupPorts.append({ port.section(u' ', 0, 0), port.section(u' ', 1) });
+    rig.window.snapshot.modelListText = modelList;
+    rig.window.snapshot.volumeText = u"0025"_s;
+    rig.prompts.messages.clear();
+    QList<qsizetype> messagesAtLogLines;
+    QObject::connect(&rig.statusLog, &StatusLog::lineAppended, &rig.statusLog,
+                     [&] { messagesAtLogLines.append(rig.prompts.messages.size()); });
+    QVERIFY(rig.send({ lgMuteOn, index, false }).isFinished());
+
+    QCOMPARE(rig.display(10).readUntilQuiet(quietMs), QByteArray());
+    const QList<int> coms { 3, 5, 7, 8 };
+    for (qsizetype i = 0; i < coms.size(); ++i) {
+        QCOMPARE(rig.display(coms[i]).readUntilQuiet(quietMs), bytes[i]);
+        QCOMPARE(rig.lineSeen(coms[i]).value_or(TerminalState {}).baudRate, speeds[i]);
+    }
+    // Ports not reached are logged before the end message, which names them under its first line
+    // with the warning icon.
+    QCOMPARE(rig.logTexts(), notSent.isEmpty() ? QStringList() : QStringList { notSent });
+    QCOMPARE(messagesAtLogLines, notSent.isEmpty() ? QList<qsizetype>() : QList<qsizetype> { 0 });
+    const PromptMessage end { notSent.isEmpty() ? endMessage : endMessage + u'\n' + notSent,
+                              notSent.isEmpty() ? PromptIcon::None : PromptIcon::Exclamation };
+    QCOMPARE(rig.prompts.messages, QList<PromptMessage> { end });
 }
 
 void TestEventExecutor::panelsSendToTheirOwnPort_data()
@@ -262,6 +355,10 @@ void TestEventExecutor::panelsSendToTheirOwnPort_data()
     QTest::newRow("Hyundai panel, no port text")
         << "99"
         << "" << 6 << false << QStringList { u"No COM port given: sending to COM 6, the port last set"_s, endLine };
+    // A port text that is no COM number goes nowhere, not to the port last set.
+    QTest::newRow("Hyundai panel, port 0")
+        << "99"
+        << "0" << 6 << false << QStringList { endLine, u"Not sent to COM 0: not a COM number"_s };
 }
 
 void TestEventExecutor::panelsSendToTheirOwnPort()
@@ -274,7 +371,8 @@ void TestEventExecutor::panelsSendToTheirOwnPort()
 
     ExecutorRig rig({ 4, 6 });
     rig.window.snapshot.panelLineSettings = u"38400,n,8,1"_s;
-    if (portText.isEmpty()) {
+    const bool namesAPort = comPortNumber(portText).has_value();
+    if (!namesAPort) {
         rig.window.snapshot.panelCommPort = QString::number(com);
         QVERIFY(rig.send({ u"41"_s, index, false }).isFinished());
         QCOMPARE(rig.display(com).readUntilQuiet(quietMs), QByteArray("A"));
@@ -282,7 +380,8 @@ void TestEventExecutor::panelsSendToTheirOwnPort()
     rig.window.snapshot.panelCommPort = portText;
     QVERIFY(rig.send({ u" 6B 64 20 30 31 20 30 31 0D "_s, index, true }).isFinished());
 
-    QCOMPARE(rig.display(com).readUntilQuiet(quietMs), QByteArray("kd 01 01\r"));
+    const bool sent = namesAPort || portText.isEmpty();
+    QCOMPARE(rig.display(com).readUntilQuiet(quietMs), sent ? QByteArray("kd 01 01\r") : QByteArray());
     QCOMPARE(rig.display(com == 4 ? 6 : 4).readUntilQuiet(quietMs), QByteArray());
     const std::optional<TerminalState> line = rig.lineSeen(com);
     QVERIFY(line);

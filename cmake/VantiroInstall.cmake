@@ -1,0 +1,58 @@
+# Installation (cmake --install) and the Debian package (cpack): the two programs, the menu entry with its
+# AppStream metainfo, and the icon as SVG and PNG sizes. An installed copy keeps its files in the user's
+# data folder, as it finds its menu entry beside its bin folder.
+include(GNUInstallDirs)
+
+set(VANTIRO_DESKTOP_ID org.vantiro.Vantiro)
+set(VANTIRO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS vantiro vantiro-displays RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+configure_file(${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.metainfo.xml
+               ${CMAKE_BINARY_DIR}/packaging/${VANTIRO_DESKTOP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/${VANTIRO_DESKTOP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The PNG sizes are rendered from the SVG, so the two never drift apart.
+find_program(VANTIRO_RSVG_CONVERT rsvg-convert)
+if(VANTIRO_RSVG_CONVERT)
+    set(icon_pngs)
+    foreach(size 16 24 32 48 64 128 256)
+        set(png ${CMAKE_BINARY_DIR}/packaging/icons/${size}/${VANTIRO_DESKTOP_ID}.png)
+        add_custom_command(OUTPUT ${png}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/icons/${size}
+            COMMAND ${VANTIRO_RSVG_CONVERT} -w ${size} -h ${size} -o ${png}
+                    ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.svg
+            DEPENDS ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.svg
+            VERBATIM)
+        list(APPEND icon_pngs ${png})
+        install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+    add_custom_target(vantiro_icons ALL DEPENDS ${icon_pngs})
+else()
+    message(STATUS "rsvg-convert not found: only the SVG icon is installed (scripts/package installs librsvg2-bin)")
+endif()
+
+set(CPACK_PACKAGE_NAME vantiro)
+set(CPACK_PACKAGE_VENDOR "Vantiro")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Switch and adjust flat-panel displays over RS-232 serial lines")
+set(CPACK_PACKAGE_CONTACT "Vantiro developers <vantiro@localhost>")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Switch and adjust flat-panel displays over RS-232 serial lines
+ Vantiro sends power, mute, volume, input, channel and picture set-up commands
+ to LCD televisions and signage monitors over serial lines, at once or by a
+ calendar schedule, and keeps a daily log of what it sent.")
+# The Qt run-time packages follow from the libraries the programs link (dpkg-shlibdeps).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The X11 platform plugin comes with Qt's GUI library; a Wayland session needs its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+include(CPack)
