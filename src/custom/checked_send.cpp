@@ -46,15 +46,18 @@ std::optional<SendOutcome> sendWithPortSpec(SerialLink &link, Prompts &prompts, 
     const SendOutcome outcome = link.configurePort(lineSettings.joined(), port, Handshaking::None)
         ? link.sendCommandText(command.trimmed())
         : SendOutcome { SendOutcome::Status::SettingsRejected, link.devicePath(), 0, {} };
-    if (showFinish) {
-        if (outcome.failed())
-            prompts.inform(QStringLiteral("The serial command was not sent to COM%1: %2.")
-                               .arg(link.comNumber())
-                               .arg(sendStatusReason(outcome.status)),
-                           PromptIcon::Exclamation);
-        else
-            prompts.inform(QStringLiteral("Finish sending out command string!"));
-    }
+    if (!showFinish)
+        return outcome;
+    // A command of no bytes ("XYZ", a lone "_") reached no display either.
+    if (outcome.status == SendOutcome::Status::NotAComNumber)
+        prompts.inform(QStringLiteral("The serial command was not sent: \"%1\" is not a COM number.").arg(port),
+                       PromptIcon::Exclamation);
+    else if (outcome.failed() || outcome.status == SendOutcome::Status::NothingToSend)
+        prompts.inform(QStringLiteral("The serial command was not sent to COM%1: %2.")
+                           .arg(QString::number(link.comNumber()), outcome.reasonText()),
+                       PromptIcon::Exclamation);
+    else
+        prompts.inform(QStringLiteral("Finish sending out command string!"));
     return outcome;
 }
 

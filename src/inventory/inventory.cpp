@@ -1,6 +1,7 @@
 #include "inventory/inventory.h"
 
 #include "commands/display_models.h"
+#include "serial/port_text.h"
 
 #include <QScopedValueRollback>
 
@@ -204,12 +205,22 @@ bool Inventory::acceptsEditor(const PortEditorTexts &editor, const QString &noGr
         m_prompts.inform(noGroupMessage);
         return false;
     }
-    if (editor.port.isEmpty()) {
+    if (editor.port.trimmed().isEmpty()) {
         m_prompts.inform(enterPortMessage);
         return false;
     }
-    return acceptsText(editor.port, u"COM port"_s) && acceptsText(editor.model, u"display model"_s)
-        && acceptsText(editor.note, u"note"_s);
+    return acceptsText(editor.port, u"COM port"_s) && acceptsPort(editor.port)
+        && acceptsText(editor.model, u"display model"_s) && acceptsText(editor.note, u"note"_s);
+}
+
+// A port that names no COM port would send the group's commands to some other display.
+bool Inventory::acceptsPort(const QString &port)
+{
+    if (comPortNumber(port))
+        return true;
+    m_prompts.inform(u"The COM port must be a whole number from %1 to %2."_s.arg(lowestComPort).arg(highestComPort),
+                     PromptIcon::Exclamation);
+    return false;
 }
 
 // Refuses text that would split its record apart on the next load.

@@ -93,6 +93,7 @@ private:
     void announceCurrentGroup();
     bool acceptsEditor(const PortEditorTexts &editor, const QString &noGroupMessage);
     bool acceptsText(const QString &text, const QString &fieldName);
+    bool acceptsPort(const QString &port);
 
     Prompts &m_prompts;
     BusyPointer &m_busyPointer;

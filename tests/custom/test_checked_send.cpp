@@ -64,8 +64,22 @@ void TestCheckedSend::sends_data()
         << finished << PromptIcon::None;
     QTest::newRow("sent quietly") << "3,9600,n,8,1" << lgScreenMuteOff << false << QByteArray("kd 01 00\r") << ""
                                   << PromptIcon::None;
+    // A command of no bytes reached no display: it is not reported as sent.
+    const QString nothing = u"The serial command was not sent to COM3: nothing to send."_s;
     QTest::newRow("command of blanks") << "3,9600,n,8,1"
-                                       << "   " << true << QByteArray() << finished << PromptIcon::None;
+                                       << "   " << true << QByteArray() << nothing << PromptIcon::Exclamation;
+    QTest::newRow("command of no byte values") << "3,9600,n,8,1"
+                                               << "XYZ" << true << QByteArray() << nothing << PromptIcon::Exclamation;
+    QTest::newRow("lone placeholder") << "3,9600,n,8,1"
+                                      << "_" << true << QByteArray() << nothing << PromptIcon::Exclamation;
+    // A port that is no COM number sends nowhere, not to the port set before (COM 3).
+    for (const char *port : { "0", "abc", "256" }) {
+        QTest::addRow("port %s", port) << QString::fromLatin1(port) + u",9600,n,8,1"_s << lgScreenMuteOff << true
+                                       << QByteArray()
+                                       << u"The serial command was not sent: \"%1\" is not a COM number."_s.arg(
+                                              QString::fromLatin1(port))
+                                       << PromptIcon::Exclamation;
+    }
     QTest::newRow("missing device is not a success")
         << "4,9600,n,8,1" << lgScreenMuteOff << true << QByteArray()
         << "The serial command was not sent to COM4: no such device." << PromptIcon::Exclamation;

@@ -148,6 +148,16 @@ void TestInventory::refusals_data()
         << u"add port"_s << false << u"1"_s << QString() << u"Please add a group before adding any COM."_s;
     QTest::newRow("add port without port")
         << u"add port"_s << true << QString() << u"n"_s << u"Please enter/select a COM port."_s;
+    QTest::newRow("add port, port of blanks")
+        << u"add port"_s << true << u"  "_s << QString() << u"Please enter/select a COM port."_s;
+    // A port that is no COM number would send the group's commands to another display.
+    const QString notAPort = u"The COM port must be a whole number from 1 to 255."_s;
+    for (const char *port : { "abc", "0", "-3", "99999", "256", "1.5" }) {
+        QTest::addRow("add port %s", port)
+            << u"add port"_s << true << QString::fromLatin1(port) << QString() << notAPort;
+        QTest::addRow("update port %s", port)
+            << u"update port"_s << true << QString::fromLatin1(port) << QString() << notAPort;
+    }
 
     // Each separator in each kind of text; the port editor's checks are shared by "Add" and "Update".
     const auto refused = [](const QString &field, QChar separator) {
@@ -221,8 +231,8 @@ void TestInventory::portEdits_data()
     QTest::newRow("add, editor texts trimmed")
         << u"1~~LG"_s << 0 << 0 << u"add"_s << Rows { { u" 4 "_s, u" HYUNDAI-D525ML "_s, u" spare "_s } }
         << u"1~~LG`4~spare~HYUNDAI-D525ML"_s;
-    QTest::newRow("add, port of blanks stored empty")
-        << QString() << 0 << 0 << u"add"_s << Rows { { u"  "_s, u"LG"_s, u"x"_s } } << u"~x~LG"_s;
+    QTest::newRow("add, highest COM port")
+        << QString() << 0 << 0 << u"add"_s << Rows { { u"255"_s, u"LG"_s, u"x"_s } } << u"255~x~LG"_s;
     QTest::newRow("update the second of three, clicked")
         << three << 2 << 0 << u"update"_s << seven << u"1~a~LG`7~new~OLEVIA`3~c~LG"_s;
     QTest::newRow("update the last, by keyboard")
