@@ -144,10 +144,27 @@ void TestAccessibility::everyWindowNamesItsControlsForScreenReaders_data()
                                         { u"lstMessage"_s, u"Status log"_s, QAccessible::List },
                                         { u"iPend"_s, u"Pending events"_s, QAccessible::Table },
                                     };
-    QTest::newRow("LG panel") << u"frmLGLCD"_s << QList<Row> {};
-    QTest::newRow("Hyundai Vvuon panel") << u"frmHyundaiLCD_0"_s << QList<Row> {};
-    QTest::newRow("Hyundai D525ML panel") << u"frmHyundaiLCD_1"_s << QList<Row> {};
-    QTest::newRow("button editor") << u"frmCustomLCDSettings"_s << QList<Row> {};
+    QTest::newRow("LG panel") << u"frmLGLCD"_s
+                              << QList<Row> {
+                                     { u"TxtCommPort_0"_s, u"COM Port"_s, QAccessible::EditableText },
+                                     { u"cboInputSelect_0"_s, u"Input:"_s, QAccessible::ComboBox },
+                                     { u"sldVolume_4"_s, u"Volume"_s, QAccessible::Slider },
+                                 };
+    QTest::newRow("Hyundai Vvuon panel") << u"frmHyundaiLCD_0"_s
+                                         << QList<Row> {
+                                                { u"cboModel"_s, u"Model:"_s, QAccessible::ComboBox },
+                                                { u"TxtCommPort"_s, u"CommPort:"_s, QAccessible::EditableText },
+                                            };
+    QTest::newRow("Hyundai D525ML panel") << u"frmHyundaiLCD_1"_s
+                                          << QList<Row> {
+                                                 { u"cboFunctions"_s, u"Functions:"_s, QAccessible::ComboBox },
+                                             };
+    QTest::newRow("button editor") << u"frmCustomLCDSettings"_s
+                                   << QList<Row> {
+                                          { u"txtButton"_s, u"Button:"_s, QAccessible::EditableText },
+                                          { u"cboLCD"_s, u"LCD:"_s, QAccessible::ComboBox },
+                                          { u"igButton"_s, u"Buttons"_s, QAccessible::Table },
+                                      };
     QTest::newRow("About box") << u"frmAbout"_s
                                << QList<Row> {
                                       { u"txtApplicationFolder"_s, u"Settings and daily logs are kept in:"_s,
