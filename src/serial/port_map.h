@@ -15,8 +15,9 @@ namespace vantiro {
 //
 // The file is only ever read on a thread of its own, and only when it is a regular file: a pipe, a
 // device or a stalled disk under that name never holds up the caller (the window asks on every
-// send). A caller waits for a read at most readWaitMs and otherwise goes on with the devices read
-// last. Copies of a map share what was read.
+// send). A read of a local file takes well under a millisecond; only a stalled one makes a caller
+// wait, at most readWaitMs and once, and then go on with the devices read last. Copies of a map share
+// what was read.
 class PortMap
 {
 public:
@@ -28,7 +29,7 @@ public:
     static QString fileName() { return QStringLiteral("Ports.ini"); }
     static QString sectionName() { return QStringLiteral("COM_PORTS"); }
 
-    static constexpr int readWaitMs = 200;
+    static constexpr int readWaitMs = 1000;
 
 private:
     struct Shared;
