@@ -46,11 +46,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Switch and adjust flat-panel displays over RS-232 serial lines
- Vantiro sends power, mute, volume, input, channel and picture set-up commands
- to LCD televisions and signage monitors over serial lines, at once or by a
- calendar schedule, and keeps a daily log of what it sent.")
+# The summary above is the first line of the package's description; this is the rest.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vantiro sends power, mute, volume, input, channel and picture set-up commands
+to LCD televisions and signage monitors over serial lines, at once or by a
+calendar schedule, and keeps a daily log of what it sent.")
 # The Qt run-time packages follow from the libraries the programs link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The X11 platform plugin comes with Qt's GUI library; a Wayland session needs its own.
