@@ -4,6 +4,7 @@
 #include "common/controls.h"
 
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,6 +48,7 @@ frmCustomLCDSettings::frmCustomLCDSettings(const QString &applicationFolder, Pro
     : QDialog(parent)
     , m_editor(applicationFolder, prompts, busyPointer)
 {
+    setObjectName(u"frmCustomLCDSettings"_s);
     setWindowTitle(u"Button Settings"_s);
     setModal(true);
     buildLayout();
@@ -124,10 +126,28 @@ void frmCustomLCDSettings::buildLayout()
     });
     connect(save, &QPushButton::clicked, &m_editor, &ButtonEditor::saveButtonSettings);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(
-        m_igButton->selectionModel(), &QItemSelectionModel::currentChanged, this,
-        [this](const QModelIndex &current) { m_editor.currentCellChanged(current.row() + 1, current.column() + 1); });
+    connect(m_igButton->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_focusArriving)
+                    m_editor.currentCellChanged(current.row() + 1, current.column() + 1);
+            });
+    m_igButton->installEventFilter(this);
     connect(&m_editor, &ButtonEditor::editAreaFilled, this, &frmCustomLCDSettings::fillEditArea);
+}
+
+bool frmCustomLCDSettings::eventFilter(QObject *watched, QEvent *event)
+{
+    // A table reached with Tab makes its first cell current by itself; that is not the operator's
+    // choice, and must not overwrite what was typed into the edit area. Setting it quietly first
+    // leaves the table nothing to change.
+    if (watched == m_igButton && event->type() == QEvent::FocusIn
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason && !m_igButton->currentIndex().isValid()
+        && m_igButton->model()->rowCount() > 0) {
+        m_focusArriving = true;
+        m_igButton->selectionModel()->setCurrentIndex(m_igButton->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        m_focusArriving = false;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmCustomLCDSettings::initButtonEditor()

@@ -32,6 +32,9 @@ public:
     // Closes only when unsaved changes were declined or saved.
     void done(int result) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void initButtonEditor();
     void buildLayout();
@@ -44,6 +47,8 @@ private:
     QLineEdit *m_TxtCommPort = nullptr;
     QList<QComboBox *> m_CbPortSet;
     QTableView *m_igButton = nullptr;
+    // The table gives itself a current cell when the focus arrives; that is not the operator's choice.
+    bool m_focusArriving = false;
 };
 
 } // namespace vantiro

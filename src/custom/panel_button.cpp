@@ -93,6 +93,12 @@ std::optional<SeparatorFound> firstSplittingCharacter(const PanelButton &button)
     return std::nullopt;
 }
 
+namespace {
+
+constexpr int maxDefaultEntries = 1000;
+
+} // namespace
+
 ButtonFileContents readButtonFile(const IniFile &ini)
 {
     ButtonFileContents contents;
@@ -109,6 +115,15 @@ ButtonFileContents readButtonFile(const IniFile &ini)
         const QString value = ini.value(buttonSection, key, QString()).trimmed();
         if (!value.isEmpty())
             contents.buttons.insert(number, PanelButton::fromEntryValue(value));
+    }
+    // An entry the count names but the file lacks reads as its default, "0": a button captioned 0,
+    // as every earlier version showed it. Entries that are present but empty make no button. A count
+    // far beyond the entries of a hand-edited file is not filled up with such buttons.
+    if (count <= contents.buttons.size() + maxDefaultEntries) {
+        for (int number = 1; number <= count; ++number) {
+            if (!contents.buttons.contains(number) && !ini.value(buttonSection, QString::number(number)))
+                contents.buttons.insert(number, PanelButton::fromEntryValue(u"0"_s));
+        }
     }
     contents.lgOnCommand = readCommandValue(ini, lgCommandSection, u"ON"_s);
     contents.lgOffCommand = readCommandValue(ini, lgCommandSection, u"OFF"_s);

@@ -119,10 +119,13 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(m_busy.depth, 0);
     QVERIFY(m_busy.timesShown > 0);
 
-    // "Update" before any row was chosen does nothing.
+    // "Update" before any row was chosen does nothing; tabbing into the table keeps what was typed.
     type(u"txtButton"_s, u"Yard"_s);
     click(u"btnUpdate"_s);
     QCOMPARE(rows(), Rows({ lobby, hall }));
+    child<QWidget>(u"igButton"_s)->setFocus(Qt::TabFocusReason);
+    QCOMPARE(editArea().first(), u"Yard"_s);
+    QCOMPARE(m_window->objectName(), u"frmCustomLCDSettings"_s);
 
     // Typed list values are kept as typed; the port takes two characters.
     type(u"cboLCD"_s, u"PANEL-X"_s);

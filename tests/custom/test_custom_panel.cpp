@@ -255,7 +255,7 @@ void TestCustomPanel::reloadAfterTheEditorKeepsChoicesAndTexts()
     // Lobby renamed, Hall gone, a new last row, and the file's own "ON" command.
     m_folder->writeFile(buttonFileName,
                         "[LG_SERIAL_COMMANDS]\r\nON=41 42\r\n[BUTTON_SETTINGS]\r\nButton=3\r\n"
-                        "1=Lobby East`LG`3,9600,n,8,1\r\n3=Stage`LG`5,9600,n,8,1\r\n");
+                        "1=Lobby East`LG`3,9600,n,8,1\r\n2=\r\n3=Stage`LG`5,9600,n,8,1\r\n");
     QTimer::singleShot(0, this, [] {
         if (auto *editor = qobject_cast<frmCustomLCDSettings *>(QApplication::activeModalWidget()))
             editor->reject();

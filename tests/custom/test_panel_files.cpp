@@ -88,13 +88,13 @@ void TestPanelFiles::readingRules_data()
                       "[LG_SERIAL_COMMANDS]\nVOLUME=44 _ 0D\nChannel=   \n")
         << 1 << QStringList(lobbyRow) << true
         << QStringList({ u"hyundaiOn=41 42"_s, u"hyundaiSignage=43"_s, u"lgVolume=44 _ 0D"_s });
-    QTest::newRow("entries: empty, missing, without separators, blanks, surplus fields, beyond the count")
+    QTest::newRow("entries: empty, missing (a button 0), without separators, blanks, surplus fields, beyond the count")
         << QByteArray("[BUTTON_SETTINGS]\nButton=6\n" + lobby
                       + "2=\n4=  Hall  \n5= Yard ` hyundai_d525ml ` 2,19200,e,7,2,9`x\n6=`LG`3,9600,n,8,1\n"
                         "05=Spare\n7=Beyond\n")
         << QByteArray() << 6
-        << QStringList(
-               { lobbyRow, u"4: Hall||||||"_s, u"5: Yard|hyundai_d525ml| 2|19200|e|7|2"_s, u"6: |LG|3|9600|n|8|1"_s })
+        << QStringList({ lobbyRow, u"3: 0||||||"_s, u"4: Hall||||||"_s, u"5: Yard|hyundai_d525ml| 2|19200|e|7|2"_s,
+                         u"6: |LG|3|9600|n|8|1"_s })
         << false << QStringList();
     QTest::newRow("count not a whole number") << "[BUTTON_SETTINGS]\nButton=two\n" + lobby << QByteArray() << notANumber
                                               << QStringList() << false << QStringList();
