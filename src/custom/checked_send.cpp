@@ -42,8 +42,10 @@ std::optional<SendOutcome> sendWithPortSpec(SerialLink &link, Prompts &prompts, 
         return std::nullopt;
     }
 
-    // Settings the port cannot take are not replaced by the previous ones: nothing is sent.
-    const SendOutcome outcome = link.configurePort(lineSettings.joined(), port, Handshaking::None)
+    // Settings the port cannot take are not replaced by the previous ones: nothing is sent. A port
+    // that is no COM number is refused by the link whatever the settings.
+    const bool settingsTaken = link.configurePort(lineSettings.joined(), port, Handshaking::None);
+    const SendOutcome outcome = settingsTaken || !link.hasPort()
         ? link.sendCommandText(command.trimmed())
         : SendOutcome { SendOutcome::Status::SettingsRejected, link.devicePath(), 0, {} };
     if (!showFinish)
