@@ -5,7 +5,7 @@ VANTIRO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export VANTIRO_ROOT
 
 # What building Vantiro needs on Debian 12.
-VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev)
+VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev dbus-daemon)
 # What making the Debian package needs besides: the icon's PNG sizes and the run-time dependencies.
 VANTIRO_PACKAGE_PACKAGES=(librsvg2-bin dpkg-dev file)
 

@@ -1,3 +1,4 @@
+#include "app/app_folder.h"
 #include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
@@ -34,8 +35,12 @@ int main(int argc, char *argv[])
                                  vantiro::notificationAreaReportsOnlySingleActivations()
                                      ? vantiro::TrayClicks::SingleActivation
                                      : vantiro::TrayClicks::DoubleClick);
-    // Every file of the program lives beside the executable.
-    vantiro::frmMain window(QCoreApplication::applicationDirPath(), { nullptr, nullptr, nullptr, &tray });
+    // A copy that can write its own folder keeps its files beside it; an installed one in the user's data folder.
+    const vantiro::ApplicationFolderChoice folder
+        = vantiro::chooseApplicationFolder(QCoreApplication::applicationDirPath());
+    if (!folder.error.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(folder.error)); // saves then report their own failure
+    vantiro::frmMain window(folder.path, { nullptr, nullptr, nullptr, &tray });
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
     // From here until the send in progress has finished, a new start waits for this copy to end.

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/about_dialog.h"
 #include "app/process_tab.h"
 #include "app/qt_prompts.h"
 #include "app/tray_icon.h"
@@ -7,8 +8,10 @@
 #include "commands/quick_command_frame.h"
 #include "commands/serial_command_frame.h"
 #include "common/clock.h"
+#include "common/daily_log.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
+#include "custom/custom_panel_window.h"
 #include "inventory/inventory.h"
 #include "inventory/inventory_frame.h"
 #include "inventory/settings_session.h"
@@ -18,6 +21,7 @@
 #include "scheduler/schedule_table.h"
 #include "serial/serial_link.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -54,6 +58,7 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     connect(m_trayIcon, &TrayIcon::doubleClicked, this, &frmMain::restoreFromTray);
 
     m_statusLog = new StatusLog(*m_clock, QLocale::system(), this);
+    new DailyLog(m_applicationFolder, *m_statusLog, this); // logs/YYYY-MM-DD.log beside the settings
     m_inventory = new Inventory(*m_prompts, *m_busyPointer, this);
     m_scheduleTable = new TextTableModel(scheduleColumns(), this);
     m_pendingTable = new TextTableModel(pendingColumns(), this);
@@ -112,6 +117,18 @@ void frmMain::connectPanelButtons()
             = new frmLGLCD(m_applicationFolder, LgPanelServices { *m_executor, *m_prompts, *m_busyPointer }, this);
         panel->setAttribute(Qt::WA_DeleteOnClose); // exec() deletes it on return, and the window owns it until then
         panel->exec();
+    });
+    connect(findChild<QPushButton *>(u"btnGeneralSerialCmd"_s), &QPushButton::clicked, this, [this] {
+        frmCustomLCD panel(m_applicationFolder, *m_prompts, *m_busyPointer, this);
+        panel.exec();
+    });
+    // "About Vantiro" on F1, which leaves the window's layout as it is.
+    auto *about = new QAction(this);
+    about->setShortcut(QKeySequence::HelpContents);
+    addAction(about);
+    connect(about, &QAction::triggered, this, [this] {
+        AboutDialog box(m_applicationFolder, Autostart::forThisProgram(), *m_prompts, this);
+        box.exec();
     });
     for (int index = 0; index < 2; ++index) {
         connect(findChild<QPushButton *>(u"btnHyundaiLCD_%1"_s.arg(index)), &QPushButton::clicked, this, [this, index] {

@@ -217,7 +217,9 @@ void TestInventoryWindow::failedSaveReportsAndWritesNothing()
     QVERIFY2(failed.text.startsWith(u"Failed saving the settings.\n\n"_s) && failed.icon == PromptIcon::Exclamation
                  && failed.title == u"Error"_s,
              qPrintable(failed.text));
-    QCOMPARE(root.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList(u"Settings.ini"_s));
+    // No file beside the settings but the daily log's folder.
+    QCOMPARE(root.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({ u"logs"_s, u"Settings.ini"_s }));
     QVERIFY(QDir(root.filePath(u"Settings.ini"_s)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     QCOMPARE(m_busy.depth, 0);
     QVERIFY(m_busy.timesShown > shownBefore);

@@ -1,5 +1,6 @@
 // vantiro-displays: virtual displays on pseudo-terminals, for trying Vantiro without hardware and
 // for watching the wire in end-to-end tests.
+#include "app/app_folder.h"
 #include "ports_file.h"
 #include "pty_display.h"
 #include "stop_signals.h"
@@ -94,8 +95,10 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
     }
     options.firstCom = *firstCom;
     options.restoreOnly = parser.isSet(restoreOption);
-    options.appFolder
-        = parser.isSet(folderOption) ? parser.value(folderOption) : QCoreApplication::applicationDirPath();
+    // Where Vantiro built or installed beside this program keeps its files.
+    options.appFolder = parser.isSet(folderOption)
+        ? parser.value(folderOption)
+        : vantiro::chooseApplicationFolder(QCoreApplication::applicationDirPath()).path;
     if (!QFileInfo(options.appFolder).isDir()) {
         printLine(stderr, u"vantiro-displays: no such folder: "_s + options.appFolder);
         return std::nullopt;
