@@ -89,6 +89,7 @@ frmCustomLCD::frmCustomLCD(const QString &applicationFolder, Prompts &prompts, B
     , m_busyPointer(busyPointer)
     , m_panel(new CustomPanel(applicationFolder, prompts, busyPointer, this))
 {
+    setObjectName(u"frmCustomLCD"_s);
     setWindowTitle(applicationTitle);
     setModal(true);
     QFont large = font();

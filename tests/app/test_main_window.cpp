@@ -81,6 +81,8 @@ private slots:
     void trayActivationBringsTheWindowBack();
     void closingRemovesTheIconAndEndsTheProgram_data();
     void closingRemovesTheIconAndEndsTheProgram();
+    void panelButtonsAndF1OpenTheirWindows_data();
+    void panelButtonsAndF1OpenTheirWindows();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -523,6 +525,45 @@ void TestMainWindow::closingRemovesTheIconAndEndsTheProgram()
     QVERIFY(!m_window->isVisible());
     QVERIFY(m_prompts.messages.isEmpty());
     QVERIFY(!QFileInfo::exists(m_window->settingsPath()));
+}
+
+// Each opens its window modally over the main window; Escape closes it again.
+void TestMainWindow::panelButtonsAndF1OpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("button"); // empty: F1
+    QTest::addColumn<QString>("window");
+
+    QTest::newRow("LG") << "btnLGLCD"
+                        << "frmLGLCD";
+    QTest::newRow("Hyundai Vvuon") << "btnHyundaiLCD_0"
+                                   << "frmHyundaiLCD";
+    QTest::newRow("Hyundai D525ML") << "btnHyundaiLCD_1"
+                                    << "frmHyundaiLCD";
+    QTest::newRow("Custom") << "btnGeneralSerialCmd"
+                            << "frmCustomLCD";
+    QTest::newRow("About, F1") << ""
+                               << "frmAbout";
+}
+
+void TestMainWindow::panelButtonsAndF1OpenTheirWindows()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+
+    showWindow();
+    QString opened;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        opened = modal ? modal->objectName() : QString();
+        if (modal)
+            QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    if (button.isEmpty())
+        QTest::keyClick(m_window.get(), Qt::Key_F1);
+    else
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    QCOMPARE(opened, window);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestMainWindow)
