@@ -39,15 +39,6 @@ const PromptMessage endMessage { u"Finish sending out command string!"_s };
 
 } // namespace
 
-Q_DECLARE_METATYPE(vantiro::PromptMessage)
-
-namespace vantiro {
-char *toString(const PromptMessage &message)
-{
-    return QTest::toString(u"%1 (title %2, icon %3)"_s.arg(message.text, message.title).arg(int(message.icon)));
-}
-} // namespace vantiro
-
 class TestQuickCommandWindow : public QObject
 {
     Q_OBJECT

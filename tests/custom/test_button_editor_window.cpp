@@ -17,7 +17,6 @@ using namespace Qt::StringLiterals;
 using namespace vantiro;
 
 Q_DECLARE_METATYPE(vantiro::PromptAnswer)
-Q_DECLARE_METATYPE(vantiro::PromptMessage)
 
 namespace {
 

@@ -25,17 +25,7 @@ using Rows = QList<QStringList>;
 
 const QByteArray fourModels = "1~left~LG`2~right~OLEVIA`3~back~HYUNDAI-D525ML`4~side~HYUNDAI-Vvuon";
 
-Rows rowsOf(const QAbstractItemModel *model)
-{
-    Rows rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < model->columnCount(); ++column)
-            cells << model->index(row, column).data().toString();
-        rows << cells;
-    }
-    return rows;
-}
+using test::rowsOf;
 
 QStringList columnOf(const QAbstractItemModel *model, int column)
 {

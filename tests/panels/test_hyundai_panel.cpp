@@ -34,15 +34,6 @@ PromptMessage told(const QString &text)
 
 } // namespace
 
-Q_DECLARE_METATYPE(vantiro::PromptMessage)
-
-namespace vantiro {
-char *toString(const PromptMessage &message)
-{
-    return QTest::toString(u"%1 (title %2, icon %3)"_s.arg(message.text, message.title).arg(int(message.icon)));
-}
-} // namespace vantiro
-
 class TestHyundaiPanel : public QObject
 {
     Q_OBJECT

@@ -32,17 +32,7 @@ namespace {
 
 using Rows = QList<QStringList>;
 
-Rows rowsOf(const QAbstractItemModel *model)
-{
-    Rows rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < model->columnCount(); ++column)
-            cells << model->index(row, column).data().toString();
-        rows << cells;
-    }
-    return rows;
-}
+using test::rowsOf;
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "common/prompts.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QStringList>
 
 namespace vantiro::test {
@@ -30,3 +31,16 @@ public:
 };
 
 } // namespace vantiro::test
+
+Q_DECLARE_METATYPE(vantiro::PromptMessage)
+
+namespace vantiro {
+
+// How a failed comparison shows a message.
+inline char *toString(const PromptMessage &message)
+{
+    return qstrdup(
+        qPrintable(QStringLiteral("%1 (title %2, icon %3)").arg(message.text, message.title).arg(int(message.icon))));
+}
+
+} // namespace vantiro
