@@ -6,6 +6,7 @@
 //       timer, goal <= 10 ms.
 // The window runs on the offscreen platform; a thread drains every pty so no write ever waits.
 #include "app/main_window.h"
+#include "bench_stats.h"
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
@@ -105,11 +106,7 @@ Round clickAndTime(QPushButton &button, WatchedPrompts &prompts)
     return round;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
 
 double worst(const std::vector<double> &values)
 {

@@ -3,6 +3,7 @@
 //       second apart on the system clock; goal: worst under 100 ms;
 //   (b) the cost of one clock tick with 10,000 schedule rows, none of them due; goal under 2 ms.
 #include "app/main_window.h"
+#include "bench_stats.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pty_displays.h"
@@ -32,11 +33,7 @@ constexpr int latencyRows = 20;
 constexpr int tickRows = 10000;
 constexpr int tickRounds = 200;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
 
 // The moments at which a command's first byte arrived: a byte after a quiet spell of 300 ms.
 class FirstBytes

@@ -3,6 +3,7 @@
 //   (a) the wall time as a ratio to the floor of 40 x 20 ms (the settle pause after each open),
 //   (b) the longest stall of the event loop while the sends ran,
 //   (c) the same job done by a plain pyserial script on the same ptys, as a ratio.
+#include "bench_stats.h"
 #include "pty_displays.h"
 #include "pty_drain.h"
 #include "serial/serial_link.h"
@@ -75,11 +76,7 @@ std::optional<double> runPyserial(const QStringList &devices)
     return ok ? std::optional(ms) : std::nullopt;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
 
 } // namespace
 

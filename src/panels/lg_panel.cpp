@@ -4,7 +4,7 @@
 #include "commands/display_models.h"
 #include "common/prompts.h"
 #include "serial/command_text.h"
-#include "serial/port_map.h"
+#include "serial/port_text.h"
 
 #include <algorithm>
 
@@ -141,7 +141,7 @@ LgPanelSender::sendToSection(const QString &portText, const LineSettings &lineSe
 {
     // A port that names no COM port ("0") would go to the port of the previous send, another display.
     const QString port = portText.trimmed();
-    if (!comNumberFromPortText(port)) {
+    if (!comPortNumber(port)) {
         tell(m_prompts, u"Please enter a COM Port before sending."_s);
         return std::nullopt;
     }

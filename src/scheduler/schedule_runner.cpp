@@ -6,15 +6,11 @@
 #include "common/text_table_model.h"
 #include "inventory/inventory.h"
 #include "inventory/records.h"
+#include "serial/port_text.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -37,22 +33,6 @@ QDateTime wallClock(const QDateTime &now)
 QString momentText(const QDateTime &moment)
 {
     return scheduleDateText(moment.date()) + u' ' + scheduleTimeText(moment.time());
-}
-
-// Why a device cannot take a send, or nothing when it looks like a serial port.
-std::optional<QString> deviceProblem(const QString &path)
-{
-    const QFileInfo info(path);
-#ifdef Q_OS_UNIX
-    struct stat status;
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return u"not found"_s;
-    if (!S_ISCHR(status.st_mode))
-        return u"not a serial device"_s;
-#else
-    Q_UNUSED(info);
-#endif
-    return std::nullopt;
 }
 
 } // namespace
@@ -277,12 +257,15 @@ void ScheduleRunner::warnAboutPorts(const Due &due)
             continue;
         QStringList problems;
         for (const PortEntry &port : unpackPorts(groups.cell(row, groupPortsColumn))) {
-            const std::optional<int> com = comNumberFromPortText(port.port);
+            const std::optional<int> com = comPortNumber(port.port);
             if (!com)
                 continue;
             const QString device = m_portMap.devicePath(*com);
-            if (const std::optional<QString> problem = deviceProblem(device))
-                problems.append(u"COM %1 %2 (%3)"_s.arg(*com).arg(*problem, device));
+            if (const std::optional<SendOutcome::Status> problem = deviceProblem(device)) {
+                const QString reason
+                    = *problem == SendOutcome::Status::NoSuchDevice ? u"not found"_s : sendStatusReason(*problem);
+                problems.append(u"COM %1 %2 (%3)"_s.arg(*com).arg(reason, device));
+            }
         }
         if (!problems.isEmpty())
             m_services.statusLog.statusMessage(group + u" at "_s + scheduleTimeText(due.moment.time()) + u": "_s

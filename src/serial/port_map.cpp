@@ -1,6 +1,7 @@
 #include "port_map.h"
 
 #include "common/ini_file.h"
+#include "serial/port_text.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +11,10 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace vantiro {
 
@@ -34,7 +39,7 @@ QHash<int, QString> readDevices(const QString &filePath)
     if (!ini)
         return devices;
     for (const QString &key : ini->keys(PortMap::sectionName())) {
-        const auto comNumber = comNumberFromPortText(key);
+        const auto comNumber = comPortNumber(key);
         const QString device = ini->value(PortMap::sectionName(), key, QString());
         if (comNumber && !device.isEmpty() && !devices.contains(*comNumber))
             devices.insert(*comNumber, device);
@@ -112,13 +117,19 @@ void PortMap::refresh() const
                                 [&] { return m_shared->readsDone >= wanted; });
 }
 
-std::optional<int> comNumberFromPortText(const QString &portText)
+std::optional<SendOutcome::Status> deviceProblem(const QString &devicePath)
 {
-    bool ok = false;
-    const int number = portText.trimmed().toInt(&ok);
-    if (!ok || number <= 0 || number > 32767)
-        return std::nullopt;
-    return number;
+#ifdef Q_OS_UNIX
+    struct stat info = {};
+    if (::stat(QFile::encodeName(devicePath).constData(), &info) != 0)
+        return SendOutcome::Status::NoSuchDevice;
+    if (!S_ISCHR(info.st_mode))
+        return SendOutcome::Status::NotSerialDevice;
+#else
+    if (!QFileInfo::exists(devicePath))
+        return SendOutcome::Status::NoSuchDevice;
+#endif
+    return std::nullopt;
 }
 
 } // namespace vantiro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/send_outcome.h"
+
 #include <QHash>
 #include <QString>
 
@@ -39,8 +41,9 @@ private:
     std::shared_ptr<Shared> m_shared;
 };
 
-// The COM number a port text names: a positive whole number that fits the port control (1 to
-// 32767). Anything else (0, negative, empty, not a number) names no port.
-std::optional<int> comNumberFromPortText(const QString &portText);
+// Why a device cannot take a send as it stands: it does not exist, or it is a file, a folder or a
+// pipe rather than a serial device. Nothing when it looks like a port. The device is only looked at,
+// never opened.
+std::optional<SendOutcome::Status> deviceProblem(const QString &devicePath);
 
 } // namespace vantiro

@@ -1,3 +1,4 @@
+#include "serial/port_map.h"
 #include "serial/serial_transport.h"
 
 #include <QDeadlineTimer>
@@ -54,7 +55,9 @@ public:
         m_error.clear();
         m_bytesWritten = 0;
         m_baudRate = config.settings.baudRate;
-        if (!isCharacterDevice(config.devicePath)) {
+        // A name that exists but is a file, a folder or a pipe is no port: it is not opened at all. A
+        // missing one is reported when it is opened.
+        if (deviceProblem(config.devicePath) == SendOutcome::Status::NotSerialDevice) {
             m_error = QStringLiteral("%1 is not a serial device").arg(config.devicePath);
             return SendOutcome::Status::NotSerialDevice;
         }
@@ -122,19 +125,6 @@ private:
         default:
             return QFileInfo::exists(devicePath) ? SendOutcome::Status::OpenFailed : SendOutcome::Status::NoSuchDevice;
         }
-    }
-
-    // A name that exists but is a file, a folder or a pipe is no port: it is not opened at all.
-    static bool isCharacterDevice(const QString &devicePath)
-    {
-#ifdef Q_OS_UNIX
-        struct stat info = {};
-        if (::stat(QFile::encodeName(devicePath).constData(), &info) == 0)
-            return S_ISCHR(info.st_mode);
-#else
-        Q_UNUSED(devicePath);
-#endif
-        return true; // a missing name is reported when it is opened
     }
 
     void discardInput()
