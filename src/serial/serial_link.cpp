@@ -21,7 +21,7 @@ struct SerialLink::Job
 };
 
 SerialLink::SerialLink(PortMap portMap, QObject *parent)
-    : SerialLink(std::move(portMap), makeSerialPortTransport, parent)
+    : SerialLink(std::move(portMap), makeTransportFor, parent)
 { }
 
 SerialLink::SerialLink(PortMap portMap, TransportFactory makeTransport, QObject *parent)
@@ -133,6 +133,9 @@ SendOutcome SerialLink::transmit(const Job &job)
     if (job.command.isEmpty())
         return outcome;
 
+    // Each send gets the transport that serves its port: a device path and a network address are
+    // reached differently.
+    m_transport = m_makeTransport(job.config);
     outcome.status = openPort(job.config);
     if (outcome.status != SendOutcome::Status::Sent) {
         outcome.detail = transport().errorText();
@@ -167,13 +170,13 @@ SendOutcome::Status SerialLink::openPort(const PortConfig &config)
 
 void SerialLink::closePort()
 {
-    transport().close();
+    if (m_transport)
+        m_transport->close();
+    m_transport.reset();
 }
 
 SerialTransport &SerialLink::transport()
 {
-    if (!m_transport)
-        m_transport = m_makeTransport();
     return *m_transport;
 }
 

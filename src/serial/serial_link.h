@@ -26,7 +26,7 @@ class SerialLink : public QObject
     Q_OBJECT
 
 public:
-    using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
+    using TransportFactory = std::function<std::unique_ptr<SerialTransport>(const PortConfig &)>;
 
     explicit SerialLink(PortMap portMap, QObject *parent = nullptr);
     SerialLink(PortMap portMap, TransportFactory makeTransport, QObject *parent = nullptr);

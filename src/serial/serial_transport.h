@@ -46,7 +46,13 @@ bool waitForEmptyQueue(const std::function<int()> &queued, const QDeadlineTimer 
 // Whether a serial port on this platform can be set to these line settings at all.
 bool platformSupports(const PortSettings &settings);
 
-// The real transport: QSerialPort on a device path.
+// The real transports. QSerialPort works on every platform; on Unix the termios one is used.
 std::unique_ptr<SerialTransport> makeSerialPortTransport();
+#ifdef Q_OS_UNIX
+std::unique_ptr<SerialTransport> makeTermiosTransport();
+#endif
+
+// The transport that serves a port: the platform's own for a device path.
+std::unique_ptr<SerialTransport> makeTransportFor(const PortConfig &config);
 
 } // namespace vantiro

@@ -14,4 +14,6 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/serial_link.h
     ${CMAKE_CURRENT_LIST_DIR}/serial_port_transport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/serial_transport.h
+    ${CMAKE_CURRENT_LIST_DIR}/termios_transport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transport_choice.cpp
 )

@@ -17,8 +17,8 @@ class ObservingTransport : public SerialTransport
 public:
     using Observe = std::function<void(const QString &device)>;
 
-    explicit ObservingTransport(Observe observe)
-        : m_real(makeSerialPortTransport())
+    ObservingTransport(std::unique_ptr<SerialTransport> real, Observe observe)
+        : m_real(std::move(real))
         , m_observe(std::move(observe))
     { }
     SendOutcome::Status open(const PortConfig &config) override
@@ -68,8 +68,9 @@ ExecutorRig::ExecutorRig(const QList<int> &displayComs, const QList<int> &missin
                 onOpen(com);
         }
     };
-    link = std::make_unique<SerialLink>(PortMap(folder.path()),
-                                        [observe] { return std::make_unique<ObservingTransport>(observe); });
+    link = std::make_unique<SerialLink>(PortMap(folder.path()), [observe](const PortConfig &config) {
+        return std::make_unique<ObservingTransport>(makeTransportFor(config), observe);
+    });
     executor = std::make_unique<EventExecutor>(window, commands,
                                                EventExecutor::Services { *link, statusLog, prompts, busyPointer });
 }

@@ -233,7 +233,8 @@ void TestSerialLink::configurationReachesThePort()
 
     TempAppFolder folder;
     QList<PortConfig> opened;
-    SerialLink link(PortMap(folder.path()), [&] { return std::make_unique<RecordingTransport>(opened); });
+    SerialLink link(PortMap(folder.path()),
+                    [&](const PortConfig &) { return std::make_unique<RecordingTransport>(opened); });
     QVERIFY(link.configurePort(QStringLiteral("19200,e,7,2"), QStringLiteral("4")));
     QCOMPARE(link.configurePort(lineSettings, portText, Handshaking::RtsXonXoff), accepted);
     const SendOutcome outcome = link.sendCommandText(lgPowerOn);

@@ -1,0 +1,4 @@
+#include "serial/serial_transport.h"
+
+namespace vantiro {
+} // namespace vantiro
