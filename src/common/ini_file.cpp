@@ -12,16 +12,54 @@ namespace vantiro {
 
 namespace {
 
-bool sameName(const QString &a, const QString &b)
+// Names match by their case-folded code points, as QString::compare() without regard to case
+// matches them; the index hashes the same folded code points, so a name and its hash always agree.
+class FoldedCodePoints
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+public:
+    explicit FoldedCodePoints(QStringView text)
+        : m_text(text)
+    { }
+
+    bool atEnd() const { return m_next >= m_text.size(); }
+    char32_t next()
+    {
+        const char16_t unit = m_text[m_next++].unicode();
+        if (unit < 0x80)
+            return unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+        char32_t codePoint = unit;
+        if (QChar::isHighSurrogate(unit) && !atEnd() && m_text[m_next].isLowSurrogate())
+            codePoint = QChar::surrogateToUcs4(unit, m_text[m_next++].unicode());
+        return QChar::toCaseFolded(codePoint);
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_next = 0;
+};
+
+bool sameName(QStringView a, QStringView b)
+{
+    if (a == b)
+        return true;
+    FoldedCodePoints left(a);
+    FoldedCodePoints right(b);
+    while (!left.atEnd() && !right.atEnd()) {
+        if (left.next() != right.next())
+            return false;
+    }
+    return left.atEnd() && right.atEnd();
 }
 
-bool isValidUtf8(QByteArrayView bytes)
+quint32 nameHash(QStringView name)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);
-    return !decoder.hasError();
+    quint64 hash = 14695981039346656037ULL; // FNV-1a, then a final mix so the low bits spread
+    for (FoldedCodePoints folded(name); !folded.atEnd();)
+        hash = (hash ^ folded.next()) * 1099511628211ULL;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
+    return quint32(hash);
 }
 
 // Bytes 0x80 to 0x9F of Windows-1252; the five bytes the code page leaves unassigned stand for the
@@ -67,8 +105,12 @@ QString decode(QByteArrayView bytes)
     static constexpr char bom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(bom))
         bytes = bytes.sliced(3);
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    // One pass: the text decoded while checking is the text read. A second mark is kept as text.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (!decoder.hasError())
+        return text;
     return fromWindows1252(bytes);
 }
 
@@ -81,33 +123,42 @@ QByteArray encode(const QString &text)
     return text.toUtf8();
 }
 
-QString unquoted(QString value)
+template<typename Text> Text unquoted(Text value)
 {
     if (value.size() >= 2) {
         const QChar first = value.front();
         if ((first == u'"' || first == u'\'') && value.back() == first)
-            return value.mid(1, value.size() - 2);
+            return value.sliced(1, value.size() - 2);
     }
     return value;
 }
 
 // Quotes a value whose blanks or quotes at either end would otherwise be lost on reading.
-QString quotedIfNeeded(const QString &value)
+void appendQuotedIfNeeded(QString &text, QStringView value)
 {
-    if (value.isEmpty())
-        return value;
-    const bool edgeBlank = value.front().isSpace() || value.back().isSpace();
-    if (edgeBlank || unquoted(value) != value)
-        return u'"' + value + u'"';
-    return value;
+    const bool quoted = !value.isEmpty()
+        && (value.front().isSpace() || value.back().isSpace() || unquoted(value).size() != value.size());
+    if (quoted)
+        text += u'"';
+    text += value;
+    if (quoted)
+        text += u'"';
 }
 
-QString singleLine(QString text)
+// CR LF, CR and LF each become one blank; one pass, whatever the value's length.
+QString singleLine(const QString &text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        line += c == u'\r' || c == u'\n' ? QChar(u' ') : c;
+    }
+    return line;
 }
 
 } // namespace
@@ -141,47 +192,102 @@ std::optional<IniFile> IniFile::read(const QString &path, QString &error)
     return parse(contents);
 }
 
+void IniFile::NameIndex::insert(quint32 hash, qsizetype position)
+{
+    // At most three quarters full, so a probe soon reaches an empty slot.
+    if ((m_count + 1) * 4 > qsizetype(m_slots.size()) * 3) {
+        const std::vector<Slot> old
+            = std::exchange(m_slots, std::vector<Slot>(std::max<std::size_t>(8, m_slots.size() * 2)));
+        for (const Slot &slot : old) {
+            if (slot.positionPlusOne != 0)
+                place(slot);
+        }
+    }
+    place(Slot { hash, quint32(position + 1) });
+    ++m_count;
+}
+
+void IniFile::NameIndex::place(Slot slot)
+{
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = slot.hash & mask;
+    while (m_slots[i].positionPlusOne != 0)
+        i = (i + 1) & mask;
+    m_slots[i] = slot;
+}
+
 IniFile IniFile::parse(const QByteArray &contents)
 {
     IniFile ini;
-    QString text = decode(contents);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
+    ini.m_text = decode(contents);
+    const QStringView text(ini.m_text);
+    const auto spanOf = [&text](QStringView piece) {
+        return Span { piece.data() - text.data(), piece.size() };
+    };
 
+    // Each line ends at CR LF, LF or CR; walked once, so the cost follows the file's length.
     Section *current = nullptr;
-    for (QStringView rawLine : QStringView(text).split(u'\n')) {
-        const QStringView line = rawLine.trimmed();
+    const qsizetype length = text.size();
+    for (qsizetype start = 0; start < length;) {
+        qsizetype end = start;
+        while (end < length && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QStringView line = text.sliced(start, end - start).trimmed();
+        start = end + (end + 1 < length && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
+
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[')) {
             const qsizetype close = line.indexOf(u']');
-            const QStringView name = close < 0 ? line.mid(1) : line.mid(1, close - 1);
-            ini.m_sections.append(Section { name.trimmed().toString(), {} });
-            current = &ini.m_sections.back();
+            const QStringView name = close < 0 ? line.sliced(1) : line.sliced(1, close - 1);
+            current = &ini.addSection(spanOf(name.trimmed()));
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         if (!current || equals < 0)
             continue; // lines outside a section and lines without "=" carry no key
-        const QString key = line.left(equals).trimmed().toString();
-        const QString value = unquoted(line.mid(equals + 1).trimmed().toString());
-        current->entries.append(Entry { key, value });
+        ini.addEntry(*current, spanOf(line.first(equals).trimmed()),
+                     spanOf(unquoted(line.sliced(equals + 1).trimmed())));
     }
     return ini;
 }
 
-const IniFile::Section *IniFile::findSection(const QString &name) const
+IniFile::Span IniFile::appendText(QStringView text)
 {
-    for (const Section &section : m_sections) {
-        if (sameName(section.name, name))
-            return &section;
-    }
-    return nullptr;
+    const Span span { m_text.size(), text.size() };
+    m_text += text;
+    return span;
 }
 
-IniFile::Section *IniFile::findSection(const QString &name)
+const IniFile::Section *IniFile::findSection(QStringView name) const
 {
-    return const_cast<Section *>(std::as_const(*this).findSection(name));
+    const qsizetype found = m_sectionIndex.find(
+        nameHash(name), [&](qsizetype position) { return sameName(text(m_sections[position].name), name); });
+    return found < 0 ? nullptr : &m_sections[found];
+}
+
+qsizetype IniFile::findEntry(const Section &section, QStringView key) const
+{
+    return section.keys.find(nameHash(key),
+                             [&](qsizetype position) { return sameName(text(section.entries[position].key), key); });
+}
+
+IniFile::Section &IniFile::addSection(Span name)
+{
+    // A later section of the same name is kept for saving, but lookups never reach it.
+    const qsizetype position = qsizetype(m_sections.size());
+    m_sections.push_back(Section { name, {}, {} });
+    if (!findSection(text(name)))
+        m_sectionIndex.insert(nameHash(text(name)), position);
+    return m_sections.back();
+}
+
+void IniFile::addEntry(Section &section, Span key, Span value)
+{
+    const qsizetype position = qsizetype(section.entries.size());
+    section.entries.push_back(Entry { key, value });
+    if (findEntry(section, text(key)) < 0)
+        section.keys.insert(nameHash(text(key)), position);
 }
 
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
@@ -189,11 +295,10 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const Section *found = findSection(section);
     if (!found)
         return std::nullopt;
-    for (const Entry &entry : found->entries) {
-        if (sameName(entry.key, key))
-            return entry.value;
-    }
-    return std::nullopt;
+    const qsizetype entry = findEntry(*found, key);
+    if (entry < 0)
+        return std::nullopt;
+    return text(found->entries[entry].value).toString();
 }
 
 QString IniFile::value(const QString &section, const QString &key, const QString &defaultValue) const
@@ -204,8 +309,9 @@ QString IniFile::value(const QString &section, const QString &key, const QString
 QStringList IniFile::sections() const
 {
     QStringList names;
+    names.reserve(qsizetype(m_sections.size()));
     for (const Section &section : m_sections)
-        names.append(section.name);
+        names.append(text(section.name).toString());
     return names;
 }
 
@@ -213,36 +319,50 @@ QStringList IniFile::keys(const QString &section) const
 {
     QStringList names;
     if (const Section *found = findSection(section)) {
+        names.reserve(qsizetype(found->entries.size()));
         for (const Entry &entry : found->entries)
-            names.append(entry.key);
+            names.append(text(entry.key).toString());
     }
     return names;
 }
 
+QList<IniFile::KeyValue> IniFile::entries(const QString &section) const
+{
+    QList<KeyValue> pairs;
+    if (const Section *found = findSection(section)) {
+        pairs.reserve(qsizetype(found->entries.size()));
+        for (const Entry &entry : found->entries)
+            pairs.append(KeyValue { text(entry.key).toString(), text(entry.value).toString() });
+    }
+    return pairs;
+}
+
 void IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    Section *target = findSection(section);
-    if (!target) {
-        m_sections.append(Section { section.trimmed(), {} });
-        target = &m_sections.back();
+    const Section *found = findSection(section);
+    Section &target = found ? m_sections[found - m_sections.data()] : addSection(appendText(section.trimmed()));
+    const Span stored = appendText(singleLine(value));
+    if (const qsizetype entry = findEntry(target, key); entry >= 0) {
+        target.entries[entry].value = stored;
+        return;
     }
-    const QString storedValue = singleLine(value);
-    for (Entry &entry : target->entries) {
-        if (sameName(entry.key, key)) {
-            entry.value = storedValue;
-            return;
-        }
-    }
-    target->entries.append(Entry { key.trimmed(), storedValue });
+    addEntry(target, appendText(key.trimmed()), stored);
 }
 
 QByteArray IniFile::serialize() const
 {
     QString text;
+    text.reserve(m_text.size() + qsizetype(m_sections.size()) * 4);
     for (const Section &section : m_sections) {
-        text += u'[' + section.name + QStringLiteral("]\r\n");
-        for (const Entry &entry : section.entries)
-            text += entry.key + u'=' + quotedIfNeeded(entry.value) + QStringLiteral("\r\n");
+        text += u'[';
+        text += this->text(section.name);
+        text += QStringLiteral("]\r\n");
+        for (const Entry &entry : section.entries) {
+            text += this->text(entry.key);
+            text += u'=';
+            appendQuotedIfNeeded(text, this->text(entry.value));
+            text += QStringLiteral("\r\n");
+        }
     }
     return encode(text);
 }

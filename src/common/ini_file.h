@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace vantiro {
 
@@ -48,6 +49,15 @@ public:
     QStringList sections() const;
     QStringList keys(const QString &section) const;
 
+    // The keys and values of the first matching section in file order, duplicates included, read in
+    // one pass for callers that walk a whole section.
+    struct KeyValue
+    {
+        QString key;
+        QString value;
+    };
+    QList<KeyValue> entries(const QString &section) const;
+
     // Replaces the first matching key in place, or adds the key at the end of its section (the
     // section at the end of the file when new). Line breaks in a value are written as blanks, since
     // the format has no way to hold them.
@@ -60,21 +70,69 @@ public:
     SaveResult save(const QString &path) const;
 
 private:
+    // A piece of m_text. Names and values point into the text rather than each holding a string of
+    // its own, so a file of millions of short lines costs a few words a line.
+    struct Span
+    {
+        qsizetype position = 0;
+        qsizetype size = 0;
+    };
+    // Open-addressed positions of names by the hash of their case-folded text: lookups and first-wins
+    // insertion in constant time, without a folded copy of every name.
+    class NameIndex
+    {
+    public:
+        // The first position inserted under the hash whose name `matches` accepts, or -1.
+        template<typename Matches> qsizetype find(quint32 hash, Matches matches) const
+        {
+            if (m_slots.empty())
+                return -1;
+            const std::size_t mask = m_slots.size() - 1;
+            for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+                const Slot &slot = m_slots[i];
+                if (slot.positionPlusOne == 0)
+                    return -1;
+                if (slot.hash == hash && matches(qsizetype(slot.positionPlusOne - 1)))
+                    return qsizetype(slot.positionPlusOne - 1);
+            }
+        }
+        // For a name not in the index yet.
+        void insert(quint32 hash, qsizetype position);
+
+    private:
+        struct Slot
+        {
+            quint32 hash = 0;
+            quint32 positionPlusOne = 0; // 0: empty
+        };
+        void place(Slot slot);
+
+        std::vector<Slot> m_slots;
+        qsizetype m_count = 0;
+    };
     struct Entry
     {
-        QString key;
-        QString value;
+        Span key;
+        Span value;
     };
     struct Section
     {
-        QString name;
-        QList<Entry> entries;
+        Span name;
+        std::vector<Entry> entries;
+        NameIndex keys; // the first entry of each key
     };
 
-    const Section *findSection(const QString &name) const;
-    Section *findSection(const QString &name);
+    QStringView text(Span span) const { return QStringView(m_text).sliced(span.position, span.size); }
+    Span appendText(QStringView text);
+    const Section *findSection(QStringView name) const;
+    qsizetype findEntry(const Section &section, QStringView key) const; // -1 when absent
+    Section &addSection(Span name);
+    void addEntry(Section &section, Span key, Span value);
 
-    QList<Section> m_sections;
+    // The file's text and, after it, every name and value set since; the spans point into it.
+    QString m_text;
+    std::vector<Section> m_sections;
+    NameIndex m_sectionIndex; // the first section of each name
 };
 
 } // namespace vantiro

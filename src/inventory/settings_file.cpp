@@ -3,8 +3,6 @@
 #include "inventory/day_mask.h"
 #include "inventory/records.h"
 
-#include <QMap>
-
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -89,10 +87,10 @@ std::optional<qint64> leadingWholeNumber(const QString &text)
 }
 
 // The records "1" to the count in key order; missing keys are skipped. It walks the keys the file
-// has rather than counting up, so a wild count in a hand-edited file costs nothing. A count of 0
-// loads nothing. A count that is absent, negative or unreadable cannot say how many records there
-// are, and the next save would write it as the number of rows loaded: every numbered key there is
-// is read, so no record is lost.
+// has, in one pass, rather than counting up, so a wild count in a hand-edited file costs nothing. A
+// count of 0 loads nothing. A count that is absent, negative or unreadable cannot say how many records
+// there are, and the next save would write it as the number of rows loaded: every numbered key there
+// is is read, so no record is lost.
 std::optional<QStringList> readRecords(const IniFile &ini, const QString &section, const QString &countKey)
 {
     const std::optional<QString> countText = readValue(ini, section, countKey);
@@ -100,18 +98,23 @@ std::optional<QStringList> readRecords(const IniFile &ini, const QString &sectio
     if (count == 0)
         return std::nullopt;
     const qint64 limit = count.value_or(std::numeric_limits<int>::max());
-    QMap<int, QString> records;
-    for (const QString &key : ini.keys(section)) {
+    QList<std::pair<int, QString>> numbered;
+    for (IniFile::KeyValue &entry : ini.entries(section)) {
         bool isNumber = false;
-        const int number = key.toInt(&isNumber);
-        if (!isNumber || number < 1 || number > limit || key != QString::number(number) || records.contains(number))
-            continue;
-        if (const std::optional<QString> record = readValue(ini, section, key))
-            records.insert(number, *record);
+        const int number = entry.key.toInt(&isNumber);
+        if (isNumber && number >= 1 && number <= limit && entry.key == QString::number(number))
+            numbered.append({ number, std::move(entry.value) });
+    }
+    // The first key of a number wins, as in every lookup; when it is empty, the record is missing.
+    std::stable_sort(numbered.begin(), numbered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList records;
+    for (qsizetype i = 0; i < numbered.size(); ++i) {
+        if ((i == 0 || numbered.at(i).first != numbered.at(i - 1).first) && !numbered.at(i).second.isEmpty())
+            records.append(std::move(numbered[i].second));
     }
     if (!count && records.isEmpty())
         return std::nullopt;
-    return records.values();
+    return records;
 }
 
 QStringList groupRowFromRecord(const QString &record)

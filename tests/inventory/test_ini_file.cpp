@@ -55,6 +55,27 @@ void TestIniFile::lookups_data()
     QTest::newRow("first section wins") << QByteArray("[S]\nA=1\n[s]\nA=2\n") << "S"
                                         << "A"
                                         << "1";
+    QTest::newRow("mixed line ends") << QByteArray("[A]\r\nOne=1\rTwo=2\nThree=3\r\n\r\r\n[B]\nK=b") << "a"
+                                     << "three"
+                                     << "3";
+    // Enough names that the lookup tables grow several times before the repeat is met.
+    QByteArray manyKeys = "[S]\n";
+    QByteArray manySections;
+    for (int i = 1; i <= 2000; ++i) {
+        manyKeys += "Key" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+        manySections += "[Section" + QByteArray::number(i) + "]\nK=" + QByteArray::number(i) + "\n";
+    }
+    QTest::newRow("first of many keys wins") << manyKeys + "KEY700=late\n"
+                                             << "S"
+                                             << "key700"
+                                             << "700";
+    QTest::newRow("first of many sections wins") << manySections + "[SECTION700]\nK=late\n"
+                                                 << "section700"
+                                                 << "K"
+                                                 << "700";
+    QTest::newRow("letters beyond the first plane")
+        << QByteArray("[\xF0\x90\x90\x80]\nK=deseret\n") << QString::fromUtf8("\xF0\x90\x90\xA8") << "K"
+        << "deseret";
     QTest::newRow("present but empty") << QByteArray("[S]\nOn=\n") << "S"
                                        << "On"
                                        << "";

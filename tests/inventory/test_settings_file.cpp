@@ -118,6 +118,7 @@ void TestSettingsFile::reads_data()
     QTest::newRow("empty record skipped") << groups + "Groups=2\n1=\n2=B%%\n" << MaybeRows(Rows { { u"B"_s, {}, {} } });
     QTest::newRow("first of a repeated key") << groups + "Groups=1\n1=A%%\n1=B%%\n"
                                              << MaybeRows(Rows { { u"A"_s, {}, {} } });
+    QTest::newRow("empty first of a repeated key") << groups + "Groups=1\n1=\n1=B%%\n" << MaybeRows(Rows {});
     QTest::newRow("not a record key") << groups + "Groups=1\n01=A%%\n" << MaybeRows(Rows {});
     QTest::newRow("fields trimmed, missing ones empty")
         << groups + "Groups=2\n1= Lobby % front wall % 1~a~LG \n2=Hall\n"
