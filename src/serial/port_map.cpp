@@ -1,6 +1,7 @@
 #include "port_map.h"
 
 #include "common/ini_file.h"
+#include "serial/network_address.h"
 #include "serial/port_text.h"
 
 #include <QDateTime>
@@ -119,6 +120,12 @@ void PortMap::refresh() const
 
 std::optional<SendOutcome::Status> deviceProblem(const QString &devicePath)
 {
+    // A serial device server is only known to be there when a send reaches it.
+    if (isNetworkAddress(devicePath)) {
+        if (parseNetworkAddress(devicePath))
+            return std::nullopt;
+        return SendOutcome::Status::Unreachable;
+    }
 #ifdef Q_OS_UNIX
     struct stat info = {};
     if (::stat(QFile::encodeName(devicePath).constData(), &info) != 0)

@@ -12,7 +12,8 @@ namespace vantiro {
 
 // Maps COM numbers to serial devices. "Ports.ini" in the application folder may name a device for
 // any COM number (section "COM_PORTS", key = COM number, value = device path), for USB adapters
-// and stable /dev/serial/by-id names; without an entry COM n is /dev/ttyS{n-1} on Linux and COMn on
+// and stable /dev/serial/by-id names, or a port behind a serial device server ("rfc2217://host:port",
+// "socket://host:port", passed on as the device path); without an entry COM n is /dev/ttyS{n-1} on Linux and COMn on
 // Windows. The file is read again whenever it changes, so edits take effect without a restart.
 //
 // The file is only ever read on a thread of its own, and only when it is a regular file: a pipe, a
@@ -43,7 +44,8 @@ private:
 
 // Why a device cannot take a send as it stands: it does not exist, or it is a file, a folder or a
 // pipe rather than a serial device. Nothing when it looks like a port. The device is only looked at,
-// never opened.
+// never opened; a network address is not looked up, only read: nothing when it is well formed,
+// "unreachable" when it is malformed.
 std::optional<SendOutcome::Status> deviceProblem(const QString &devicePath);
 
 } // namespace vantiro

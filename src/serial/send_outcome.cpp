@@ -40,6 +40,10 @@ QString sendStatusReason(SendOutcome::Status status)
         return u"no command for this model"_s;
     case SendOutcome::Status::Cancelled:
         return u"cancelled"_s;
+    case SendOutcome::Status::Unreachable:
+        return u"unreachable"_s;
+    case SendOutcome::Status::SentLineSettingsKept:
+        return u"sent (line settings kept by the server)"_s;
     }
     return {};
 }
@@ -65,6 +69,8 @@ QString SendOutcome::reasonText() const
 {
     if (status == Status::PermissionDenied)
         return sendStatusReason(status) % u" ("_s % permissionHelp(device) % u')';
+    if (status == Status::Unreachable)
+        return sendStatusReason(status) % u" ("_s % (detail.isEmpty() ? device : detail) % u')';
     return sendStatusReason(status);
 }
 

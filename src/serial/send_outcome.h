@@ -22,6 +22,8 @@ struct SendOutcome
         NotAComNumber, // the port text names no COM port; nothing was opened
         NoCommandForModel, // the display's model has no command for what was asked
         Cancelled, // the link was closed before the send could run
+        Unreachable, // a serial device server could not be reached, or its address is malformed
+        SentLineSettingsKept, // sent over raw TCP: the server's own line settings were in force
     };
 
     Status status = Status::NothingToSend;
@@ -29,11 +31,16 @@ struct SendOutcome
     int bytesWritten = 0;
     QString detail; // the system's own words, when there are any
 
-    bool failed() const { return status != Status::Sent && status != Status::NothingToSend; }
+    bool failed() const
+    {
+        return status != Status::Sent && status != Status::NothingToSend && status != Status::SentLineSettingsKept;
+    }
 
-    // "sent", "nothing to send" or "not sent: <reason>".
+    // "sent", "nothing to send", "sent (line settings kept by the server)" or "not sent: <reason>".
     QString text() const;
-    // The reason in the operator's words; for a device the user may not open, how to get access.
+    // The reason in the operator's words; for a device the user may not open, how to get access; for
+    // a server that cannot be reached, its host and port and why ("unreachable (host:4001: connection
+    // refused)").
     QString reasonText() const;
 };
 

@@ -4,10 +4,16 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/command_text.h
     ${CMAKE_CURRENT_LIST_DIR}/line_settings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/line_settings.h
+    ${CMAKE_CURRENT_LIST_DIR}/network_address.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/network_address.h
+    ${CMAKE_CURRENT_LIST_DIR}/network_transport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/network_transport.h
     ${CMAKE_CURRENT_LIST_DIR}/port_map.cpp
     ${CMAKE_CURRENT_LIST_DIR}/port_map.h
     ${CMAKE_CURRENT_LIST_DIR}/port_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/port_text.h
+    ${CMAKE_CURRENT_LIST_DIR}/rfc2217.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/rfc2217.h
     ${CMAKE_CURRENT_LIST_DIR}/send_outcome.cpp
     ${CMAKE_CURRENT_LIST_DIR}/send_outcome.h
     ${CMAKE_CURRENT_LIST_DIR}/serial_link.cpp
@@ -17,3 +23,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/termios_transport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transport_choice.cpp
 )
+
+# Ports behind serial device servers are reached over TCP. The core library is made after every
+# folder has listed its files, so the link is added once it exists.
+find_package(Qt6 REQUIRED COMPONENTS Network)
+cmake_language(DEFER DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/.. CALL target_link_libraries vantiro_core PUBLIC Qt6::Network)

@@ -1,0 +1,331 @@
+#include "network_transport.h"
+
+#include "serial/network_address.h"
+#include "serial/rfc2217.h"
+
+#include <QDeadlineTimer>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QSet>
+#include <QTcpSocket>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+namespace {
+
+namespace telnet = rfc2217::telnet;
+
+// A host name looked up on a thread of its own, so that a resolver that hangs cannot hold the send
+// past its deadline; a lookup that comes back late is dropped.
+std::optional<QHostAddress> lookUp(const QString &host, const QDeadlineTimer &deadline, QString &why)
+{
+    if (QHostAddress literal; literal.setAddress(host))
+        return literal;
+    struct Shared
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<QHostInfo> info;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread([shared, host] {
+        QHostInfo info = QHostInfo::fromName(host);
+        const std::lock_guard lock(shared->mutex);
+        shared->info = std::move(info);
+        shared->done.notify_all();
+    }).detach();
+    std::unique_lock lock(shared->mutex);
+    if (!shared->done.wait_for(lock, std::chrono::milliseconds(deadline.remainingTime()),
+                               [&] { return shared->info.has_value(); })) {
+        why = u"the name could not be looked up in time"_s;
+        return std::nullopt;
+    }
+    if (shared->info->error() != QHostInfo::NoError || shared->info->addresses().isEmpty()) {
+        why = u"host not found"_s;
+        return std::nullopt;
+    }
+    return shared->info->addresses().constFirst();
+}
+
+QString socketProblem(const QTcpSocket &socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return u"connection refused"_s;
+    case QAbstractSocket::RemoteHostClosedError:
+        return u"the server closed the connection"_s;
+    case QAbstractSocket::HostNotFoundError:
+        return u"host not found"_s;
+    case QAbstractSocket::SocketTimeoutError:
+        return u"no answer in time"_s;
+    case QAbstractSocket::NetworkError:
+        return u"network unreachable"_s;
+    default:
+        return socket.errorString();
+    }
+}
+
+class NetworkTransport final : public SerialTransport
+{
+public:
+    SendOutcome::Status open(const PortConfig &config) override
+    {
+        m_deadline = QDeadlineTimer(sendTimeoutMs);
+        m_error.clear();
+        m_pending.clear();
+        m_binary = false;
+        QString problem;
+        const std::optional<NetworkAddress> address = parseNetworkAddress(config.devicePath, &problem);
+        if (!address) {
+            m_error = problem;
+            return SendOutcome::Status::Unreachable;
+        }
+        m_address = *address;
+        if (!connectToServer())
+            return SendOutcome::Status::Unreachable;
+        if (m_address.protocol == NetworkAddress::Protocol::RawTcp)
+            return SendOutcome::Status::Sent;
+        return negotiate(config);
+    }
+
+    bool write(char byte) override
+    {
+        // Collected and handed over at once in drain(): the line sees the bytes back to back either way.
+        // A raw connection carries them as they are.
+        if (m_address.protocol == NetworkAddress::Protocol::RawTcp)
+            m_pending += byte;
+        else
+            m_pending += rfc2217::escapeData(QByteArrayView(&byte, 1), m_binary);
+        return true;
+    }
+
+    SendOutcome::Status drain() override
+    {
+        if (m_socket.state() != QAbstractSocket::ConnectedState)
+            return unreachable(socketProblem(m_socket));
+        m_socket.write(m_pending);
+        m_pending.clear();
+        while (m_socket.bytesToWrite() > 0) {
+            if (m_deadline.hasExpired() || !m_socket.waitForBytesWritten(remainingMs()))
+                return unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
+        }
+        // Our end of the connection is ended; the server ends its own once it has taken every byte.
+        // Anything it sends meanwhile is read, so that closing never resets the connection.
+        endOurSide();
+        while (m_socket.state() == QAbstractSocket::ConnectedState) {
+            if (m_deadline.hasExpired())
+                return unreachable(u"the server did not close the connection within %1 s"_s.arg(sendTimeoutMs / 1000));
+            m_socket.waitForReadyRead(remainingMs());
+            m_socket.readAll();
+        }
+        if (m_socket.error() != QAbstractSocket::RemoteHostClosedError
+            && m_socket.error() != QAbstractSocket::UnknownSocketError)
+            return unreachable(socketProblem(m_socket));
+        return m_address.protocol == NetworkAddress::Protocol::RawTcp ? SendOutcome::Status::SentLineSettingsKept
+                                                                      : SendOutcome::Status::Sent;
+    }
+
+    void close() override
+    {
+        if (m_socket.state() == QAbstractSocket::UnconnectedState)
+            return;
+        m_socket.readAll();
+        m_socket.abort();
+    }
+
+    QString errorText() const override { return m_error; }
+
+private:
+    bool connectToServer()
+    {
+        const QDeadlineTimer connectDeadline(qMin<qint64>(connectTimeoutMs, m_deadline.remainingTime()));
+        QString why;
+        const std::optional<QHostAddress> host = lookUp(m_address.host, connectDeadline, why);
+        if (!host) {
+            unreachable(why);
+            return false;
+        }
+        m_socket.connectToHost(*host, m_address.port);
+        if (!m_socket.waitForConnected(int(qMax<qint64>(1, connectDeadline.remainingTime())))) {
+            unreachable(m_socket.error() == QAbstractSocket::SocketTimeoutError
+                            ? u"no connection within %1 s"_s.arg(connectTimeoutMs / 1000)
+                            : socketProblem(m_socket));
+            m_socket.abort();
+            return false;
+        }
+        // Commands are a few bytes each; waiting to fill a segment would only delay them.
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return true;
+    }
+
+    // Offers the COM-PORT-OPTION and binary transmission, sends the line settings once the server
+    // takes the option and waits until it has confirmed each of them.
+    SendOutcome::Status negotiate(const PortConfig &config)
+    {
+        m_requested = rfc2217::settingsFor(config.settings, config.handshaking);
+        m_confirmed = 0;
+        m_comPort = Answer::Pending;
+        m_binaryAnswer = Answer::Pending;
+        m_answered.clear();
+        m_socket.write(rfc2217::negotiation(telnet::will, rfc2217::comPortOption)
+                       + rfc2217::negotiation(telnet::will, telnet::binary)
+                       + rfc2217::negotiation(telnet::doOption, telnet::binary));
+        bool settingsSent = false;
+        for (;;) {
+            if (m_comPort == Answer::Refused)
+                return rejected(m_address.hostAndPort() + u" refused the COM-PORT-OPTION"_s);
+            if (m_comPort == Answer::Accepted && !settingsSent) {
+                QByteArray settings;
+                for (const rfc2217::Setting &setting : std::as_const(m_requested))
+                    settings += rfc2217::subnegotiation(setting.command, setting.value);
+                m_socket.write(settings);
+                settingsSent = true;
+            }
+            if (!m_mismatch.isEmpty())
+                return rejected(m_mismatch);
+            // The server answers in order, so binary transmission is settled by now; a server that
+            // never answered it gets CR as CR NUL, which it takes either way.
+            if (settingsSent && m_confirmed == m_requested.size()) {
+                m_binary = m_binaryAnswer == Answer::Accepted;
+                m_reader.setBinary(m_binary);
+                return SendOutcome::Status::Sent;
+            }
+            if (!waitForServer()) {
+                if (m_deadline.hasExpired() && m_comPort == Answer::Accepted)
+                    return rejected(m_address.hostAndPort() + u" did not confirm the line settings"_s);
+                return SendOutcome::Status::Unreachable;
+            }
+        }
+    }
+
+    // Reads what the server sent and answers its negotiations; false once the connection is gone or
+    // the deadline has passed (the reason is then in m_error).
+    bool waitForServer()
+    {
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(remainingMs())) { }
+        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(remainingMs())) {
+            unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
+            return false;
+        }
+        for (const rfc2217::TelnetReader::Event &event : m_reader.feed(m_socket.readAll())) {
+            if (event.kind == rfc2217::TelnetReader::Event::Kind::Negotiation)
+                answerNegotiation(event.verb, event.option);
+            else if (event.kind == rfc2217::TelnetReader::Event::Kind::Subnegotiation
+                     && event.option == rfc2217::comPortOption)
+                takeConfirmation(event.bytes);
+            // Data from the display is not for us: nothing is ever read back.
+        }
+        return true;
+    }
+
+    void answerNegotiation(quint8 verb, quint8 option)
+    {
+        if (option == rfc2217::comPortOption && (verb == telnet::doOption || verb == telnet::dont)) {
+            if (m_comPort == Answer::Pending)
+                m_comPort = verb == telnet::doOption ? Answer::Accepted : Answer::Refused;
+            return;
+        }
+        if (option == telnet::binary && (verb == telnet::doOption || verb == telnet::dont)) {
+            if (m_binaryAnswer == Answer::Pending)
+                m_binaryAnswer = verb == telnet::doOption ? Answer::Accepted : Answer::Refused;
+            return;
+        }
+        if (option == telnet::binary && verb == telnet::will)
+            return; // asked for already
+        // Going ahead unprompted is what we want both ways; anything else the server offers or asks is
+        // declined, once per option, so that no two sides answer each other for ever.
+        const quint16 key = quint16(verb << 8 | option);
+        if (m_answered.contains(key) || verb == telnet::wont || verb == telnet::dont)
+            return;
+        m_answered.insert(key);
+        const bool goAhead = option == telnet::suppressGoAhead;
+        if (verb == telnet::will)
+            m_socket.write(rfc2217::negotiation(goAhead ? telnet::doOption : telnet::dont, option));
+        else
+            m_socket.write(rfc2217::negotiation(goAhead ? telnet::will : telnet::wont, option));
+    }
+
+    // The server's answers come in the order the settings were asked; each must be what was asked.
+    void takeConfirmation(const QByteArray &bytes)
+    {
+        if (bytes.isEmpty() || m_confirmed >= m_requested.size())
+            return;
+        const rfc2217::Setting &asked = m_requested.at(m_confirmed);
+        if (quint8(bytes.at(0)) != asked.command + rfc2217::serverOffset)
+            return; // a notification, not an answer
+        ++m_confirmed;
+        if (bytes.mid(1) != asked.value)
+            m_mismatch = m_address.hostAndPort()
+                + u" refused the %1 (asked %2, in force %3)"_s.arg(rfc2217::commandName(asked.command),
+                                                                   QString::fromLatin1(asked.value.toHex(' ')),
+                                                                   QString::fromLatin1(bytes.mid(1).toHex(' ')));
+    }
+
+    void endOurSide()
+    {
+#ifdef Q_OS_WIN
+        ::shutdown(SOCKET(m_socket.socketDescriptor()), SD_SEND);
+#else
+        ::shutdown(int(m_socket.socketDescriptor()), SHUT_WR);
+#endif
+    }
+
+    SendOutcome::Status rejected(const QString &why)
+    {
+        m_error = why;
+        return SendOutcome::Status::SettingsRejected;
+    }
+
+    SendOutcome::Status unreachable(const QString &why)
+    {
+        m_error = m_address.hostAndPort() + u": "_s + why;
+        return SendOutcome::Status::Unreachable;
+    }
+
+    QString timedOut() const
+    {
+        return u"no answer within %1 s"_s.arg(sendTimeoutMs / 1000);
+    }
+    int remainingMs() const
+    {
+        return int(qMax<qint64>(1, m_deadline.remainingTime()));
+    }
+
+    enum class Answer { Pending, Accepted, Refused };
+
+    QTcpSocket m_socket;
+    NetworkAddress m_address;
+    QDeadlineTimer m_deadline;
+    rfc2217::TelnetReader m_reader;
+    QList<rfc2217::Setting> m_requested;
+    qsizetype m_confirmed = 0;
+    QString m_mismatch;
+    Answer m_comPort = Answer::Pending;
+    Answer m_binaryAnswer = Answer::Pending;
+    QSet<quint16> m_answered;
+    bool m_binary = false;
+    QByteArray m_pending;
+    QString m_error;
+};
+
+} // namespace
+
+std::unique_ptr<SerialTransport> makeNetworkTransport()
+{
+    return std::make_unique<NetworkTransport>();
+}
+
+} // namespace vantiro

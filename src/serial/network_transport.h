@@ -1,0 +1,25 @@
+#pragma once
+
+#include "serial/serial_transport.h"
+
+#include <memory>
+
+namespace vantiro {
+
+// A port behind a serial device server, reached over TCP for one send (see network_address.h):
+//  - RFC 2217: the COM-PORT-OPTION is negotiated and the line settings (baud, data size, parity,
+//    stop size, flow control) are set and confirmed by the server before open() reports the port
+//    open; a server that refuses the option or a setting leaves the send "settings rejected".
+//  - raw TCP: the server's own line settings apply; a send that gets through says so
+//    ("sent (line settings kept by the server)").
+// drain() hands every byte to the connection, ends our side of it and waits for the server to end
+// its side, so the server has taken every byte; only then is the send done. The connection takes at
+// most connectTimeoutMs to come up and the whole send at most sendTimeoutMs; a server that cannot be
+// reached in time, refuses the connection or drops it leaves the send "unreachable", naming host and
+// port. Blocking calls only: it runs on the link's thread, never on the window's.
+std::unique_ptr<SerialTransport> makeNetworkTransport();
+
+inline constexpr int connectTimeoutMs = 3000;
+inline constexpr int sendTimeoutMs = 5000;
+
+} // namespace vantiro

@@ -1,0 +1,144 @@
+#include "ser2net_server.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro::test {
+
+namespace {
+
+constexpr int startMs = 5000;
+
+// A port nobody listens on now. Another program may take it before ser2net does; start() then tries
+// again with others.
+quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+bool isListening(quint16 port)
+{
+    // Binding fails only while a server listens there: the port is not connected to, so ser2net opens
+    // no device.
+    QTcpServer probe;
+    return !probe.listen(QHostAddress::LocalHost, port) && probe.serverError() == QAbstractSocket::AddressInUseError;
+}
+
+QString accepter(Ser2netServer::Protocol protocol)
+{
+    switch (protocol) {
+    case Ser2netServer::Protocol::Rfc2217:
+        return u"telnet(rfc2217),tcp"_s;
+    case Ser2netServer::Protocol::RawTcp:
+        return u"tcp"_s;
+    case Ser2netServer::Protocol::TelnetOnly:
+        return u"telnet,tcp"_s;
+    }
+    return u"tcp"_s;
+}
+
+} // namespace
+
+Ser2netServer::~Ser2netServer()
+{
+    stop();
+}
+
+bool Ser2netServer::isInstalled()
+{
+    return !QStandardPaths::findExecutable(u"ser2net"_s).isEmpty()
+        || !QStandardPaths::findExecutable(u"ser2net"_s, { u"/usr/sbin"_s }).isEmpty();
+}
+
+bool Ser2netServer::start(const QList<Connection> &connections)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (startOnce(connections))
+            return true;
+        stop();
+    }
+    return false;
+}
+
+bool Ser2netServer::startOnce(const QList<Connection> &connections)
+{
+    m_connections = connections;
+    m_ports.clear();
+    QByteArray config = "%YAML 1.1\n---\n";
+    for (int i = 0; i < connections.size(); ++i) {
+        const quint16 port = freeLoopbackPort();
+        if (port == 0) {
+            m_error = u"no free loopback port"_s;
+            return false;
+        }
+        m_ports.append(port);
+        // "local": a pty has no modem lines to wait for.
+        config
+            += QStringLiteral("connection: &con%1\n  accepter: %2,127.0.0.1,%3\n  connector: serialdev,%4,%5,local\n")
+                   .arg(QString::number(i), accepter(connections[i].protocol), QString::number(port),
+                        connections[i].device, connections[i].lineSettings)
+                   .toUtf8();
+    }
+    QFile file(m_dir.filePath(u"ser2net.yaml"_s));
+    if (!m_dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {
+        m_error = u"cannot write the ser2net configuration"_s;
+        return false;
+    }
+    file.close();
+
+    QString program = QStandardPaths::findExecutable(u"ser2net"_s);
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(u"ser2net"_s, { u"/usr/sbin"_s });
+    // Foreground (-n), no UUCP lock files (-u): the test owns its ptys; its own pid file.
+    // What it says goes to a file, read only to tell why it did not start.
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_dir.filePath(u"ser2net.log"_s));
+    m_process.start(program, { u"-n"_s, u"-u"_s, u"-c"_s, file.fileName(), u"-P"_s, m_dir.filePath(u"ser2net.pid"_s) });
+    if (!m_process.waitForStarted(startMs)) {
+        m_error = u"ser2net did not start: "_s + m_process.errorString();
+        return false;
+    }
+    if (!QTest::qWaitFor([this] { return allListening() || m_process.state() != QProcess::Running; }, startMs)
+        || m_process.state() != QProcess::Running) {
+        QFile log(m_dir.filePath(u"ser2net.log"_s));
+        m_error = u"ser2net did not listen on every port: "_s
+            + QString::fromLocal8Bit(log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
+        return false;
+    }
+    return true;
+}
+
+bool Ser2netServer::allListening() const
+{
+    for (const quint16 port : m_ports) {
+        if (!isListening(port))
+            return false;
+    }
+    return true;
+}
+
+void Ser2netServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(startMs)) {
+        m_process.kill();
+        m_process.waitForFinished(startMs);
+    }
+}
+
+QString Ser2netServer::url(int connection) const
+{
+    const QString scheme = m_connections.at(connection).protocol == Protocol::RawTcp ? u"socket"_s : u"rfc2217"_s;
+    return scheme + u"://127.0.0.1:"_s + QString::number(port(connection));
+}
+
+} // namespace vantiro::test
