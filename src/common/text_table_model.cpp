@@ -2,6 +2,16 @@
 
 namespace vantiro {
 
+QString shownText(const QString &text)
+{
+    if (text.size() <= shownTextLimit)
+        return text;
+    qsizetype cut = shownTextLimit - 1;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut; // never half a character
+    return text.first(cut) + u'\u2026';
+}
+
 TextTableModel::TextTableModel(QList<TableColumn> columns, QObject *parent)
     : QAbstractTableModel(parent)
     , m_columns(std::move(columns))
@@ -21,9 +31,12 @@ QVariant TextTableModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
-        return {};
-    return m_rows.at(index.row()).at(index.column());
+    const QString &text = m_rows.at(index.row()).at(index.column());
+    if (role == Qt::EditRole)
+        return text;
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return shownText(text);
+    return {};
 }
 
 QVariant TextTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -6,6 +6,12 @@
 
 namespace vantiro {
 
+// A view lays out the whole text of every cell it paints, so a cell of megabytes would stall the
+// window and take gigabytes: a cell shows (and its tooltip tells) at most this many characters, the
+// rest cut off with an ellipsis. The cell itself and its edit text stay whole.
+inline constexpr qsizetype shownTextLimit = 500;
+QString shownText(const QString &text);
+
 struct TableColumn
 {
     QString key;

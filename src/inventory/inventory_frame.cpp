@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 using namespace vantiro::controls;
 
@@ -82,6 +84,9 @@ QGroupBox *InventoryFrame::buildPortFrame(QWidget *groupCommandRow)
     // The model is chosen from the list only: typed characters never reach it.
     m_cboLCD->installEventFilter(this);
     m_txtNote = named(new QLineEdit, u"txtNote"_s);
+    // A note read from a file is edited and written back whole, however long; the field's own limit
+    // would cut it on "Update".
+    m_txtNote->setMaxLength(std::numeric_limits<int>::max());
     editor->addWidget(labelFor(u"Port:"_s, m_cboCOM), 0, 0);
     editor->addWidget(m_cboCOM, 0, 1);
     editor->addWidget(labelFor(u"LCD:"_s, m_cboLCD), 0, 2);

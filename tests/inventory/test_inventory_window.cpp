@@ -53,6 +53,7 @@ private slots:
     void init();
 
     void savedInventoryComesBackInANewWindow();
+    void hugeValuesShowCutButSaveWhole();
     void failedSaveReportsAndWritesNothing();
     void editingButtonsRefuse_data();
     void editingButtonsRefuse();
@@ -191,6 +192,31 @@ void TestInventoryWindow::savedInventoryComesBackInANewWindow()
              Rows({ { u"Lobby"_s, u"03/25/2009"_s, u"12/31/2009"_s, u"08:00:00"_s, u"18:00:00"_s, u"N,M,T,W,Th,F,N"_s,
                       u"Monitors ON"_s } }));
     QCOMPARE(m_prompts.messages.size(), 1); // only the first window's "saved"
+}
+
+// A cell of megabytes would stall the window while laid out: the tables show its start, while the
+// editor, an update and the save keep every character.
+void TestInventoryWindow::hugeValuesShowCutButSaveWhole()
+{
+    const QByteArray groupNote = QByteArray("wall ").repeated(40000);
+    const QByteArray portNote = QByteArray("screen ").repeated(30000);
+    m_folder->writeFile(u"Settings.ini"_s, groupsFile({ "Lobby%" + groupNote + "%1~" + portNote + "~LG" }));
+    QVERIFY(openWindow(m_folder->path()));
+    const auto shown = [this](const QString &view, int column) {
+        return modelOf(view)->index(0, column).data().toString();
+    };
+    for (const QString &cell : { shown(u"iGroup"_s, 1), shown(u"iPort"_s, 2) }) {
+        QVERIFY2(cell.size() <= 500, qPrintable(QString::number(cell.size())));
+        QVERIFY(cell.endsWith(u'\u2026'));
+    }
+    QVERIFY(groupNote.startsWith(shown(u"iGroup"_s, 1).chopped(1).toLatin1()));
+
+    QVERIFY(clickRow(u"iPort"_s, 0));
+    QCOMPARE(text(u"txtNote"_s).toLatin1(), portNote);
+    click(u"btnEditCOM"_s);
+    click(u"btnSave"_s);
+    const QByteArray record = "\r\n1=Lobby%" + groupNote.trimmed() + "%1~" + portNote.trimmed() + "~LG\r\n";
+    QVERIFY(m_folder->readFile(u"Settings.ini"_s).contains(record));
 }
 
 void TestInventoryWindow::failedSaveReportsAndWritesNothing()
