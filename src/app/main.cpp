@@ -30,11 +30,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // On many desktops a click on the icon is never a double-click; there a single one brings the window back.
-    vantiro::SystemTrayIcon tray(vantiro::programIcon(), vantiro::applicationTitle,
-                                 vantiro::notificationAreaReportsOnlySingleActivations()
-                                     ? vantiro::TrayClicks::SingleActivation
-                                     : vantiro::TrayClicks::DoubleClick);
+    // On many desktops a click on the icon is never a double-click; there a single one brings the window back. Asked
+    // on the session bus when the window first hides, not here, so the start never waits for the bus.
+    vantiro::SystemTrayIcon tray(vantiro::programIcon(), vantiro::applicationTitle, [] {
+        return vantiro::notificationAreaReportsOnlySingleActivations() ? vantiro::TrayClicks::SingleActivation
+                                                                       : vantiro::TrayClicks::DoubleClick;
+    });
     // A copy that can write its own folder keeps its files beside it; an installed one in the user's data folder.
     const vantiro::ApplicationFolderChoice folder
         = vantiro::chooseApplicationFolder(QCoreApplication::applicationDirPath());

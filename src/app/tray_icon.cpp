@@ -14,16 +14,18 @@ bool activationRestores(QSystemTrayIcon::ActivationReason reason, TrayClicks cli
     return reason == QSystemTrayIcon::Trigger && clicks == TrayClicks::SingleActivation;
 }
 
-SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, TrayClicks clicks, QObject *parent)
+SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, std::function<TrayClicks()> chooseClicks,
+                               QObject *parent)
     : TrayIcon(parent)
-    , m_icon(new QSystemTrayIcon(icon, this))
-{
-    m_icon->setToolTip(tip);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this, clicks](QSystemTrayIcon::ActivationReason reason) {
-        if (activationRestores(reason, clicks))
-            emit doubleClicked();
-    });
-}
+    , m_image(icon)
+    , m_tip(tip)
+    , m_chooseClicks(std::move(chooseClicks))
+{ }
+
+SystemTrayIcon::SystemTrayIcon(const QIcon &icon, const QString &tip, TrayClicks clicks, QObject *parent)
+    : SystemTrayIcon(
+        icon, tip, [clicks] { return clicks; }, parent)
+{ }
 
 bool SystemTrayIcon::isAvailable() const
 {
@@ -32,17 +34,27 @@ bool SystemTrayIcon::isAvailable() const
 
 void SystemTrayIcon::showIcon()
 {
+    if (!m_icon) {
+        m_icon = new QSystemTrayIcon(m_image, this);
+        m_icon->setToolTip(m_tip);
+        connect(m_icon, &QSystemTrayIcon::activated, this,
+                [this, clicks = m_chooseClicks()](QSystemTrayIcon::ActivationReason reason) {
+                    if (activationRestores(reason, clicks))
+                        emit doubleClicked();
+                });
+    }
     m_icon->show();
 }
 
 void SystemTrayIcon::removeIcon()
 {
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
 }
 
 bool SystemTrayIcon::isIconShown() const
 {
-    return m_icon->isVisible();
+    return m_icon && m_icon->isVisible();
 }
 
 QIcon programIcon()

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+#include <functional>
+
 namespace vantiro {
 
 // The icon that stands for the program in the desktop's notification area while the main window is
@@ -35,11 +37,15 @@ enum class TrayClicks {
 // Whether an activation of the icon brings the window back.
 bool activationRestores(QSystemTrayIcon::ActivationReason reason, TrayClicks clicks);
 
+// The icon is made on the first showIcon(), not on construction: making it, and choosing how clicks
+// are read, asks the session bus, which can keep a start waiting; most starts never hide the window.
 class SystemTrayIcon : public TrayIcon
 {
     Q_OBJECT
 
 public:
+    SystemTrayIcon(const QIcon &icon, const QString &tip, std::function<TrayClicks()> chooseClicks,
+                   QObject *parent = nullptr);
     SystemTrayIcon(const QIcon &icon, const QString &tip, TrayClicks clicks, QObject *parent = nullptr);
 
     bool isAvailable() const override;
@@ -48,7 +54,10 @@ public:
     bool isIconShown() const override;
 
 private:
-    QSystemTrayIcon *m_icon;
+    QIcon m_image;
+    QString m_tip;
+    std::function<TrayClicks()> m_chooseClicks;
+    QSystemTrayIcon *m_icon = nullptr;
 };
 
 // The program's own icon: a display on its stand, drawn rather than shipped as a file.

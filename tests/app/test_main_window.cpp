@@ -471,7 +471,8 @@ void TestMainWindow::systrayMinimisesWhereThereIsNoNotificationArea()
 }
 
 // Where the notification area reports double-clicks, only a double-click brings the window back; where it
-// reports every click as a single activation, that activation does. The context click never does.
+// reports every click as a single activation, that activation does. The context click never does. Which of
+// the two it is is asked once, when the icon is first shown.
 void TestMainWindow::trayActivationBringsTheWindowBack_data()
 {
     QTest::addColumn<TrayClicks>("clicks");
@@ -492,7 +493,18 @@ void TestMainWindow::trayActivationBringsTheWindowBack()
     QFETCH(QSystemTrayIcon::ActivationReason, reason);
     QFETCH(bool, restores);
 
-    SystemTrayIcon tray(programIcon(), applicationTitle, clicks);
+    // Nothing is asked of the desktop until the icon is first shown: that waits on the session bus.
+    int asked = 0;
+    SystemTrayIcon tray(programIcon(), applicationTitle, [&] {
+        ++asked;
+        return clicks;
+    });
+    QVERIFY(!tray.findChild<QSystemTrayIcon *>());
+    QCOMPARE(asked, 0);
+    tray.showIcon();
+    tray.removeIcon();
+    tray.showIcon();
+    QCOMPARE(asked, 1);
     QSignalSpy restore(&tray, &TrayIcon::doubleClicked);
     emit test::control<QSystemTrayIcon>(&tray, QString())->activated(reason);
     QCOMPARE(restore.size(), restores ? 1 : 0);
