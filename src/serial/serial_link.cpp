@@ -1,10 +1,9 @@
 #include "serial_link.h"
 
+#include "common/event_wait.h"
 #include "serial/command_text.h"
 #include "serial/port_text.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
 #include <QPromise>
 
 #ifdef Q_OS_LINUX
@@ -15,9 +14,16 @@ namespace vantiro {
 
 struct SerialLink::Job
 {
-    PortConfig config;
-    QString command;
-    QPromise<SendOutcome> promise;
+    struct Port
+    {
+        PortConfig config;
+        QString command;
+        std::optional<SendOutcome> decided; // known without opening anything
+    };
+    QList<Port> ports;
+    // Called on the link's thread: each port's start and outcome, then the end of the job.
+    std::function<void(const PortProgress &)> report;
+    std::function<void()> finish;
 };
 
 SerialLink::SerialLink(PortMap portMap, QObject *parent)
@@ -72,77 +78,110 @@ bool SerialLink::configurePort(const QString &lineSettings, const QString &portT
 
 QFuture<SendOutcome> SerialLink::startSend(const QString &command)
 {
-    if (!m_hasPort && !command.isEmpty()) {
-        QPromise<SendOutcome> refused;
-        refused.start();
-        refused.addResult(SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {} });
-        refused.finish();
-        return refused.future();
-    }
+    auto promise = std::make_shared<QPromise<SendOutcome>>();
+    promise->start();
     auto job = std::make_shared<Job>();
-    job->config = PortConfig { devicePath(), m_settings, m_handshaking };
-    job->command = command;
-    job->promise.start();
-    QFuture<SendOutcome> future = job->promise.future();
-    QMetaObject::invokeMethod(
-        m_threadContext,
-        [this, job] {
-            if (m_closing) {
-                job->promise.addResult(SendOutcome { SendOutcome::Status::Cancelled, job->config.devicePath, 0, {} });
-                job->promise.finish();
-                return;
-            }
-            run(*job);
-        },
-        Qt::QueuedConnection);
+    Job::Port port { PortConfig { devicePath(), m_settings, m_handshaking }, command, std::nullopt };
+    if (!m_hasPort && !command.isEmpty())
+        port.decided = SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {} };
+    job->ports.append(port);
+    job->report = [promise](const PortProgress &progress) {
+        if (progress.finished)
+            promise->addResult(progress.outcome);
+    };
+    job->finish = [promise] {
+        promise->finish();
+    };
+    QFuture<SendOutcome> future = promise->future();
+    queue(std::move(job));
+    return future;
+}
+
+QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
+{
+    auto promise = std::make_shared<QPromise<PortProgress>>();
+    promise->start();
+    auto job = std::make_shared<Job>();
+    for (const PortSend &send : sends) {
+        Job::Port port { {}, send.command, std::nullopt };
+        const auto decided = [&](SendOutcome::Status status) {
+            port.decided = SendOutcome { status, {}, 0, {} };
+        };
+        // A port text that names no port leaves the link set as it was.
+        if (!comPortNumber(send.portText))
+            decided(SendOutcome::Status::NotAComNumber);
+        else if (!configurePort(send.lineSettings, send.portText, send.handshaking))
+            decided(SendOutcome::Status::SettingsRejected);
+        port.config = PortConfig { devicePath(), m_settings, m_handshaking };
+        if (port.decided)
+            port.decided->device = port.config.devicePath;
+        job->ports.append(port);
+    }
+    job->report = [promise](const PortProgress &progress) {
+        promise->addResult(progress);
+    };
+    job->finish = [promise] {
+        promise->finish();
+    };
+    QFuture<PortProgress> future = promise->future();
+    queue(std::move(job));
     return future;
 }
 
 SendOutcome SerialLink::sendCommandText(const QString &command)
 {
-    QFuture<SendOutcome> future = startSend(command);
-    if (!future.isFinished()) {
-        QFutureWatcher<SendOutcome> watcher;
-        QEventLoop loop;
-        connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(future);
-        loop.exec();
-        // The application quitting ends every event loop at once; the outcome is still the true one.
-        future.waitForFinished();
-    }
+    const QFuture<SendOutcome> future = startSend(command);
+    waitWhileEventsRun(future);
     if (future.resultCount() == 0)
         return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {} };
     return future.result();
 }
 
+void SerialLink::queue(std::shared_ptr<Job> job)
+{
+    QMetaObject::invokeMethod(
+        m_threadContext, [this, job] { run(*job); }, Qt::QueuedConnection);
+}
+
 void SerialLink::run(Job &job)
 {
-    const SendOutcome outcome = transmit(job);
-    job.promise.addResult(outcome);
-    job.promise.finish();
-    // The outcome is final once the bytes have left, so the caller hears it while the port closes;
-    // the next send still starts only after the close.
-    closePort();
+    for (int index = 0; index < job.ports.size(); ++index) {
+        const Job::Port &port = job.ports.at(index);
+        if (m_closing) {
+            job.report({ index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
+            continue;
+        }
+        job.report({ index, false, {} });
+        if (port.decided) {
+            job.report({ index, true, *port.decided });
+            continue;
+        }
+        job.report({ index, true, transmit(port.config, port.command) });
+        // The outcome is final once the bytes have left, so the caller hears it while the port
+        // closes; the next port is opened only after the close.
+        closePort();
+    }
+    job.finish();
 }
 
 // Opens the port, lets it settle, writes the command byte by byte and waits until every byte has
 // left the machine. The port is left for closePort.
-SendOutcome SerialLink::transmit(const Job &job)
+SendOutcome SerialLink::transmit(const PortConfig &config, const QString &command)
 {
-    SendOutcome outcome { SendOutcome::Status::NothingToSend, job.config.devicePath, 0, {} };
-    if (job.command.isEmpty())
+    SendOutcome outcome { SendOutcome::Status::NothingToSend, config.devicePath, 0, {} };
+    if (command.isEmpty())
         return outcome;
 
     // Each send gets the transport that serves its port: a device path and a network address are
     // reached differently.
-    m_transport = m_makeTransport(job.config);
-    outcome.status = openPort(job.config);
+    m_transport = m_makeTransport(config);
+    outcome.status = openPort(config);
     if (outcome.status != SendOutcome::Status::Sent) {
         outcome.detail = transport().errorText();
         return outcome;
     }
     // Tokens that are not a byte value write nothing; the port is still opened for them.
-    for (const char byte : parseCommandText(job.command)) {
+    for (const char byte : parseCommandText(command)) {
         if (!transport().write(byte)) {
             outcome.status = SendOutcome::Status::WriteFailed;
             outcome.detail = transport().errorText();

@@ -13,6 +13,23 @@
 
 namespace vantiro {
 
+// One port of a run: where to, at what line settings, and what.
+struct PortSend
+{
+    QString portText;
+    QString lineSettings;
+    Handshaking handshaking = Handshaking::None;
+    QString command;
+};
+
+// What the link tells of a run while it goes: each port's send starting, then its outcome.
+struct PortProgress
+{
+    int index = 0; // into the run's list of ports
+    bool finished = false;
+    SendOutcome outcome; // once finished
+};
+
 // The one place where the program touches a serial port. Callers configure the link (line settings,
 // port text, handshaking) and then send a command text: the port is opened, given 20 ms to settle,
 // written byte by byte and closed again once every byte has left the machine. Nothing is read back.
@@ -45,6 +62,13 @@ public:
     // Sends and returns the outcome; the caller's event loop keeps running meanwhile.
     SendOutcome sendCommandText(const QString &command);
 
+    // Sends to several ports as one job on the link's thread, in the list's order and each as
+    // startSend would (configured with configurePort semantics, which leaves the link set to the last
+    // port named). The future's results are each port's start and then its outcome, as they happen.
+    // A port text that names no port gets "not a COM number" and settings the port cannot take
+    // "settings rejected", without opening anything.
+    QFuture<PortProgress> startRun(const QList<PortSend> &sends);
+
     // The COM port last set; whether the last port text named one.
     int comNumber() const { return m_comNumber; }
     bool hasPort() const { return m_hasPort; }
@@ -58,8 +82,10 @@ private:
     struct Job;
 
     // These run on the link's thread only.
+    QFuture<SendOutcome> startSingle(const QString &command);
+    void queue(std::shared_ptr<Job> job);
     void run(Job &job);
-    SendOutcome transmit(const Job &job);
+    SendOutcome transmit(const PortConfig &config, const QString &command);
     SendOutcome::Status openPort(const PortConfig &config);
     void closePort();
     SerialTransport &transport();

@@ -178,7 +178,7 @@ private:
     // what is left is dropped and the port can be closed.
     SendOutcome::Status drainOutput()
     {
-        const qint64 lineTimeMs = lineTimeUs(m_bytesWritten) / 1000;
+        const qint64 lineTimeMs = lineTimeUs(m_bytesWritten, m_baudRate) / 1000;
         const QDeadlineTimer deadline(1000 + 2 * lineTimeMs);
         while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
             discardInput();
@@ -194,32 +194,9 @@ private:
             return heldBack();
         }
 #ifdef Q_OS_UNIX
-        const int fd = int(m_port.handle());
-        const auto systemQueue = [this, fd] {
-            discardInput();
-            int queued = 0;
-            return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
-        };
-        if (!waitForEmptyQueue(systemQueue, deadline)) {
-            ::tcflush(fd, TCOFLUSH);
+        if (!waitUntilLineEmpty(int(m_port.handle()), m_bytesWritten, m_baudRate, deadline,
+                                [this] { discardInput(); }))
             return heldBack();
-        }
-        // The last bytes sit in the transmitter. A UART tells when it is empty; other devices (USB
-        // adapters) cannot, so they are given the time their last bytes take on the line.
-        int lineStatus = 0;
-        if (::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0) {
-            const auto transmitter = [fd] {
-                int status = 0;
-                return ::ioctl(fd, TIOCSERGETLSR, &status) == 0 && !(status & TIOCSER_TEMT) ? 1 : 0;
-            };
-            if (!waitForEmptyQueue(transmitter, deadline)) {
-                ::tcflush(fd, TCOFLUSH);
-                return heldBack();
-            }
-        } else {
-            const qint64 allowanceUs = lineTimeUs(qMin<qint64>(m_bytesWritten, transmitterBytes));
-            QThread::usleep(quint64(qMin<qint64>(allowanceUs, deadline.remainingTime() * 1000)));
-        }
 #endif
         return SendOutcome::Status::Sent;
     }
@@ -230,15 +207,6 @@ private:
         return SendOutcome::Status::HeldByFlowControl;
     }
 
-    // Ten bits and a margin per byte at the port's speed.
-    qint64 lineTimeUs(qint64 bytes) const
-    {
-        return bytes * 11 * 1000000 / qMax(1, m_baudRate);
-    }
-
-    // What a USB adapter's transmit buffer may still hold once the system's queue is empty.
-    static constexpr qint64 transmitterBytes = 64;
-
     QSerialPort m_port;
     QString m_error;
     qint64 m_bytesWritten = 0;
@@ -247,6 +215,11 @@ private:
 };
 
 } // namespace
+
+qint64 lineTimeUs(qint64 bytes, qint32 baudRate)
+{
+    return bytes * 11 * 1000000 / qMax(1, baudRate);
+}
 
 bool waitForEmptyQueue(const std::function<int()> &queued, const QDeadlineTimer &deadline)
 {

@@ -43,6 +43,17 @@ public:
 // as empty. Never blocks past the deadline, whatever the device does.
 bool waitForEmptyQueue(const std::function<int()> &queued, const QDeadlineTimer &deadline);
 
+// The time `bytes` take on the line: ten bits and a margin per byte.
+qint64 lineTimeUs(qint64 bytes, qint32 baudRate);
+
+#ifdef Q_OS_UNIX
+// Waits, within the deadline, until what was written to the open terminal `fd` has left the
+// machine: the system's queue, then the transmitter. Bytes still held at the deadline are dropped
+// and false returned. `discardInput` runs while waiting, so a display's XON is still heard.
+bool waitUntilLineEmpty(int fd, qint64 bytesWritten, qint32 baudRate, const QDeadlineTimer &deadline,
+                        const std::function<void()> &discardInput);
+#endif
+
 // Whether a serial port on this platform can be set to these line settings at all.
 bool platformSupports(const PortSettings &settings);
 

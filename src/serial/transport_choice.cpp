@@ -10,7 +10,11 @@ std::unique_ptr<SerialTransport> makeTransportFor(const PortConfig &config)
     // rather than being opened as a file.
     if (isNetworkAddress(config.devicePath))
         return makeNetworkTransport();
+#ifdef Q_OS_UNIX
+    return makeTermiosTransport();
+#else
     return makeSerialPortTransport();
+#endif
 }
 
 } // namespace vantiro

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,12 +39,20 @@ QString longCommand(int byteCount = longCommandBytes)
     return tokens.join(u' ');
 }
 
-// Displays on ptys as COM 1.., COM 9 a device that does not exist, and a link to them.
+using TransportMaker = std::unique_ptr<SerialTransport> (*)();
+
+// Displays on ptys as COM 1.., COM 9 a device that does not exist, and a link to them through the
+// transport of the test's global row.
 struct Rig
 {
     explicit Rig(int displayCount = 1)
         : displays(folder, PtyDisplays::range(1, displayCount), { 9 })
     { }
+    static TransportMaker transportMaker()
+    {
+        QFETCH_GLOBAL(bool, termios);
+        return termios ? makeTermiosTransport : makeSerialPortTransport;
+    }
     void to(int com, Handshaking handshaking = Handshaking::None, const QString &settings = u"9600,n,8,1"_s)
     {
         QVERIFY(displays.isValid());
@@ -54,7 +63,9 @@ struct Rig
 
     TempAppFolder folder;
     PtyDisplays displays;
-    SerialLink link { PortMap(folder.path()) };
+    SerialLink link { PortMap(folder.path()), [make = transportMaker()](const PortConfig &) {
+                         return make();
+                     } };
 };
 
 // The line settings a pty shows while the link holds it open: the test sets an unusual speed, starts
@@ -115,6 +126,7 @@ class TestSerialLink : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase_data();
     void bytesArriveWholeAndInOrder();
     void lineSpeedAndFlowControlOnTheLine_data();
     void lineSpeedAndFlowControlOnTheLine();
@@ -128,6 +140,14 @@ private slots:
     void permissionHelpNamesTheDevicesGroup_data();
     void permissionHelpNamesTheDevicesGroup();
 };
+
+// Every test runs on both transports: termios on Unix, QSerialPort where there is no termios.
+void TestSerialLink::initTestCase_data()
+{
+    QTest::addColumn<bool>("termios");
+    QTest::newRow("termios") << true;
+    QTest::newRow("QSerialPort") << false;
+}
 
 // Every byte of a command goes out as it is and in order, text, control and binary bytes alike.
 void TestSerialLink::bytesArriveWholeAndInOrder()
@@ -187,6 +207,8 @@ void TestSerialLink::lineSpeedAndFlowControlOnTheLine()
     QCOMPARE(received, parseCommandText(command));
     QCOMPARE(send.result().status, Status::Sent);
     QCOMPARE(send.result().bytesWritten, longCommandBytes);
+    // The line is left as the link found it.
+    QTRY_COMPARE(display.terminalState().value_or(TerminalState {}).baudRate, 50u);
 }
 
 void TestSerialLink::configurationReachesThePort_data()
@@ -285,6 +307,14 @@ void TestSerialLink::missingAndBusyDevicesReported()
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: busy"));
 
     otherProgram.close();
+    QFETCH_GLOBAL(bool, termios);
+    if (termios) {
+        // The advisory lock other serial tools take, which holds even for root.
+        const int other = ::open(QFile::encodeName(rig.pty(1).devicePath()).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == 0);
+        QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: busy"));
+        ::close(other);
+    }
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("sent"));
     QCOMPARE(rig.pty(1).readUntilQuiet(50), QByteArray("ka 01 01\r"));
 }
