@@ -1,14 +1,13 @@
 #include "scheduler/event_executor.h"
 
 #include "commands/quick_commands.h"
+#include "common/event_wait.h"
 #include "common/prompts.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
 #include "serial/line_settings.h"
 #include "serial/port_text.h"
 #include "serial/serial_link.h"
-
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <map>
@@ -57,9 +56,23 @@ QuickCommand muteOrVolumeButton(const QString &index)
 
 struct EventExecutor::Run
 {
+    // One port of the run in the order it is reached: a send for the link, or a failure known
+    // before anything is opened.
+    struct Step
+    {
+        QString portText;
+        bool logged = false; // "Start sending" and "Finished sending" lines around it
+        std::optional<UnreachedPort> knownFailure;
+    };
+
     const CommandRequest &request;
     const CommandHandOff &handOff;
     const SendSnapshot &inputs;
+    QList<Step> steps;
+    QList<PortSend> sends; // the steps without a known failure, in order
+    QList<qsizetype> stepOfSend;
+    // A setting the list left empty stops the run at that port, after the ports before it.
+    std::optional<QString> missingSetting;
     // The last failure of each COM port, by COM number, and of each port text that names none.
     QMap<int, UnreachedPort> failures;
     QMap<QString, UnreachedPort> unnamed;
@@ -72,6 +85,23 @@ struct EventExecutor::Run
     {
         const auto status = SendOutcome::Status::NotAComNumber;
         unnamed.insert(portText, UnreachedPort { 0, portText, status, sendStatusReason(status) });
+    }
+    void record(const UnreachedPort &port)
+    {
+        if (port.com > 0)
+            failures.insert(port.com, port);
+        else
+            unnamed.insert(port.portText, port);
+    }
+    void recordOutcome(const QString &portText, const SendOutcome &outcome)
+    {
+        const std::optional<int> com = comPortNumber(portText);
+        if (!com || outcome.status == SendOutcome::Status::NotAComNumber)
+            failUnnamed(portText);
+        else if (outcome.failed())
+            fail(*com, outcome.status, outcome.reasonText());
+        else
+            failures.remove(*com);
     }
     QList<UnreachedPort> unreached() const { return failures.values() + unnamed.values(); }
     CommandReport report() const
@@ -136,10 +166,11 @@ void EventExecutor::runOnce(Waiting &waiting)
     m_host.lockEditingFrames();
 
     const CommandRequest &request = waiting.request;
-    Run run { request, request.handOff, request.snapshot, {}, {} };
+    Run run { request, request.handOff, request.snapshot, {}, {}, {}, {}, {}, {} };
     if (request.handOff.pendingCommand.isEmpty()) {
         reportEmptyCommand(run);
     } else {
+        plan(run);
         const Outcome outcome = send(run);
         const QString unreached = unreachedPortsText(run.unreached());
         if (outcome == Outcome::Completed)
@@ -158,7 +189,7 @@ void EventExecutor::runOnce(Waiting &waiting)
     emit commandExecuted();
 }
 
-EventExecutor::Outcome EventExecutor::send(Run &run)
+EventExecutor::Outcome EventExecutor::plan(Run &run)
 {
     switch (run.request.origin()) {
     case CommandOrigin::GroupPortsOwnModels:
@@ -228,12 +259,15 @@ EventExecutor::Outcome EventExecutor::sendToGroupPortByPort(Run &run)
         const std::optional<QString> command = muteOrVolumeCommandFor(button, model, run.inputs.volumeText);
         const std::optional<int> com = comPortNumber(port.com);
         if (!command && com) {
-            run.fail(*com, SendOutcome::Status::NoCommandForModel,
-                     u"no "_s % what % u" command for "_s % displayModelNames().at(int(model)));
+            const auto status = SendOutcome::Status::NoCommandForModel;
+            knownFailure(run,
+                         UnreachedPort { *com, QString::number(*com), status,
+                                         u"no "_s % what % u" command for "_s % displayModelNames().at(int(model)) });
             continue;
         }
         if (!command) {
-            run.failUnnamed(port.com.trimmed());
+            const auto status = SendOutcome::Status::NotAComNumber;
+            knownFailure(run, UnreachedPort { 0, port.com.trimmed(), status, sendStatusReason(status) });
             continue;
         }
         if (sendToPort(run, port.com, muteAndVolumeFor(model).lineSettings, *command) == Outcome::Stopped)
@@ -252,50 +286,72 @@ void EventExecutor::sendToPanel(Run &run)
         m_services.statusLog.statusMessage(u"No COM port given: sending to COM "_s % portText
                                            % u", the port last set"_s);
     }
-    transmit(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed());
+    transmit(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed(), false);
 }
 
 EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portText, const LineSettings &settings,
                                                  const QString &command)
 {
     if (const std::optional<QString> missing = settings.firstEmptySetting()) {
-        m_services.prompts.inform(u"Please select the "_s % *missing % u" setting before sending."_s,
-                                  PromptIcon::Information);
+        run.missingSetting = *missing;
         return Outcome::Stopped;
     }
-
-    const QString port = portText.trimmed();
-    const bool log = run.handOff.reportToStatusLog;
-    if (log)
-        m_services.statusLog.statusMessage(u"Start sending serial command to COM "_s % port);
-    transmit(run, settings.joined(), port, command);
-    if (log)
-        m_services.statusLog.statusMessage(u"Finished sending serial command to COM "_s % port);
-    QCoreApplication::processEvents();
+    transmit(run, settings.joined(), portText.trimmed(), command, run.handOff.reportToStatusLog);
     return Outcome::Completed;
 }
 
-void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command)
+void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command,
+                             bool logged)
 {
-    // A port text that names no COM port ("abc", "0") would reach the display sent to before.
-    const std::optional<int> comNumber = comPortNumber(portText);
-    if (!comNumber) {
-        run.failUnnamed(portText.trimmed());
-        return;
-    }
-    SerialLink &link = m_services.link;
-    if (!link.configurePort(lineSettings, portText, handshakingFor(run.request.origin()))) {
-        // Line settings the port cannot take (a typed "96OO"): sending at the previous port's speed
-        // would garble the command, so this port is reported instead.
-        const auto status = SendOutcome::Status::SettingsRejected;
-        run.fail(*comNumber, status, sendStatusReason(status));
-        return;
-    }
-    const SendOutcome outcome = link.sendCommandText(command);
-    if (outcome.failed())
-        run.fail(*comNumber, outcome.status, outcome.reasonText());
-    else
-        run.failures.remove(*comNumber);
+    run.stepOfSend.append(run.steps.size());
+    run.steps.append(Run::Step { portText, logged, std::nullopt });
+    run.sends.append(PortSend { portText, lineSettings, handshakingFor(run.request.origin()), command });
+}
+
+void EventExecutor::knownFailure(Run &run, const UnreachedPort &port)
+{
+    run.steps.append(Run::Step { port.portText, false, port });
+}
+
+// Sends the planned ports as one job on the link and reports each port as the link reaches it:
+// the failures known beforehand in their place, the log lines around each send.
+EventExecutor::Outcome EventExecutor::send(Run &run)
+{
+    qsizetype nextStep = 0;
+    const auto recordKnownFailuresUpTo = [&](qsizetype step) {
+        for (; nextStep < step; ++nextStep) {
+            if (const auto &failure = run.steps.at(nextStep).knownFailure)
+                run.record(*failure);
+        }
+    };
+    const QFuture<PortProgress> progress = m_services.link.startRun(run.sends);
+    waitWhileEventsRun(progress, [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const PortProgress event = progress.resultAt(i);
+            const qsizetype step = run.stepOfSend.at(event.index);
+            recordKnownFailuresUpTo(step);
+            const Run::Step &port = run.steps.at(step);
+            if (!event.finished) {
+                if (port.logged)
+                    m_services.statusLog.statusMessage(u"Start sending serial command to COM "_s % port.portText);
+                continue;
+            }
+            run.recordOutcome(port.portText, event.outcome);
+            if (port.logged)
+                m_services.statusLog.statusMessage(u"Finished sending serial command to COM "_s % port.portText);
+            nextStep = step + 1;
+        }
+    });
+    recordKnownFailuresUpTo(run.steps.size());
+    return run.missingSetting ? stop(run) : Outcome::Completed;
+}
+
+EventExecutor::Outcome EventExecutor::stop(Run &run)
+{
+    if (run.missingSetting)
+        m_services.prompts.inform(u"Please select the "_s % *run.missingSetting % u" setting before sending."_s,
+                                  PromptIcon::Information);
+    return Outcome::Stopped;
 }
 
 void EventExecutor::reportEmptyCommand(const Run &run)
