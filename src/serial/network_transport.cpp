@@ -19,6 +19,10 @@
 #else
 #include <sys/socket.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -171,37 +175,37 @@ private:
         return true;
     }
 
-    // Offers the COM-PORT-OPTION and binary transmission, sends the line settings once the server
-    // takes the option and waits until it has confirmed each of them.
+    // Offers the COM-PORT-OPTION and binary transmission, then, once the server takes the option,
+    // asks each line setting in turn and waits for the server to confirm it. One at a time: each
+    // question carries the acknowledgement of the last answer, so a server that holds back small
+    // packets until they are acknowledged (Nagle) answers at once instead of after a delayed ACK.
     SendOutcome::Status negotiate(const PortConfig &config)
     {
         m_requested = rfc2217::settingsFor(config.settings, config.handshaking);
         m_confirmed = 0;
+        m_asked = 0;
+        m_mismatch.clear();
         m_comPort = Answer::Pending;
         m_binaryAnswer = Answer::Pending;
         m_answered.clear();
         m_socket.write(rfc2217::negotiation(telnet::will, rfc2217::comPortOption)
                        + rfc2217::negotiation(telnet::will, telnet::binary)
                        + rfc2217::negotiation(telnet::doOption, telnet::binary));
-        bool settingsSent = false;
         for (;;) {
             if (m_comPort == Answer::Refused)
                 return rejected(m_address.hostAndPort() + u" refused the COM-PORT-OPTION"_s);
-            if (m_comPort == Answer::Accepted && !settingsSent) {
-                QByteArray settings;
-                for (const rfc2217::Setting &setting : std::as_const(m_requested))
-                    settings += rfc2217::subnegotiation(setting.command, setting.value);
-                m_socket.write(settings);
-                settingsSent = true;
-            }
             if (!m_mismatch.isEmpty())
                 return rejected(m_mismatch);
-            // The server answers in order, so binary transmission is settled by now; a server that
-            // never answered it gets CR as CR NUL, which it takes either way.
-            if (settingsSent && m_confirmed == m_requested.size()) {
-                m_binary = m_binaryAnswer == Answer::Accepted;
-                m_reader.setBinary(m_binary);
-                return SendOutcome::Status::Sent;
+            if (m_comPort == Answer::Accepted && m_asked == m_confirmed) {
+                // The server answers in order, so binary transmission is settled by now; a server
+                // that never answered it gets CR as CR NUL, which it takes either way.
+                if (m_confirmed == m_requested.size()) {
+                    m_binary = m_binaryAnswer == Answer::Accepted;
+                    m_reader.setBinary(m_binary);
+                    return SendOutcome::Status::Sent;
+                }
+                const rfc2217::Setting &setting = m_requested.at(m_asked++);
+                m_socket.write(rfc2217::subnegotiation(setting.command, setting.value));
             }
             if (!waitForServer()) {
                 if (m_deadline.hasExpired() && m_comPort == Answer::Accepted)
@@ -216,6 +220,7 @@ private:
     bool waitForServer()
     {
         while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(remainingMs())) { }
+        acknowledgeAtOnce();
         if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(remainingMs())) {
             unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
             return false;
@@ -261,7 +266,7 @@ private:
     // The server's answers come in the order the settings were asked; each must be what was asked.
     void takeConfirmation(const QByteArray &bytes)
     {
-        if (bytes.isEmpty() || m_confirmed >= m_requested.size())
+        if (bytes.isEmpty() || m_confirmed >= m_asked)
             return;
         const rfc2217::Setting &asked = m_requested.at(m_confirmed);
         if (quint8(bytes.at(0)) != asked.command + rfc2217::serverOffset)
@@ -272,6 +277,17 @@ private:
                 + u" refused the %1 (asked %2, in force %3)"_s.arg(rfc2217::commandName(asked.command),
                                                                    QString::fromLatin1(asked.value.toHex(' ')),
                                                                    QString::fromLatin1(bytes.mid(1).toHex(' ')));
+    }
+
+    // A server answers one packet at a time while its last one is unacknowledged (Nagle), and our
+    // system would hold that acknowledgement back for up to 40 ms hoping to send it with data of
+    // ours. Each answer comes sooner when every packet is acknowledged as it arrives.
+    void acknowledgeAtOnce()
+    {
+#ifdef Q_OS_LINUX
+        const int on = 1;
+        ::setsockopt(int(m_socket.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
     }
 
     void endOurSide()
@@ -311,6 +327,7 @@ private:
     QDeadlineTimer m_deadline;
     rfc2217::TelnetReader m_reader;
     QList<rfc2217::Setting> m_requested;
+    qsizetype m_asked = 0;
     qsizetype m_confirmed = 0;
     QString m_mismatch;
     Answer m_comPort = Answer::Pending;
