@@ -48,11 +48,12 @@ public:
     }
 
     // Starts with `count` displays from COM `firstCom` on and waits for the line each one announces.
-    bool start(int count, int firstCom)
+    bool start(int count, int firstCom, const QStringList &more = {})
     {
         m_process.start(QStringLiteral(VANTIRO_DISPLAYS_PATH),
-                        { u"--displays"_s, QString::number(count), u"--first-com"_s, QString::number(firstCom),
-                          u"--app-folder"_s, m_appFolder });
+                        QStringList { u"--displays"_s, QString::number(count), u"--first-com"_s,
+                                      QString::number(firstCom), u"--app-folder"_s, m_appFolder }
+                            + more);
         return m_process.waitForStarted(waitMs) && waitForLines(count);
     }
 
@@ -116,6 +117,7 @@ private slots:
     void mapsDisplaysAndRestoresPortsIni_data();
     void mapsDisplaysAndRestoresPortsIni();
     void pipeNamedPortsIniIsNotRead();
+    void servesDisplaysOverRfc2217();
     void killedRunIsPutBackLater_data();
     void killedRunIsPutBackLater();
 
@@ -281,6 +283,33 @@ void TestVantiroDisplays::pipeNamedPortsIniIsNotRead()
     answered.set_value();
     feeder.join();
     QCOMPARE(device, PortMap::defaultDevicePath(1));
+}
+
+// With --listen the displays sit behind an RFC 2217 server of the tool's own: Vantiro's sends reach
+// them through Ports.ini's rfc2217:// addresses with their line speed, 0xFF once, and Ports.ini goes
+// back when the tool stops.
+void TestVantiroDisplays::servesDisplaysOverRfc2217()
+{
+    TempAppFolder folder;
+    DisplaysProcess displays(folder.path());
+    QVERIFY(displays.start(2, 7, { u"--listen"_s, u"0"_s }));
+    const PortMap portMap(folder.path());
+    const QStringList announced = displays.takeLines();
+    QCOMPARE(announced, (QStringList { u"COM7 -> "_s + portMap.devicePath(7), u"COM8 -> "_s + portMap.devicePath(8) }));
+    QVERIFY2(portMap.devicePath(7).startsWith(u"rfc2217://127.0.0.1:"_s), qPrintable(portMap.devicePath(7)));
+
+    SerialLink link { portMap };
+    QVERIFY(link.configurePort(u"38400,n,8,1"_s, u"7"_s));
+    QCOMPARE(link.sendCommandText(u"6B 61 20 30 31 20 30 31 0D"_s).text(), u"sent"_s);
+    QVERIFY(link.configurePort(u"19200,e,7,2"_s, u"8"_s, Handshaking::RtsXonXoff));
+    QCOMPARE(link.sendCommandText(u"01 FF 02"_s).text(), u"sent"_s);
+
+    QVERIFY(displays.waitForLines(2));
+    const QStringList expected
+        = { u"COM7 38400 LG \"ka 01 01\" power on -> power=on"_s, u"COM8 19200 ? raw 01 FF 02"_s };
+    QCOMPARE(displays.takeLines(), expected);
+    QVERIFY(displays.stop());
+    QVERIFY(!QFileInfo::exists(folder.filePath(PortMap::fileName())));
 }
 
 QTEST_GUILESS_MAIN(TestVantiroDisplays)

@@ -1,6 +1,7 @@
 // vantiro-displays: virtual displays on pseudo-terminals, for trying Vantiro without hardware and
 // for watching the wire in end-to-end tests.
 #include "app/app_folder.h"
+#include "network_display.h"
 #include "ports_file.h"
 #include "pty_display.h"
 #include "stop_signals.h"
@@ -27,6 +28,7 @@ struct Options
     int firstCom = 1;
     QString appFolder;
     bool restoreOnly = false;
+    std::optional<quint16> listenPort; // serve the displays over RFC 2217 from this port on
 };
 
 // Each line goes out at once, so that a reader on a pipe sees every command as it arrives.
@@ -57,6 +59,9 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         "port, line speed, model, the command, its meaning and the display state it set, e.g.\n"
         "  COM3 9600 LG \"ka 01 01\" power on -> power=on\n"
         "Bytes that fit no command are shown in hex once the line has been quiet for 100 ms.\n"
+        "With --listen PORT the displays sit behind a serial device server instead: each listens on a\n"
+        "loopback TCP port of its own (PORT, PORT+1, ...; 0 for any free ones) and speaks RFC 2217, and\n"
+        "Ports.ini names them as rfc2217://127.0.0.1:PORT (\"COM3 -> rfc2217://127.0.0.1:4003\").\n"
         "Ctrl+C (SIGINT), SIGTERM or SIGHUP puts Ports.ini back as it was, or removes it if there was none.\n"
         "Until then the original is kept beside it as Ports.ini.before-displays; a run that was killed is\n"
         "put back by the next run, or by --restore."_s);
@@ -73,7 +78,10 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         u"DIR"_s);
     const QCommandLineOption restoreOption(
         u"restore"_s, u"Only put back a Ports.ini that an earlier run left changed (killed), then end."_s);
-    parser.addOptions({ displaysOption, firstComOption, folderOption, restoreOption });
+    const QCommandLineOption listenOption(
+        u"listen"_s, u"Serve the displays over RFC 2217 on loopback TCP ports from PORT on (0: any free ones)."_s,
+        u"PORT"_s);
+    parser.addOptions({ displaysOption, firstComOption, folderOption, restoreOption, listenOption });
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -95,6 +103,14 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
     }
     options.firstCom = *firstCom;
     options.restoreOnly = parser.isSet(restoreOption);
+    if (parser.isSet(listenOption)) {
+        const auto port = numberIn(parser.value(listenOption), 0, 65536 - options.displays);
+        if (!port) {
+            printLine(stderr, u"vantiro-displays: --listen takes a port from 0 to %1"_s.arg(65536 - options.displays));
+            return std::nullopt;
+        }
+        options.listenPort = quint16(*port);
+    }
     // Where Vantiro built or installed beside this program keeps its files.
     options.appFolder = parser.isSet(folderOption)
         ? parser.value(folderOption)
@@ -118,6 +134,27 @@ std::vector<std::unique_ptr<PtyDisplay>> openDisplays(const Options &options)
         displays.push_back(std::move(display));
     }
     return displays;
+}
+
+std::vector<std::unique_ptr<NetworkDisplay>> openNetworkDisplays(const Options &options)
+{
+    std::vector<std::unique_ptr<NetworkDisplay>> displays;
+    for (int i = 0; i < options.displays; ++i) {
+        auto display = std::make_unique<NetworkDisplay>(options.firstCom + i);
+        if (!display->listen(*options.listenPort == 0 ? 0 : quint16(*options.listenPort + i))) {
+            printLine(stderr, u"vantiro-displays: "_s + display->errorText());
+            return {};
+        }
+        displays.push_back(std::move(display));
+    }
+    return displays;
+}
+
+void printEverythingReceived(const std::vector<std::unique_ptr<NetworkDisplay>> &displays, QCoreApplication &app)
+{
+    for (const auto &display : displays)
+        QObject::connect(display.get(), &NetworkDisplay::commandReceived, &app,
+                         [](const QString &line) { printLine(stdout, line); });
 }
 
 void printEverythingReceived(const std::vector<std::unique_ptr<PtyDisplay>> &displays, QCoreApplication &app)
@@ -168,20 +205,29 @@ int main(int argc, char *argv[])
     }
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
 
-    const auto displays = openDisplays(*options);
-    if (displays.empty())
-        return 1;
-
+    // One kind or the other, by what was asked.
+    std::vector<std::unique_ptr<PtyDisplay>> ptyDisplays;
+    std::vector<std::unique_ptr<NetworkDisplay>> networkDisplays;
     QList<std::pair<int, QString>> devices;
-    for (const auto &display : displays)
-        devices.append({ display->comNumber(), display->devicePath() });
+    if (options->listenPort) {
+        networkDisplays = openNetworkDisplays(*options);
+        for (const auto &display : networkDisplays)
+            devices.append({ display->comNumber(), display->address() });
+    } else {
+        ptyDisplays = openDisplays(*options);
+        for (const auto &display : ptyDisplays)
+            devices.append({ display->comNumber(), display->devicePath() });
+    }
+    if (devices.isEmpty())
+        return 1;
     if (const vantiro::SaveResult saved = portsFile.install(devices); !saved) {
         printLine(stderr, u"vantiro-displays: "_s + saved.error);
         portsFile.restore();
         return 1;
     }
 
-    printEverythingReceived(displays, app);
+    printEverythingReceived(ptyDisplays, app);
+    printEverythingReceived(networkDisplays, app);
     for (const auto &[comNumber, device] : devices)
         printLine(stdout, u"COM"_s + QString::number(comNumber) + u" -> "_s + device);
     printLine(stderr,
