@@ -1,7 +1,6 @@
 #include "commands/command_dispatch.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
+#include "common/event_wait.h"
 
 namespace vantiro {
 
@@ -28,14 +27,8 @@ Handshaking handshakingFor(CommandOrigin origin)
 
 CommandReport waitForCompletion(const QFuture<CommandReport> &completion)
 {
-    if (!completion.isFinished()) {
-        QFutureWatcher<CommandReport> watcher;
-        QEventLoop loop;
-        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(completion);
-        if (!completion.isFinished())
-            loop.exec();
-    }
+    // The executor finishes a completion on this thread.
+    waitWhileEventsRun(completion, OnQuit::Return);
     return completion.resultCount() > 0 ? completion.result() : CommandReport {};
 }
 

@@ -8,12 +8,20 @@
 
 namespace vantiro {
 
+// What a wait does when the application quits, which ends every event loop at once.
+enum class OnQuit {
+    // Waits on for a future that another thread finishes, so that no result is lost.
+    WaitForOtherThread,
+    // Returns at once: the future may be one that only this thread's events would finish.
+    Return,
+};
+
 // Waits until `future` finishes while the caller's event loop keeps running, so timers fire and the
 // window repaints and answers meanwhile. `onResults(begin, end)` is handed each new batch of results,
-// in order, as they arrive. The application quitting ends every event loop at once; the wait then
-// still lasts until the future has finished, so no result is lost.
+// in order, as they arrive.
 template<typename T>
-void waitWhileEventsRun(const QFuture<T> &future, const std::function<void(int begin, int end)> &onResults = {})
+void waitWhileEventsRun(const QFuture<T> &future, OnQuit onQuit,
+                        const std::function<void(int begin, int end)> &onResults = {})
 {
     int delivered = 0;
     const auto deliver = [&] {
@@ -34,7 +42,8 @@ void waitWhileEventsRun(const QFuture<T> &future, const std::function<void(int b
         if (!future.isFinished())
             loop.exec();
     }
-    QFuture<T>(future).waitForFinished();
+    if (onQuit == OnQuit::WaitForOtherThread)
+        QFuture<T>(future).waitForFinished();
     deliver();
 }
 

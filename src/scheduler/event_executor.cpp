@@ -325,7 +325,7 @@ EventExecutor::Outcome EventExecutor::send(Run &run)
         }
     };
     const QFuture<PortProgress> progress = m_services.link.startRun(run.sends);
-    waitWhileEventsRun(progress, [&](int begin, int end) {
+    waitWhileEventsRun(progress, OnQuit::WaitForOtherThread, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const PortProgress event = progress.resultAt(i);
             const qsizetype step = run.stepOfSend.at(event.index);

@@ -131,7 +131,7 @@ QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
 SendOutcome SerialLink::sendCommandText(const QString &command)
 {
     const QFuture<SendOutcome> future = startSend(command);
-    waitWhileEventsRun(future);
+    waitWhileEventsRun(future, OnQuit::WaitForOtherThread);
     if (future.resultCount() == 0)
         return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {} };
     return future.result();
