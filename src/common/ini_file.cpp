@@ -81,11 +81,13 @@ QString fromWindows1252(QByteArrayView bytes)
 }
 
 // Nothing when a character has no place in the code page.
-std::optional<QByteArray> toWindows1252(const QString &text)
+std::optional<QByteArray> toWindows1252(const QString &text, bool &anyHighByte)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
+    char16_t high = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
+        high |= c;
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             bytes[i] = char(c);
             continue;
@@ -95,6 +97,7 @@ std::optional<QByteArray> toWindows1252(const QString &text)
             return std::nullopt;
         bytes[i] = char(0x80 + (found - windows1252High.begin()));
     }
+    anyHighByte = high >= 0x80;
     return bytes;
 }
 
@@ -118,7 +121,12 @@ QString decode(QByteArrayView bytes)
 // otherwise UTF-8, which always reads back as written.
 QByteArray encode(const QString &text)
 {
-    if (const std::optional<QByteArray> singleBytes = toWindows1252(text); singleBytes && decode(*singleBytes) == text)
+    if (QtPrivate::isAscii(text))
+        return text.toLatin1(); // the common case, converted in bulk
+    bool anyHighByte = false;
+    const std::optional<QByteArray> singleBytes = toWindows1252(text, anyHighByte);
+    // Plain ASCII reads back the same either way.
+    if (singleBytes && (!anyHighByte || decode(*singleBytes) == text))
         return *singleBytes;
     return text.toUtf8();
 }
@@ -134,10 +142,15 @@ template<typename Text> Text unquoted(Text value)
 }
 
 // Quotes a value whose blanks or quotes at either end would otherwise be lost on reading.
+bool needsQuotes(QStringView value)
+{
+    return !value.isEmpty()
+        && (value.front().isSpace() || value.back().isSpace() || unquoted(value).size() != value.size());
+}
+
 void appendQuotedIfNeeded(QString &text, QStringView value)
 {
-    const bool quoted = !value.isEmpty()
-        && (value.front().isSpace() || value.back().isSpace() || unquoted(value).size() != value.size());
+    const bool quoted = needsQuotes(value);
     if (quoted)
         text += u'"';
     text += value;
@@ -220,9 +233,12 @@ IniFile IniFile::parse(const QByteArray &contents)
 {
     IniFile ini;
     ini.m_text = decode(contents);
+    // At most one entry a line: the entries are allocated once.
+    ini.m_entries.reserve(std::count(contents.begin(), contents.end(), '\n')
+                          + std::count(contents.begin(), contents.end(), '\r') + 1);
     const QStringView text(ini.m_text);
     const auto spanOf = [&text](QStringView piece) {
-        return Span { piece.data() - text.data(), piece.size() };
+        return Span { quint32(piece.data() - text.data()), quint32(piece.size()) };
     };
 
     // Each line ends at CR LF, LF or CR; walked once, so the cost follows the file's length.
@@ -246,15 +262,16 @@ IniFile IniFile::parse(const QByteArray &contents)
         const qsizetype equals = line.indexOf(u'=');
         if (!current || equals < 0)
             continue; // lines outside a section and lines without "=" carry no key
-        ini.addEntry(*current, spanOf(line.first(equals).trimmed()),
-                     spanOf(unquoted(line.sliced(equals + 1).trimmed())));
+        ini.m_entries.push_back(
+            Entry { spanOf(line.first(equals).trimmed()), spanOf(unquoted(line.sliced(equals + 1).trimmed())) });
+        current->endEntry = qsizetype(ini.m_entries.size());
     }
     return ini;
 }
 
 IniFile::Span IniFile::appendText(QStringView text)
 {
-    const Span span { m_text.size(), text.size() };
+    const Span span { quint32(m_text.size()), quint32(text.size()) };
     m_text += text;
     return span;
 }
@@ -268,15 +285,24 @@ const IniFile::Section *IniFile::findSection(QStringView name) const
 
 qsizetype IniFile::findEntry(const Section &section, QStringView key) const
 {
+    if (!section.indexed) {
+        section.indexed = true;
+        section.forEachEntry([&](qsizetype position) {
+            const QStringView name = text(m_entries[position].key);
+            if (findEntry(section, name) < 0)
+                section.keys.insert(nameHash(name), position);
+        });
+    }
     return section.keys.find(nameHash(key),
-                             [&](qsizetype position) { return sameName(text(section.entries[position].key), key); });
+                             [&](qsizetype position) { return sameName(text(m_entries[position].key), key); });
 }
 
 IniFile::Section &IniFile::addSection(Span name)
 {
     // A later section of the same name is kept for saving, but lookups never reach it.
     const qsizetype position = qsizetype(m_sections.size());
-    m_sections.push_back(Section { name, {}, {} });
+    const qsizetype end = qsizetype(m_entries.size());
+    m_sections.push_back(Section { name, end, end, {}, {}, false });
     if (!findSection(text(name)))
         m_sectionIndex.insert(nameHash(text(name)), position);
     return m_sections.back();
@@ -284,10 +310,15 @@ IniFile::Section &IniFile::addSection(Span name)
 
 void IniFile::addEntry(Section &section, Span key, Span value)
 {
-    const qsizetype position = qsizetype(section.entries.size());
-    section.entries.push_back(Entry { key, value });
-    if (findEntry(section, text(key)) < 0)
+    const qsizetype position = qsizetype(m_entries.size());
+    // Once the section is indexed, the index keeps up; a later key of a name already there stays out.
+    if (section.indexed && findEntry(section, text(key)) < 0)
         section.keys.insert(nameHash(text(key)), position);
+    m_entries.push_back(Entry { key, value });
+    if (section.endEntry == position && section.addedEntries.empty())
+        section.endEntry = position + 1; // the last section grows its run, as a file being built does
+    else
+        section.addedEntries.push_back(position);
 }
 
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
@@ -298,7 +329,7 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const qsizetype entry = findEntry(*found, key);
     if (entry < 0)
         return std::nullopt;
-    return text(found->entries[entry].value).toString();
+    return text(m_entries[entry].value).toString();
 }
 
 QString IniFile::value(const QString &section, const QString &key, const QString &defaultValue) const
@@ -319,20 +350,20 @@ QStringList IniFile::keys(const QString &section) const
 {
     QStringList names;
     if (const Section *found = findSection(section)) {
-        names.reserve(qsizetype(found->entries.size()));
-        for (const Entry &entry : found->entries)
-            names.append(text(entry.key).toString());
+        names.reserve(found->entryCount());
+        found->forEachEntry([&](qsizetype position) { names.append(text(m_entries[position].key).toString()); });
     }
     return names;
 }
 
-QList<IniFile::KeyValue> IniFile::entries(const QString &section) const
+QList<IniFile::KeyValueView> IniFile::entries(const QString &section) const
 {
-    QList<KeyValue> pairs;
+    QList<KeyValueView> pairs;
     if (const Section *found = findSection(section)) {
-        pairs.reserve(qsizetype(found->entries.size()));
-        for (const Entry &entry : found->entries)
-            pairs.append(KeyValue { text(entry.key).toString(), text(entry.value).toString() });
+        pairs.reserve(found->entryCount());
+        found->forEachEntry([&](qsizetype position) {
+            pairs.append(KeyValueView { text(m_entries[position].key), text(m_entries[position].value) });
+        });
     }
     return pairs;
 }
@@ -343,7 +374,7 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
     Section &target = found ? m_sections[found - m_sections.data()] : addSection(appendText(section.trimmed()));
     const Span stored = appendText(singleLine(value));
     if (const qsizetype entry = findEntry(target, key); entry >= 0) {
-        target.entries[entry].value = stored;
+        m_entries[entry].value = stored;
         return;
     }
     addEntry(target, appendText(key.trimmed()), stored);
@@ -351,20 +382,64 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
 
 QByteArray IniFile::serialize() const
 {
-    QString text;
-    text.reserve(m_text.size() + qsizetype(m_sections.size()) * 4);
+    // Plain ASCII, the usual case, is written straight into the file's bytes: no second copy of a
+    // text of megabytes is made on the way.
+    if (!QtPrivate::isAscii(m_text))
+        return encode(fileText());
+    QByteArray file(fileSize(), Qt::Uninitialized);
+    char *out = file.data();
+    const auto put = [&out](QStringView piece) {
+        for (const QChar c : piece)
+            *out++ = char(c.unicode());
+    };
     for (const Section &section : m_sections) {
-        text += u'[';
-        text += this->text(section.name);
-        text += QStringLiteral("]\r\n");
-        for (const Entry &entry : section.entries) {
-            text += this->text(entry.key);
-            text += u'=';
-            appendQuotedIfNeeded(text, this->text(entry.value));
-            text += QStringLiteral("\r\n");
-        }
+        put(u"[");
+        put(text(section.name));
+        put(u"]\r\n");
+        section.forEachEntry([&](qsizetype position) {
+            const QStringView value = text(m_entries[position].value);
+            put(text(m_entries[position].key));
+            put(u"=");
+            const bool quoted = needsQuotes(value);
+            if (quoted)
+                put(u"\"");
+            put(value);
+            if (quoted)
+                put(u"\"");
+            put(u"\r\n");
+        });
     }
-    return encode(text);
+    file.truncate(out - file.data());
+    return file;
+}
+
+qsizetype IniFile::fileSize() const
+{
+    qsizetype size = 0;
+    for (const Section &section : m_sections) {
+        size += section.name.size + 4;
+        section.forEachEntry(
+            [&](qsizetype position) { size += m_entries[position].key.size + m_entries[position].value.size + 5; });
+    }
+    return size;
+}
+
+QString IniFile::fileText() const
+{
+    QString file;
+    file.reserve(fileSize()); // sized once, not copied over and over while it grows
+    for (const Section &section : m_sections) {
+        file += u'[';
+        file += text(section.name);
+        file += QStringLiteral("]\r\n");
+        section.forEachEntry([&](qsizetype position) {
+            file += text(m_entries[position].key);
+            file += u'=';
+            appendQuotedIfNeeded(file, text(m_entries[position].value));
+            file += QStringLiteral("\r\n");
+        });
+    }
+    return file;
 }
 
 SaveResult IniFile::save(const QString &path) const

@@ -49,14 +49,15 @@ public:
     QStringList sections() const;
     QStringList keys(const QString &section) const;
 
-    // The keys and values of the first matching section in file order, duplicates included, read in
-    // one pass for callers that walk a whole section.
-    struct KeyValue
+    // The keys and values of the first matching section in file order, duplicates included, for
+    // callers that walk a whole section in one pass. The views point into this object's text: they
+    // stay valid until it is changed or destroyed.
+    struct KeyValueView
     {
-        QString key;
-        QString value;
+        QStringView key;
+        QStringView value;
     };
-    QList<KeyValue> entries(const QString &section) const;
+    QList<KeyValueView> entries(const QString &section) const;
 
     // Replaces the first matching key in place, or adds the key at the end of its section (the
     // section at the end of the file when new). Line breaks in a value are written as blanks, since
@@ -71,11 +72,12 @@ public:
 
 private:
     // A piece of m_text. Names and values point into the text rather than each holding a string of
-    // its own, so a file of millions of short lines costs a few words a line.
+    // its own, so a file of millions of short lines costs 16 bytes a line besides its text. (A text
+    // of 4 G characters, 8 GB, is far past any file this program could hold.)
     struct Span
     {
-        qsizetype position = 0;
-        qsizetype size = 0;
+        quint32 position = 0;
+        quint32 size = 0;
     };
     // Open-addressed positions of names by the hash of their case-folded text: lookups and first-wins
     // insertion in constant time, without a folded copy of every name.
@@ -118,8 +120,25 @@ private:
     struct Section
     {
         Span name;
-        std::vector<Entry> entries;
-        NameIndex keys; // the first entry of each key
+        // The section's entries in m_entries: a run read from the file, then those set since.
+        qsizetype firstEntry = 0;
+        qsizetype endEntry = 0;
+        std::vector<qsizetype> addedEntries;
+        // The first entry of each key, made on the first lookup in the section: a section that is
+        // only walked or saved (or never read at all) costs no index. So a const IniFile is not to be
+        // read from two threads at once.
+        mutable NameIndex keys;
+        mutable bool indexed = false;
+
+        qsizetype entryCount() const { return endEntry - firstEntry + qsizetype(addedEntries.size()); }
+        // Calls visit(position in m_entries) for each entry in order.
+        template<typename Visit> void forEachEntry(Visit visit) const
+        {
+            for (qsizetype position = firstEntry; position < endEntry; ++position)
+                visit(position);
+            for (const qsizetype position : addedEntries)
+                visit(position);
+        }
     };
 
     QStringView text(Span span) const { return QStringView(m_text).sliced(span.position, span.size); }
@@ -128,9 +147,13 @@ private:
     qsizetype findEntry(const Section &section, QStringView key) const; // -1 when absent
     Section &addSection(Span name);
     void addEntry(Section &section, Span key, Span value);
+    // The text a save writes, before its encoding is chosen, and its length.
+    QString fileText() const;
+    qsizetype fileSize() const;
 
     // The file's text and, after it, every name and value set since; the spans point into it.
     QString m_text;
+    std::vector<Entry> m_entries; // of every section, in one array: a file of millions of lines grows it once
     std::vector<Section> m_sections;
     NameIndex m_sectionIndex; // the first section of each name
 };

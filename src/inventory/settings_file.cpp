@@ -86,43 +86,61 @@ std::optional<qint64> leadingWholeNumber(const QString &text)
     return number;
 }
 
+// The number of a record key as a save writes it: "1" to "2147483647", with no sign, blank or
+// leading zero.
+std::optional<int> recordNumber(QStringView key)
+{
+    if (key.isEmpty() || key.size() > 10 || key.front() == u'0')
+        return std::nullopt;
+    qint64 number = 0;
+    for (const QChar c : key) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (number > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(number);
+}
+
 // The records "1" to the count in key order; missing keys are skipped. It walks the keys the file
 // has, in one pass, rather than counting up, so a wild count in a hand-edited file costs nothing. A
 // count of 0 loads nothing. A count that is absent, negative or unreadable cannot say how many records
 // there are, and the next save would write it as the number of rows loaded: every numbered key there
-// is is read, so no record is lost.
-std::optional<QStringList> readRecords(const IniFile &ini, const QString &section, const QString &countKey)
+// is is read, so no record is lost. The records are views into the file's text.
+std::optional<QList<QStringView>> readRecords(const IniFile &ini, const QString &section, const QString &countKey)
 {
     const std::optional<QString> countText = readValue(ini, section, countKey);
     const std::optional<qint64> count = countText ? leadingWholeNumber(*countText) : std::nullopt;
     if (count == 0)
         return std::nullopt;
     const qint64 limit = count.value_or(std::numeric_limits<int>::max());
-    QList<std::pair<int, QString>> numbered;
-    for (IniFile::KeyValue &entry : ini.entries(section)) {
-        bool isNumber = false;
-        const int number = entry.key.toInt(&isNumber);
-        if (isNumber && number >= 1 && number <= limit && entry.key == QString::number(number))
-            numbered.append({ number, std::move(entry.value) });
+    QList<std::pair<int, QStringView>> numbered;
+    for (const IniFile::KeyValueView &entry : ini.entries(section)) {
+        const std::optional<int> number = recordNumber(entry.key);
+        if (number && *number <= limit)
+            numbered.append({ *number, entry.value });
     }
     // The first key of a number wins, as in every lookup; when it is empty, the record is missing.
     std::stable_sort(numbered.begin(), numbered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    QStringList records;
+    QList<QStringView> records;
+    records.reserve(numbered.size());
     for (qsizetype i = 0; i < numbered.size(); ++i) {
         if ((i == 0 || numbered.at(i).first != numbered.at(i - 1).first) && !numbered.at(i).second.isEmpty())
-            records.append(std::move(numbered[i].second));
+            records.append(numbered.at(i).second);
     }
     if (!count && records.isEmpty())
         return std::nullopt;
     return records;
 }
 
-QStringList groupRowFromRecord(const QString &record)
+QStringList groupRowFromRecord(QStringView record)
 {
-    const QStringList fields = record.split(groupFieldSeparator);
+    const QList<QStringView> fields = record.split(groupFieldSeparator);
     QStringList row;
+    row.reserve(groupColumnCount);
     for (int column = 0; column < groupColumnCount; ++column)
-        row.append(fields.value(column).trimmed());
+        row.append(fields.value(column).trimmed().toString());
     return row;
 }
 
@@ -135,9 +153,11 @@ QString groupRecordFromRow(const QStringList &row)
 }
 
 // A record without a mask shows no day rather than an empty cell, so it saves back as "0000000".
-QStringList scheduleRowFromRecord(const QString &record)
+QStringList scheduleRowFromRecord(QStringView record)
 {
-    QStringList row = record.split(recordSeparator);
+    QStringList row;
+    for (const QStringView field : record.split(recordSeparator))
+        row.append(field.toString());
     row.resize(scheduleColumnCount);
     row[scheduleDaysColumn] = dayMaskToText(row.at(scheduleDaysColumn));
     return row;
@@ -152,12 +172,13 @@ QString scheduleRecordFromRow(QStringList row)
 }
 
 template<typename Convert>
-std::optional<QList<QStringList>> rowsFromRecords(const std::optional<QStringList> &records, Convert convert)
+std::optional<QList<QStringList>> rowsFromRecords(const std::optional<QList<QStringView>> &records, Convert convert)
 {
     if (!records)
         return std::nullopt;
     QList<QStringList> rows;
-    for (const QString &record : *records)
+    rows.reserve(records->size());
+    for (const QStringView record : *records)
         rows.append(convert(record));
     return rows;
 }
