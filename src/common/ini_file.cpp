@@ -380,18 +380,22 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
     addEntry(target, appendText(key.trimmed()), stored);
 }
 
-QByteArray IniFile::serialize() const
+namespace {
+
+// Appends ASCII text as its bytes.
+void appendAscii(QByteArray &bytes, QStringView piece)
 {
-    // Plain ASCII, the usual case, is written straight into the file's bytes: no second copy of a
-    // text of megabytes is made on the way.
-    if (!QtPrivate::isAscii(m_text))
-        return encode(fileText());
-    QByteArray file(fileSize(), Qt::Uninitialized);
-    char *out = file.data();
-    const auto put = [&out](QStringView piece) {
-        for (const QChar c : piece)
-            *out++ = char(c.unicode());
-    };
+    const qsizetype at = bytes.size();
+    bytes.resize(at + piece.size());
+    char *out = bytes.data() + at;
+    for (const QChar c : piece)
+        *out++ = char(c.unicode());
+}
+
+} // namespace
+
+void IniFile::forEachPiece(const std::function<void(QStringView)> &put) const
+{
     for (const Section &section : m_sections) {
         put(u"[");
         put(text(section.name));
@@ -409,7 +413,17 @@ QByteArray IniFile::serialize() const
             put(u"\r\n");
         });
     }
-    file.truncate(out - file.data());
+}
+
+QByteArray IniFile::serialize() const
+{
+    // Plain ASCII, the usual case, is written straight into the file's bytes: no second copy of a
+    // text of megabytes is made on the way.
+    if (!QtPrivate::isAscii(m_text))
+        return encode(fileText());
+    QByteArray file;
+    file.reserve(fileSize());
+    forEachPiece([&file](QStringView piece) { appendAscii(file, piece); });
     return file;
 }
 
@@ -447,8 +461,27 @@ SaveResult IniFile::save(const QString &path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return { false, file.errorString() };
-    const QByteArray contents = serialize();
-    if (file.write(contents) != contents.size()) {
+    // An ASCII file goes out in chunks, never held whole a second time.
+    bool written = true;
+    if (QtPrivate::isAscii(m_text)) {
+        constexpr qsizetype chunkSize = 64 * 1024;
+        QByteArray chunk;
+        chunk.reserve(2 * chunkSize);
+        const auto flush = [&] {
+            written = written && file.write(chunk) == chunk.size();
+            chunk.resize(0); // keeps its capacity
+        };
+        forEachPiece([&](QStringView piece) {
+            appendAscii(chunk, piece);
+            if (chunk.size() >= chunkSize)
+                flush();
+        });
+        flush();
+    } else {
+        const QByteArray contents = serialize();
+        written = file.write(contents) == contents.size();
+    }
+    if (!written) {
         const QString error = file.errorString();
         file.cancelWriting();
         return { false, error };

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -147,6 +148,8 @@ private:
     qsizetype findEntry(const Section &section, QStringView key) const; // -1 when absent
     Section &addSection(Span name);
     void addEntry(Section &section, Span key, Span value);
+    // Calls put() with the pieces of the text a save writes, in order.
+    void forEachPiece(const std::function<void(QStringView)> &put) const;
     // The text a save writes, before its encoding is chosen, and its length.
     QString fileText() const;
     qsizetype fileSize() const;
