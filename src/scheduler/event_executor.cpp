@@ -9,6 +9,8 @@
 #include "serial/port_text.h"
 #include "serial/serial_link.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <map>
 
@@ -76,6 +78,7 @@ struct EventExecutor::Run
     // The last failure of each COM port, by COM number, and of each port text that names none.
     QMap<int, UnreachedPort> failures;
     QMap<QString, UnreachedPort> unnamed;
+    QSet<int> settingsKept;
 
     void fail(int com, SendOutcome::Status status, const QString &reason)
     {
@@ -102,6 +105,8 @@ struct EventExecutor::Run
             fail(*com, outcome.status, outcome.reasonText());
         else
             failures.remove(*com);
+        if (com && outcome.status == SendOutcome::Status::SentLineSettingsKept)
+            settingsKept.insert(*com);
     }
     QList<UnreachedPort> unreached() const { return failures.values() + unnamed.values(); }
     CommandReport report() const
@@ -166,12 +171,17 @@ void EventExecutor::runOnce(Waiting &waiting)
     m_host.lockEditingFrames();
 
     const CommandRequest &request = waiting.request;
-    Run run { request, request.handOff, request.snapshot, {}, {}, {}, {}, {}, {} };
+    Run run { request, request.handOff, request.snapshot, {}, {}, {}, {}, {}, {}, {} };
     if (request.handOff.pendingCommand.isEmpty()) {
         reportEmptyCommand(run);
     } else {
         plan(run);
         const Outcome outcome = send(run);
+        // Ports behind a raw TCP server took the bytes at the server's own line settings.
+        if (!run.settingsKept.isEmpty())
+            m_services.statusLog.statusMessage(
+                u"COM "_s % comRangesText(run.settingsKept.values()) % u": "_s
+                % SendOutcome { SendOutcome::Status::SentLineSettingsKept, {}, 0, {} }.text());
         const QString unreached = unreachedPortsText(run.unreached());
         if (outcome == Outcome::Completed)
             reportEnd(run, unreached);

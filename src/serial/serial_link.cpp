@@ -6,6 +6,9 @@
 
 #include <QPromise>
 
+#include <chrono>
+#include <thread>
+
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #endif
@@ -25,6 +28,19 @@ struct SerialLink::Job
     std::function<void(const PortProgress &)> report;
     std::function<void()> finish;
 };
+
+namespace {
+
+// Sleeps until shortly before `end` and waits out the rest awake: a sleeping thread wakes some tens
+// of microseconds late, every port, and the pause is what a run of ports is made of.
+void pauseUntil(std::chrono::steady_clock::time_point end)
+{
+    constexpr auto wakeMargin = std::chrono::microseconds(300);
+    std::this_thread::sleep_until(end - wakeMargin);
+    while (std::chrono::steady_clock::now() < end) { }
+}
+
+} // namespace
 
 SerialLink::SerialLink(PortMap portMap, QObject *parent)
     : SerialLink(std::move(portMap), makeTransportFor, parent)
@@ -145,28 +161,39 @@ void SerialLink::queue(std::shared_ptr<Job> job)
 
 void SerialLink::run(Job &job)
 {
+    // What the caller is told is held back to the next port's settle pause, and told while the pause
+    // runs: telling wakes the caller's thread, and on a busy machine that costs time the wire should
+    // not wait for.
+    QList<PortProgress> untold;
+    const auto tell = [&] {
+        for (const PortProgress &progress : std::as_const(untold))
+            job.report(progress);
+        untold.clear();
+    };
     for (int index = 0; index < job.ports.size(); ++index) {
         const Job::Port &port = job.ports.at(index);
         if (m_closing) {
-            job.report({ index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
+            untold.append(
+                { index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
             continue;
         }
-        job.report({ index, false, {} });
+        untold.append({ index, false, {} });
         if (port.decided) {
-            job.report({ index, true, *port.decided });
+            untold.append({ index, true, *port.decided });
             continue;
         }
-        job.report({ index, true, transmit(port.config, port.command) });
-        // The outcome is final once the bytes have left, so the caller hears it while the port
-        // closes; the next port is opened only after the close.
+        untold.append({ index, true, transmit(port.config, port.command, tell) });
         closePort();
     }
+    tell();
     job.finish();
 }
 
 // Opens the port, lets it settle, writes the command byte by byte and waits until every byte has
-// left the machine. The port is left for closePort.
-SendOutcome SerialLink::transmit(const PortConfig &config, const QString &command)
+// left the machine. The port is left for closePort. `whileSettling` runs during the pause after
+// the port is opened, which it does not lengthen unless it takes longer than the pause.
+SendOutcome SerialLink::transmit(const PortConfig &config, const QString &command,
+                                 const std::function<void()> &whileSettling)
 {
     SendOutcome outcome { SendOutcome::Status::NothingToSend, config.devicePath, 0, {} };
     if (command.isEmpty())
@@ -175,11 +202,16 @@ SendOutcome SerialLink::transmit(const PortConfig &config, const QString &comman
     // Each send gets the transport that serves its port: a device path and a network address are
     // reached differently.
     m_transport = m_makeTransport(config);
-    outcome.status = openPort(config);
+    // A port that could not be opened gets no pause: there is nothing to wait for.
+    outcome.status = transport().open(config);
     if (outcome.status != SendOutcome::Status::Sent) {
         outcome.detail = transport().errorText();
         return outcome;
     }
+    const auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleTimeMs);
+    whileSettling();
+    pauseUntil(settled);
+
     // Tokens that are not a byte value write nothing; the port is still opened for them.
     for (const char byte : parseCommandText(command)) {
         if (!transport().write(byte)) {
@@ -195,16 +227,6 @@ SendOutcome SerialLink::transmit(const PortConfig &config, const QString &comman
     else if (outcome.bytesWritten == 0)
         outcome.status = SendOutcome::Status::NothingToSend;
     return outcome;
-}
-
-// Opens the port and gives the device time to settle before the first byte. A port that could not
-// be opened gets no pause: there is nothing to wait for.
-SendOutcome::Status SerialLink::openPort(const PortConfig &config)
-{
-    const SendOutcome::Status status = transport().open(config);
-    if (status == SendOutcome::Status::Sent)
-        QThread::msleep(settleTimeMs);
-    return status;
 }
 
 void SerialLink::closePort()

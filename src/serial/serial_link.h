@@ -85,8 +85,7 @@ private:
     QFuture<SendOutcome> startSingle(const QString &command);
     void queue(std::shared_ptr<Job> job);
     void run(Job &job);
-    SendOutcome transmit(const PortConfig &config, const QString &command);
-    SendOutcome::Status openPort(const PortConfig &config);
+    SendOutcome transmit(const PortConfig &config, const QString &command, const std::function<void()> &whileSettling);
     void closePort();
     SerialTransport &transport();
 

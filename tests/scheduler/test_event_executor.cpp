@@ -3,10 +3,12 @@
 // send, and what happens when a request comes in while a send runs.
 #include "executor_rig.h"
 #include "scheduler/event_executor.h"
+#include "ser2net_server.h"
 #include "serial/port_text.h"
 
 #include <QFuture>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 #include <atomic>
@@ -57,6 +59,7 @@ private slots:
     void requestDuringASendWaitsForIt();
     void handOffsBeforeTheTickAreAllSent();
     void queuedRequestKeepsWhatItWasAskedWith();
+    void portsBehindServersReportInTheLog();
 };
 
 // Displays on COM 3 and 5, every other COM number missing. The group's ports are sent with their
@@ -472,6 +475,38 @@ void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\rka 01 00\r"));
     QCOMPARE(rig.logTexts(), sentTo(3) + QStringList { endLine } + sentTo(3) + QStringList { endLine });
     QCOMPARE(idle.size(), 1);
+}
+
+// "Monitors ALL ON" to COM numbers behind serial device servers: the displays behind them get the
+// command, and the log names the raw TCP port that kept the server's settings and the server that
+// could not be reached, with its address.
+void TestEventExecutor::portsBehindServersReportInTheLog()
+{
+    if (!Ser2netServer::isInstalled())
+        QSKIP("ser2net is not installed (scripts/test installs it)");
+    ExecutorRig rig({ 11, 12 });
+    Ser2netServer server;
+    QVERIFY2(server.start({ { rig.display(11).devicePath(), Ser2netServer::Protocol::RawTcp },
+                            { rig.display(12).devicePath(), Ser2netServer::Protocol::Rfc2217 } }),
+             qPrintable(server.errorText()));
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = closed.serverPort();
+    closed.close();
+    rig.displays.addDevice(1, server.url(0).toUtf8());
+    rig.displays.addDevice(2, server.url(1).toUtf8());
+    rig.displays.addDevice(3, "rfc2217://127.0.0.1:" + QByteArray::number(closedPort));
+    rig.window.snapshot.comPortItems = { u"1"_s, u"2"_s, u"3"_s };
+
+    QVERIFY(rig.send({ u"any"_s, u"2"_s, true }).isFinished());
+    QCOMPARE(rig.display(11).readUntilQuiet(100), QByteArray("ka 01 01\r"));
+    QCOMPARE(rig.display(12).readUntilQuiet(100), QByteArray("ka 01 01\r"));
+    const QStringList log = rig.logTexts();
+    QCOMPARE(log.mid(0, 6), sentTo(1) + sentTo(2) + sentTo(3));
+    QCOMPARE(log.value(6), u"COM 1: sent (line settings kept by the server)"_s);
+    QCOMPARE(log.value(7), endLine);
+    QVERIFY2(log.value(8).startsWith(u"Not sent to COM 3: unreachable (127.0.0.1:%1"_s.arg(closedPort)),
+             qPrintable(log.value(8)));
 }
 
 QTEST_GUILESS_MAIN(TestEventExecutor)
