@@ -8,6 +8,7 @@
 #include <QHostInfo>
 #include <QSet>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <condition_variable>
 #include <mutex>
@@ -90,6 +91,8 @@ public:
         m_deadline = QDeadlineTimer(sendTimeoutMs);
         m_error.clear();
         m_pending.clear();
+        m_bytes = 0;
+        m_baudRate = qMax(1, config.settings.baudRate);
         m_binary = false;
         QString problem;
         const std::optional<NetworkAddress> address = parseNetworkAddress(config.devicePath, &problem);
@@ -109,6 +112,7 @@ public:
     {
         // Collected and handed over at once in drain(): the line sees the bytes back to back either way.
         // A raw connection carries them as they are.
+        ++m_bytes;
         if (m_address.protocol == NetworkAddress::Protocol::RawTcp)
             m_pending += byte;
         else
@@ -126,6 +130,11 @@ public:
             if (m_deadline.hasExpired() || !m_socket.waitForBytesWritten(remainingMs()))
                 return unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
         }
+        // The bytes are given their time on the server's line before the connection ends: a server may
+        // discard what its port still holds when a connection closes (ser2net flushes the port, and a
+        // USB adapter's own buffer is not counted as still to send).
+        const qint64 lineTimeUs = m_bytes * 11 * 1000000 / m_baudRate;
+        QThread::usleep(quint64(qMin<qint64>(lineTimeUs, m_deadline.remainingTime() * 1000)));
         // Our end of the connection is ended; the server ends its own once it has taken every byte.
         // Anything it sends meanwhile is read, so that closing never resets the connection.
         endOurSide();
@@ -335,6 +344,8 @@ private:
     QSet<quint16> m_answered;
     bool m_binary = false;
     QByteArray m_pending;
+    qint64 m_bytes = 0;
+    qint32 m_baudRate = 9600;
     QString m_error;
 };
 
