@@ -98,6 +98,11 @@ QString PortMap::defaultDevicePath(int comNumber)
 QString PortMap::devicePath(int comNumber) const
 {
     refresh();
+    return lastReadDevicePath(comNumber);
+}
+
+QString PortMap::lastReadDevicePath(int comNumber) const
+{
     const std::lock_guard lock(m_shared->mutex);
     return m_shared->devices.value(comNumber, defaultDevicePath(comNumber));
 }

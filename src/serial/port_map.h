@@ -27,6 +27,11 @@ public:
     explicit PortMap(QString applicationFolder);
 
     QString devicePath(int comNumber) const;
+    // The device as the file was last read, without reading it again: after one devicePath() or
+    // refresh(), for the many ports of one run.
+    QString lastReadDevicePath(int comNumber) const;
+    // Reads the file again if it changed (see above).
+    void refresh() const;
 
     static QString defaultDevicePath(int comNumber);
     static QString fileName() { return QStringLiteral("Ports.ini"); }
@@ -36,8 +41,6 @@ public:
 
 private:
     struct Shared;
-
-    void refresh() const;
 
     std::shared_ptr<Shared> m_shared;
 };
