@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -94,6 +95,7 @@ public:
         m_bytes = 0;
         m_baudRate = qMax(1, config.settings.baudRate);
         m_binary = false;
+        m_drained = false;
         QString problem;
         const std::optional<NetworkAddress> address = parseNetworkAddress(config.devicePath, &problem);
         if (!address) {
@@ -130,11 +132,25 @@ public:
             if (m_deadline.hasExpired() || !m_socket.waitForBytesWritten(remainingMs()))
                 return unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
         }
-        // The bytes are given their time on the server's line before the connection ends: a server may
-        // discard what its port still holds when a connection closes (ser2net flushes the port, and a
-        // USB adapter's own buffer is not counted as still to send).
-        const qint64 lineTimeUs = m_bytes * 11 * 1000000 / m_baudRate;
-        QThread::usleep(quint64(qMin<qint64>(lineTimeUs, m_deadline.remainingTime() * 1000)));
+        m_lineFree = std::chrono::steady_clock::now() + std::chrono::microseconds(lineTimeUs(m_bytes, m_baudRate));
+        m_drained = true;
+        return m_address.protocol == NetworkAddress::Protocol::RawTcp ? SendOutcome::Status::SentLineSettingsKept
+                                                                      : SendOutcome::Status::Sent;
+    }
+
+    bool finishesLater() const override { return m_drained; }
+
+    // The bytes are given their time on the server's line before the connection ends: a server may
+    // discard what its port still holds when a connection closes (ser2net flushes the port, and a
+    // USB adapter's own buffer is not counted as still to send). The link runs this while it opens
+    // the next port, so the wait costs a run nothing. Should the link have been held up meanwhile,
+    // the close still gets a moment of its own.
+    SendOutcome::Status finish() override
+    {
+        m_drained = false;
+        std::this_thread::sleep_until(m_lineFree);
+        if (m_deadline.remainingTime() < closeGraceMs)
+            m_deadline = QDeadlineTimer(closeGraceMs);
         // Our end of the connection is ended; the server ends its own once it has taken every byte.
         // Anything it sends meanwhile is read, so that closing never resets the connection.
         endOurSide();
@@ -147,8 +163,7 @@ public:
         if (m_socket.error() != QAbstractSocket::RemoteHostClosedError
             && m_socket.error() != QAbstractSocket::UnknownSocketError)
             return unreachable(socketProblem(m_socket));
-        return m_address.protocol == NetworkAddress::Protocol::RawTcp ? SendOutcome::Status::SentLineSettingsKept
-                                                                      : SendOutcome::Status::Sent;
+        return SendOutcome::Status::Sent;
     }
 
     void close() override
@@ -343,6 +358,8 @@ private:
     Answer m_binaryAnswer = Answer::Pending;
     QSet<quint16> m_answered;
     bool m_binary = false;
+    bool m_drained = false;
+    std::chrono::steady_clock::time_point m_lineFree;
     QByteArray m_pending;
     qint64 m_bytes = 0;
     qint32 m_baudRate = 9600;

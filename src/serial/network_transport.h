@@ -12,9 +12,9 @@ namespace vantiro {
 //    open; a server that refuses the option or a setting leaves the send "settings rejected".
 //  - raw TCP: the server's own line settings apply; a send that gets through says so
 //    ("sent (line settings kept by the server)").
-// drain() hands every byte to the connection, gives the bytes the time they take on the line at the
-// port's speed, ends our side of the connection and waits for the server to end its side, so the
-// server has taken every byte; only then is the send done. The connection takes at
+// drain() hands every byte to the connection; finish() gives the bytes the time they take on the
+// line at the port's speed, ends our side of the connection and waits for the server to end its
+// side, so the server has taken every byte; only then is the send done. The connection takes at
 // most connectTimeoutMs to come up and the whole send at most sendTimeoutMs; a server that cannot be
 // reached in time, refuses the connection or drops it leaves the send "unreachable", naming host and
 // port. Blocking calls only: it runs on the link's thread, never on the window's.
@@ -22,5 +22,7 @@ std::unique_ptr<SerialTransport> makeNetworkTransport();
 
 inline constexpr int connectTimeoutMs = 3000;
 inline constexpr int sendTimeoutMs = 5000;
+// What a connection is given to close when the link comes back to it late.
+inline constexpr int closeGraceMs = 1000;
 
 } // namespace vantiro

@@ -181,21 +181,66 @@ void SerialLink::run(Job &job)
             job.report(progress);
         untold.clear();
     };
+    // A send whose transport ends it later (a connection to a serial device server) is ended during
+    // the next port's settle pause, before that port is told as started, so the caller still hears
+    // of the ports one after another.
+    struct Unfinished
+    {
+        int index = 0;
+        SendOutcome outcome;
+        std::unique_ptr<SerialTransport> transport;
+    };
+    std::optional<Unfinished> unfinished;
+    const auto finishPrevious = [&] {
+        if (!unfinished)
+            return;
+        SendOutcome outcome = unfinished->outcome;
+        const SendOutcome::Status status = unfinished->transport->finish();
+        if (status != SendOutcome::Status::Sent) {
+            outcome.status = status;
+            outcome.detail = unfinished->transport->errorText();
+        }
+        unfinished->transport->close();
+        untold.append({ unfinished->index, true, outcome });
+        unfinished.reset();
+    };
+
     for (int index = 0; index < job.ports.size(); ++index) {
         const Job::Port &port = job.ports.at(index);
+        const auto cancelled = m_closing || port.decided;
+        // A server's port takes one connection at a time.
+        if (cancelled || (unfinished && unfinished->outcome.device == port.config.devicePath))
+            finishPrevious();
         if (m_closing) {
             untold.append(
                 { index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
             continue;
         }
-        untold.append({ index, false, {} });
         if (port.decided) {
+            untold.append({ index, false, {} });
             untold.append({ index, true, *port.decided });
             continue;
         }
-        untold.append({ index, true, transmit(port.config, port.command, tell) });
+        bool startTold = false;
+        const auto whileSettling = [&] {
+            finishPrevious();
+            untold.append({ index, false, {} });
+            startTold = true;
+            tell();
+        };
+        const SendOutcome outcome = transmit(port.config, port.command, whileSettling);
+        if (!startTold) {
+            finishPrevious();
+            untold.append({ index, false, {} });
+        }
+        if (!outcome.failed() && m_transport && m_transport->finishesLater()) {
+            unfinished = Unfinished { index, outcome, std::move(m_transport) };
+            continue;
+        }
+        untold.append({ index, true, outcome });
         closePort();
     }
+    finishPrevious();
     tell();
     job.finish();
 }

@@ -32,6 +32,12 @@ public:
     // control fails the send ("held by flow control") instead of stopping the link for good; what is
     // held back is dropped.
     virtual SendOutcome::Status drain() = 0;
+    // Whether a drained send still has to be ended with finish(): a connection to a serial device
+    // server stays up until the server's line has had time for the bytes, and is then closed
+    // cleanly. The link may finish it while it opens the next port.
+    virtual bool finishesLater() const { return false; }
+    // Ends such a send: Sent, or why it failed after all.
+    virtual SendOutcome::Status finish() { return SendOutcome::Status::Sent; }
     // Closes the port if it is open.
     virtual void close() = 0;
     // The system's words for the last failure.

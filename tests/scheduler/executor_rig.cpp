@@ -30,6 +30,8 @@ public:
     }
     bool write(char byte) override { return m_real->write(byte); }
     SendOutcome::Status drain() override { return m_real->drain(); }
+    bool finishesLater() const override { return m_real->finishesLater(); }
+    SendOutcome::Status finish() override { return m_real->finish(); }
     void close() override { m_real->close(); }
     QString errorText() const override { return m_real->errorText(); }
 
