@@ -24,7 +24,3 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/transport_choice.cpp
 )
 
-# Ports behind serial device servers are reached over TCP. The core library is made after every
-# folder has listed its files, so the link is added once it exists.
-find_package(Qt6 REQUIRED COMPONENTS Network)
-cmake_language(DEFER DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/.. CALL target_link_libraries vantiro_core PUBLIC Qt6::Network)
