@@ -10,7 +10,8 @@ namespace vantiro {
 
 // What a wait does when the application quits, which ends every event loop at once.
 enum class OnQuit {
-    // Waits on for a future that another thread finishes, so that no result is lost.
+    // Cancels the future and waits on until the other thread that finishes it has ended the step it
+    // is in, so nothing is left half done.
     WaitForOtherThread,
     // Returns at once: the future may be one that only this thread's events would finish.
     Return,
@@ -42,8 +43,11 @@ void waitWhileEventsRun(const QFuture<T> &future, OnQuit onQuit,
         if (!future.isFinished())
             loop.exec();
     }
-    if (onQuit == OnQuit::WaitForOtherThread)
-        QFuture<T>(future).waitForFinished();
+    if (onQuit == OnQuit::WaitForOtherThread && !future.isFinished()) {
+        QFuture<T> left(future);
+        left.cancel();
+        left.waitForFinished();
+    }
     deliver();
 }
 

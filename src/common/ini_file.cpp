@@ -81,13 +81,11 @@ QString fromWindows1252(QByteArrayView bytes)
 }
 
 // Nothing when a character has no place in the code page.
-std::optional<QByteArray> toWindows1252(const QString &text, bool &anyHighByte)
+std::optional<QByteArray> toWindows1252(const QString &text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
-    char16_t high = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        high |= c;
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             bytes[i] = char(c);
             continue;
@@ -97,7 +95,6 @@ std::optional<QByteArray> toWindows1252(const QString &text, bool &anyHighByte)
             return std::nullopt;
         bytes[i] = char(0x80 + (found - windows1252High.begin()));
     }
-    anyHighByte = high >= 0x80;
     return bytes;
 }
 
@@ -123,10 +120,8 @@ QByteArray encode(const QString &text)
 {
     if (QtPrivate::isAscii(text))
         return text.toLatin1(); // the common case, converted in bulk
-    bool anyHighByte = false;
-    const std::optional<QByteArray> singleBytes = toWindows1252(text, anyHighByte);
-    // Plain ASCII reads back the same either way.
-    if (singleBytes && (!anyHighByte || decode(*singleBytes) == text))
+    const std::optional<QByteArray> singleBytes = toWindows1252(text);
+    if (singleBytes && decode(*singleBytes) == text)
         return *singleBytes;
     return text.toUtf8();
 }
@@ -233,9 +228,11 @@ IniFile IniFile::parse(const QByteArray &contents)
 {
     IniFile ini;
     ini.m_text = decode(contents);
-    // At most one entry a line: the entries are allocated once.
-    ini.m_entries.reserve(std::count(contents.begin(), contents.end(), '\n')
-                          + std::count(contents.begin(), contents.end(), '\r') + 1);
+    // At most one entry a line: the entries are allocated once (a file of mixed line ends may grow
+    // them once more).
+    ini.m_entries.reserve(
+        std::max(std::count(contents.begin(), contents.end(), '\n'), std::count(contents.begin(), contents.end(), '\r'))
+        + 1);
     const QStringView text(ini.m_text);
     const auto spanOf = [&text](QStringView piece) {
         return Span { quint32(piece.data() - text.data()), quint32(piece.size()) };

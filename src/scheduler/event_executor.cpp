@@ -80,15 +80,6 @@ struct EventExecutor::Run
     QMap<QString, UnreachedPort> unnamed;
     QSet<int> settingsKept;
 
-    void fail(int com, SendOutcome::Status status, const QString &reason)
-    {
-        failures.insert(com, UnreachedPort { com, QString::number(com), status, reason });
-    }
-    void failUnnamed(const QString &portText)
-    {
-        const auto status = SendOutcome::Status::NotAComNumber;
-        unnamed.insert(portText, UnreachedPort { 0, portText, status, sendStatusReason(status) });
-    }
     void record(const UnreachedPort &port)
     {
         if (port.com > 0)
@@ -99,10 +90,10 @@ struct EventExecutor::Run
     void recordOutcome(const QString &portText, const SendOutcome &outcome)
     {
         const std::optional<int> com = comPortNumber(portText);
-        if (!com || outcome.status == SendOutcome::Status::NotAComNumber)
-            failUnnamed(portText);
+        if (!com)
+            record(UnreachedPort { 0, portText, outcome.status, outcome.reasonText() });
         else if (outcome.failed())
-            fail(*com, outcome.status, outcome.reasonText());
+            record(UnreachedPort { *com, QString::number(*com), outcome.status, outcome.reasonText() });
         else
             failures.remove(*com);
         if (com && outcome.status == SendOutcome::Status::SentLineSettingsKept)
@@ -199,44 +190,46 @@ void EventExecutor::runOnce(Waiting &waiting)
     emit commandExecuted();
 }
 
-EventExecutor::Outcome EventExecutor::plan(Run &run)
+void EventExecutor::plan(Run &run)
 {
     switch (run.request.origin()) {
     case CommandOrigin::GroupPortsOwnModels:
-        return sendToGroupWithOwnModels(run);
+        planGroupWithOwnModels(run);
+        break;
     case CommandOrigin::EveryComPort:
-        return sendToEveryComPort(run);
+        planEveryComPort(run);
+        break;
     case CommandOrigin::GroupPortsListSettings:
-        return sendToGroupWithListSettings(run);
+        planGroupWithListSettings(run);
+        break;
     case CommandOrigin::LgPanel:
     case CommandOrigin::HyundaiPanel:
-        sendToPanel(run);
-        return Outcome::Completed;
+        planPanel(run);
+        break;
     case CommandOrigin::Unknown:
         break;
     }
-    return Outcome::Completed;
 }
 
 // Each port of the group with the commands and line settings of its own model.
-EventExecutor::Outcome EventExecutor::sendToGroupWithOwnModels(Run &run)
+EventExecutor::Outcome EventExecutor::planGroupWithOwnModels(Run &run)
 {
     for (const GroupPort &port : run.inputs.groupPorts) {
         applyModelForSend(m_commands, port.model, SendReach::GroupPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
-        if (sendToPort(run, port.com, m_commands.lineSettings(), command) == Outcome::Stopped)
+        if (planPort(run, port.com, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
 }
 
 // Every COM port of the list with the model the model list shows, whatever group is loaded.
-EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
+EventExecutor::Outcome EventExecutor::planEveryComPort(Run &run)
 {
     for (const QString &portText : run.inputs.comPortItems) {
         applyModelForSend(m_commands, run.inputs.modelListText, SendReach::AllPorts);
         const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
-        if (sendToPort(run, portText, m_commands.lineSettings(), command) == Outcome::Stopped)
+        if (planPort(run, portText, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
@@ -244,23 +237,23 @@ EventExecutor::Outcome EventExecutor::sendToEveryComPort(Run &run)
 
 // Mute and volume. A group of the model list's model gets the caller's command at the lists' line
 // settings; any other group gets, port by port, its own model's command at that model's settings.
-EventExecutor::Outcome EventExecutor::sendToGroupWithListSettings(Run &run)
+EventExecutor::Outcome EventExecutor::planGroupWithListSettings(Run &run)
 {
     const DisplayModel listModel = portDisplayModel(run.inputs.modelListText);
     const bool allListModel
         = std::all_of(run.inputs.groupPorts.cbegin(), run.inputs.groupPorts.cend(),
                       [&](const GroupPort &port) { return portDisplayModel(port.model) == listModel; });
     if (!allListModel || !modelTakesMuteAndVolume(run.inputs.modelListText))
-        return sendToGroupPortByPort(run);
+        return planGroupPortByPort(run);
     const QString command = run.handOff.pendingCommand.trimmed();
     for (const GroupPort &port : run.inputs.groupPorts) {
-        if (sendToPort(run, port.com, run.inputs.lineSettings, command) == Outcome::Stopped)
+        if (planPort(run, port.com, run.inputs.lineSettings, command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
 }
 
-EventExecutor::Outcome EventExecutor::sendToGroupPortByPort(Run &run)
+EventExecutor::Outcome EventExecutor::planGroupPortByPort(Run &run)
 {
     const QuickCommand button = muteOrVolumeButton(run.handOff.pendingCommandIndex);
     const QString what = button == QuickCommand::SetVolume ? u"volume"_s : u"mute"_s;
@@ -280,13 +273,13 @@ EventExecutor::Outcome EventExecutor::sendToGroupPortByPort(Run &run)
             knownFailure(run, UnreachedPort { 0, port.com.trimmed(), status, sendStatusReason(status) });
             continue;
         }
-        if (sendToPort(run, port.com, muteAndVolumeFor(model).lineSettings, *command) == Outcome::Stopped)
+        if (planPort(run, port.com, muteAndVolumeFor(model).lineSettings, *command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
 }
 
-void EventExecutor::sendToPanel(Run &run)
+void EventExecutor::planPanel(Run &run)
 {
     QString portText = run.inputs.panelCommPort.trimmed();
     // A panel's key sends even without a port, to the port the link still has; the operator is told
@@ -296,21 +289,21 @@ void EventExecutor::sendToPanel(Run &run)
         m_services.statusLog.statusMessage(u"No COM port given: sending to COM "_s % portText
                                            % u", the port last set"_s);
     }
-    transmit(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed(), false);
+    planSend(run, run.inputs.panelLineSettings, portText, run.handOff.pendingCommand.trimmed(), false);
 }
 
-EventExecutor::Outcome EventExecutor::sendToPort(Run &run, const QString &portText, const LineSettings &settings,
-                                                 const QString &command)
+EventExecutor::Outcome EventExecutor::planPort(Run &run, const QString &portText, const LineSettings &settings,
+                                               const QString &command)
 {
     if (const std::optional<QString> missing = settings.firstEmptySetting()) {
         run.missingSetting = *missing;
         return Outcome::Stopped;
     }
-    transmit(run, settings.joined(), portText.trimmed(), command, run.handOff.reportToStatusLog);
+    planSend(run, settings.joined(), portText.trimmed(), command, run.handOff.reportToStatusLog);
     return Outcome::Completed;
 }
 
-void EventExecutor::transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command,
+void EventExecutor::planSend(Run &run, const QString &lineSettings, const QString &portText, const QString &command,
                              bool logged)
 {
     run.stepOfSend.append(run.steps.size());
@@ -353,14 +346,10 @@ EventExecutor::Outcome EventExecutor::send(Run &run)
         }
     });
     recordKnownFailuresUpTo(run.steps.size());
-    return run.missingSetting ? stop(run) : Outcome::Completed;
-}
-
-EventExecutor::Outcome EventExecutor::stop(Run &run)
-{
-    if (run.missingSetting)
-        m_services.prompts.inform(u"Please select the "_s % *run.missingSetting % u" setting before sending."_s,
-                                  PromptIcon::Information);
+    if (!run.missingSetting)
+        return Outcome::Completed;
+    m_services.prompts.inform(u"Please select the "_s % *run.missingSetting % u" setting before sending."_s,
+                              PromptIcon::Information);
     return Outcome::Stopped;
 }
 

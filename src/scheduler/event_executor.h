@@ -87,16 +87,15 @@ private:
     void runWaiting();
     void runOnce(Waiting &waiting);
     // Chooses each port's command and line settings up front; the ports are then sent as one job.
-    Outcome plan(Run &run);
+    void plan(Run &run);
     Outcome send(Run &run);
-    Outcome stop(Run &run);
-    Outcome sendToGroupWithOwnModels(Run &run);
-    Outcome sendToEveryComPort(Run &run);
-    Outcome sendToGroupWithListSettings(Run &run);
-    void sendToPanel(Run &run);
-    Outcome sendToGroupPortByPort(Run &run);
-    Outcome sendToPort(Run &run, const QString &portText, const LineSettings &settings, const QString &command);
-    void transmit(Run &run, const QString &lineSettings, const QString &portText, const QString &command, bool logged);
+    Outcome planGroupWithOwnModels(Run &run);
+    Outcome planEveryComPort(Run &run);
+    Outcome planGroupWithListSettings(Run &run);
+    void planPanel(Run &run);
+    Outcome planGroupPortByPort(Run &run);
+    Outcome planPort(Run &run, const QString &portText, const LineSettings &settings, const QString &command);
+    void planSend(Run &run, const QString &lineSettings, const QString &portText, const QString &command, bool logged);
     void knownFailure(Run &run, const UnreachedPort &port);
     void reportEmptyCommand(const Run &run);
     void reportEnd(const Run &run, const QString &unreached);

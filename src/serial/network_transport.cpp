@@ -92,8 +92,7 @@ public:
         m_deadline = QDeadlineTimer(sendTimeoutMs);
         m_error.clear();
         m_pending.clear();
-        m_bytes = 0;
-        m_baudRate = qMax(1, config.settings.baudRate);
+        m_baudRate = config.settings.baudRate;
         m_binary = false;
         m_drained = false;
         QString problem;
@@ -113,12 +112,7 @@ public:
     bool write(char byte) override
     {
         // Collected and handed over at once in drain(): the line sees the bytes back to back either way.
-        // A raw connection carries them as they are.
-        ++m_bytes;
-        if (m_address.protocol == NetworkAddress::Protocol::RawTcp)
-            m_pending += byte;
-        else
-            m_pending += rfc2217::escapeData(QByteArrayView(&byte, 1), m_binary);
+        m_pending += byte;
         return true;
     }
 
@@ -126,13 +120,16 @@ public:
     {
         if (m_socket.state() != QAbstractSocket::ConnectedState)
             return unreachable(socketProblem(m_socket));
-        m_socket.write(m_pending);
+        // A raw connection carries the bytes as they are; telnet escapes them.
+        const bool raw = m_address.protocol == NetworkAddress::Protocol::RawTcp;
+        m_socket.write(raw ? m_pending : rfc2217::escapeData(m_pending, m_binary));
+        const qint64 bytes = m_pending.size();
         m_pending.clear();
         while (m_socket.bytesToWrite() > 0) {
             if (m_deadline.hasExpired() || !m_socket.waitForBytesWritten(remainingMs()))
                 return unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
         }
-        m_lineFree = std::chrono::steady_clock::now() + std::chrono::microseconds(lineTimeUs(m_bytes, m_baudRate));
+        m_lineFree = std::chrono::steady_clock::now() + std::chrono::microseconds(lineTimeUs(bytes, m_baudRate));
         m_drained = true;
         return m_address.protocol == NetworkAddress::Protocol::RawTcp ? SendOutcome::Status::SentLineSettingsKept
                                                                       : SendOutcome::Status::Sent;
@@ -156,7 +153,7 @@ public:
         endOurSide();
         while (m_socket.state() == QAbstractSocket::ConnectedState) {
             if (m_deadline.hasExpired())
-                return unreachable(u"the server did not close the connection within %1 s"_s.arg(sendTimeoutMs / 1000));
+                return unreachable(u"the server did not close the connection in time"_s);
             m_socket.waitForReadyRead(remainingMs());
             m_socket.readAll();
         }
@@ -225,7 +222,6 @@ private:
                 // that never answered it gets CR as CR NUL, which it takes either way.
                 if (m_confirmed == m_requested.size()) {
                     m_binary = m_binaryAnswer == Answer::Accepted;
-                    m_reader.setBinary(m_binary);
                     return SendOutcome::Status::Sent;
                 }
                 const rfc2217::Setting &setting = m_requested.at(m_asked++);
@@ -361,7 +357,6 @@ private:
     bool m_drained = false;
     std::chrono::steady_clock::time_point m_lineFree;
     QByteArray m_pending;
-    qint64 m_bytes = 0;
     qint32 m_baudRate = 9600;
     QString m_error;
 };

@@ -29,6 +29,8 @@ struct SerialLink::Job
     // Called on the link's thread: each port's start and outcome, then the end of the job.
     std::function<void(const PortProgress &)> report;
     std::function<void()> finish;
+    // Whether the caller gave up waiting (the application quits): the ports not yet sent are not.
+    std::function<bool()> cancelled;
 };
 
 namespace {
@@ -117,6 +119,9 @@ QFuture<SendOutcome> SerialLink::startSend(const QString &command)
     job->finish = [promise] {
         promise->finish();
     };
+    job->cancelled = [promise] {
+        return promise->isCanceled();
+    };
     QFuture<SendOutcome> future = promise->future();
     queue(std::move(job));
     return future;
@@ -149,6 +154,9 @@ QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
     };
     job->finish = [promise] {
         promise->finish();
+    };
+    job->cancelled = [promise] {
+        return promise->isCanceled();
     };
     QFuture<PortProgress> future = promise->future();
     queue(std::move(job));
@@ -207,11 +215,12 @@ void SerialLink::run(Job &job)
 
     for (int index = 0; index < job.ports.size(); ++index) {
         const Job::Port &port = job.ports.at(index);
-        const auto cancelled = m_closing || port.decided;
-        // A server's port takes one connection at a time.
-        if (cancelled || (unfinished && unfinished->outcome.device == port.config.devicePath))
+        const bool dropped = m_closing || job.cancelled();
+        // A port told at once comes after the one before it; a server's port takes one connection
+        // at a time.
+        if (dropped || port.decided || (unfinished && unfinished->outcome.device == port.config.devicePath))
             finishPrevious();
-        if (m_closing) {
+        if (dropped) {
             untold.append(
                 { index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
             continue;

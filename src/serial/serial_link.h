@@ -66,7 +66,8 @@ public:
     // startSend would (configured with configurePort semantics, which leaves the link set to the last
     // port named). The future's results are each port's start and then its outcome, as they happen.
     // A port text that names no port gets "not a COM number" and settings the port cannot take
-    // "settings rejected", without opening anything.
+    // "settings rejected", without opening anything. Cancelling the future ends the run after the
+    // port being sent.
     QFuture<PortProgress> startRun(const QList<PortSend> &sends);
 
     // The COM port last set; whether the last port text named one.
@@ -81,9 +82,8 @@ public:
 private:
     struct Job;
 
-    // These run on the link's thread only.
-    QFuture<SendOutcome> startSingle(const QString &command);
     void queue(std::shared_ptr<Job> job);
+    // These run on the link's thread only.
     void run(Job &job);
     SendOutcome transmit(const PortConfig &config, const QString &command, const std::function<void()> &whileSettling);
     void closePort();

@@ -360,7 +360,7 @@ private:
         return false;
     }
 
-    // Hands what the system did not take at once to it as the display lets it through.
+    // Hands the command to the system as fast as the display lets it through.
     bool writePending(const QDeadlineTimer &deadline)
     {
         qsizetype done = 0;

@@ -135,6 +135,7 @@ private slots:
     void missingAndBusyDevicesReported();
     void sendsRunInRequestOrderWithoutInterleaving();
     void portHeldBackFailsAndFreesTheLink();
+    void cancelledRunStopsAfterThePortBeingSent();
     void outputQueueWaitIsBounded_data();
     void outputQueueWaitIsBounded();
     void permissionHelpNamesTheDevicesGroup_data();
@@ -356,6 +357,24 @@ void TestSerialLink::portHeldBackFailsAndFreesTheLink()
     const SendOutcome next = rig.send(lgPowerOn);
     QCOMPARE(send.result().text(), u"not sent: held by flow control"_s);
     QCOMPARE(next.status, Status::Sent);
+    QCOMPARE(rig.pty(2).read(9), QByteArray("ka 01 01\r"));
+}
+
+// The application quitting in the middle of a run gives up on the ports not yet reached, rather than
+// holding the closing window until every port has been tried.
+void TestSerialLink::cancelledRunStopsAfterThePortBeingSent()
+{
+    Rig rig(2);
+    QVERIFY(rig.displays.isValid());
+    const QList<PortSend> sends { { u"1"_s, u"9600,n,8,1"_s, Handshaking::None, lgPowerOn },
+                                  { u"2"_s, u"9600,n,8,1"_s, Handshaking::None, lgPowerOn } };
+    QFuture<PortProgress> run = rig.link.startRun(sends);
+    run.cancel();
+    run.waitForFinished();
+    QCOMPARE(rig.pty(2).readUntilQuiet(50), QByteArray());
+    // The link goes on with the next request as usual.
+    rig.to(2);
+    QCOMPARE(rig.send(lgPowerOn).status, Status::Sent);
     QCOMPARE(rig.pty(2).read(9), QByteArray("ka 01 01\r"));
 }
 
