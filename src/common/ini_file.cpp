@@ -143,16 +143,6 @@ bool needsQuotes(QStringView value)
         && (value.front().isSpace() || value.back().isSpace() || unquoted(value).size() != value.size());
 }
 
-void appendQuotedIfNeeded(QString &text, QStringView value)
-{
-    const bool quoted = needsQuotes(value);
-    if (quoted)
-        text += u'"';
-    text += value;
-    if (quoted)
-        text += u'"';
-}
-
 // CR LF, CR and LF each become one blank; one pass, whatever the value's length.
 QString singleLine(const QString &text)
 {
@@ -439,17 +429,7 @@ QString IniFile::fileText() const
 {
     QString file;
     file.reserve(fileSize()); // sized once, not copied over and over while it grows
-    for (const Section &section : m_sections) {
-        file += u'[';
-        file += text(section.name);
-        file += QStringLiteral("]\r\n");
-        section.forEachEntry([&](qsizetype position) {
-            file += text(m_entries[position].key);
-            file += u'=';
-            appendQuotedIfNeeded(file, text(m_entries[position].value));
-            file += QStringLiteral("\r\n");
-        });
-    }
+    forEachPiece([&file](QStringView piece) { file += piece; });
     return file;
 }
 

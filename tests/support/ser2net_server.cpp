@@ -44,6 +44,13 @@ QString accepter(Ser2netServer::Protocol protocol)
     return u"tcp"_s;
 }
 
+// The server's program: on the PATH, or in /usr/sbin, which a user's PATH may leave out.
+QString ser2netProgram()
+{
+    const QString onPath = QStandardPaths::findExecutable(u"ser2net"_s);
+    return onPath.isEmpty() ? QStandardPaths::findExecutable(u"ser2net"_s, { u"/usr/sbin"_s }) : onPath;
+}
+
 } // namespace
 
 Ser2netServer::~Ser2netServer()
@@ -53,8 +60,7 @@ Ser2netServer::~Ser2netServer()
 
 bool Ser2netServer::isInstalled()
 {
-    return !QStandardPaths::findExecutable(u"ser2net"_s).isEmpty()
-        || !QStandardPaths::findExecutable(u"ser2net"_s, { u"/usr/sbin"_s }).isEmpty();
+    return !ser2netProgram().isEmpty();
 }
 
 bool Ser2netServer::start(const QList<Connection> &connections)
@@ -93,9 +99,7 @@ bool Ser2netServer::startOnce(const QList<Connection> &connections)
     }
     file.close();
 
-    QString program = QStandardPaths::findExecutable(u"ser2net"_s);
-    if (program.isEmpty())
-        program = QStandardPaths::findExecutable(u"ser2net"_s, { u"/usr/sbin"_s });
+    const QString program = ser2netProgram();
     // Foreground (-n), no UUCP lock files (-u): the test owns its ptys; its own pid file.
     // What it says goes to a file, read only to tell why it did not start.
     m_process.setProcessChannelMode(QProcess::MergedChannels);
