@@ -63,11 +63,9 @@ QString commandName(quint8 command)
 
 QList<Setting> settingsFor(const PortSettings &settings, Handshaking handshaking)
 {
-    QByteArray baud(4, '\0');
-    qToBigEndian(quint32(settings.baudRate), baud.data());
     const bool flowControl = handshaking == Handshaking::RtsXonXoff;
     return {
-        Setting { setBaudRate, baud },
+        Setting { setBaudRate, baudRateOnWire(quint32(settings.baudRate)) },
         byteSetting(setDataSize, quint8(settings.dataBits)),
         byteSetting(setParity, parityOnWire(settings.parity)),
         byteSetting(setStopSize, stopBitsOnWire(settings.stopBits)),
@@ -92,6 +90,13 @@ std::optional<StopBits> stopBitsFromWire(quint8 value)
             return stopBits;
     }
     return std::nullopt;
+}
+
+QByteArray baudRateOnWire(quint32 baudRate)
+{
+    QByteArray value(4, '\0');
+    qToBigEndian(baudRate, value.data());
+    return value;
 }
 
 quint32 baudRateFromWire(QByteArrayView value)

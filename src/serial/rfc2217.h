@@ -68,6 +68,8 @@ QList<Setting> settingsFor(const PortSettings &settings, Handshaking handshaking
 std::optional<Parity> parityFromWire(quint8 value);
 std::optional<StopBits> stopBitsFromWire(quint8 value);
 quint32 baudRateFromWire(QByteArrayView value);
+// A baud rate as SET-BAUDRATE carries it: four bytes, most significant first.
+QByteArray baudRateOnWire(quint32 baudRate);
 
 QByteArray negotiation(quint8 verb, quint8 option);
 // IAC SB COM-PORT-OPTION command value IAC SE, with any 0xFF in the value doubled.

@@ -114,9 +114,7 @@ void NetworkDisplay::answerComPort(const QByteArray &bytes)
     case rfc2217::setBaudRate: {
         if (const quint32 baud = rfc2217::baudRateFromWire(value); baud > 0)
             m_baudRate = baud;
-        QByteArray inForce(4, '\0');
-        qToBigEndian(m_baudRate, inForce.data());
-        reply(command, inForce);
+        reply(command, rfc2217::baudRateOnWire(m_baudRate));
         return;
     }
     case rfc2217::setDataSize:
