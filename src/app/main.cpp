@@ -2,8 +2,9 @@
 #include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
-#include "app/single_instance.h"
 #include "app/tray_icon.h"
+#include "running_copy/runtime_folder.h"
+#include "running_copy/single_instance.h"
 
 #include <QApplication>
 
@@ -19,7 +20,13 @@ int main(int argc, char *argv[])
 
     // One copy per user: a second start brings the running copy's window forward and ends without a window of its
     // own. If the running copy does not answer, ending is still right, as two copies would send every event twice.
-    vantiro::SingleInstance instance;
+    const vantiro::RuntimeFolder runtime = vantiro::findRuntimeFolder();
+    if (!runtime) {
+        std::fprintf(stderr, "%s\n", qPrintable(runtime.error));
+        vantiro::QtPrompts(nullptr).inform(runtime.error, vantiro::PromptIcon::Critical);
+        return 1;
+    }
+    vantiro::SingleInstance instance(runtime.path);
     const vantiro::SingleInstance::Start start = instance.start();
     if (start == vantiro::SingleInstance::Start::AnotherRunning)
         return 0;
@@ -42,6 +49,9 @@ int main(int argc, char *argv[])
     if (!folder.error.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(folder.error)); // saves then report their own failure
     vantiro::frmMain window(folder.path, { nullptr, nullptr, nullptr, &tray });
+    instance.setApplicationFolder(folder.path);
+    instance.setScheduleRunning([&window] { return window.scheduleRunner().isRunning(); });
+    QObject::connect(&instance, &vantiro::SingleInstance::requestRefused, &window, &vantiro::frmMain::statusMessage);
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
     // From here until the send in progress has finished, a new start waits for this copy to end.

@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "running_copy/single_instance.h"
 #include "temp_app_folder.h"
 
 #include <QDir>
