@@ -16,6 +16,11 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/${VANTIRO_DESKTOP_ID}.metainfo.xml
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The systemd user unit that runs the schedule in the background; enabled by each user who wants it, never by the
+# package. User units live under lib/ whatever the architecture's library folder is.
+configure_file(${VANTIRO_PACKAGING_DIR}/vantiro.service.in ${CMAKE_BINARY_DIR}/packaging/vantiro.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/vantiro.service DESTINATION lib/systemd/user)
+
 # The PNG sizes are rendered from the SVG, so the two never drift apart.
 find_program(VANTIRO_RSVG_CONVERT rsvg-convert)
 if(VANTIRO_RSVG_CONVERT)

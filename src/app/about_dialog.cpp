@@ -52,9 +52,20 @@ AboutDialog::AboutDialog(const QString &applicationFolder, Autostart autostart, 
 
     m_chkStartAtLogin = named(new QCheckBox(u"Start Vantiro when I log in"_s), u"chkStartAtLogin"_s);
     m_chkStartAtLogin->setChecked(m_autostart.isEnabled());
-    m_chkStartAtLogin->setToolTip(u"A schedule only runs while Vantiro runs."_s);
+    m_chkStartAtLogin->setToolTip(u"The window comes up when you log in; with schedule rows it runs the schedule, "
+                                  "hidden in the notification area."_s);
     connect(m_chkStartAtLogin, &QCheckBox::toggled, this, &AboutDialog::startAtLoginToggled);
     layout->addWidget(m_chkStartAtLogin);
+
+    m_chkRunInBackground = named(new QCheckBox(u"Run the schedule in the background, also when nobody is logged in"_s),
+                                 u"chkRunInBackground"_s);
+    QString problem;
+    m_chkRunInBackground->setChecked(m_backgroundUnit.isEnabled(&problem).value_or(false));
+    m_chkRunInBackground->setToolTip(problem.isEmpty() ? u"Runs the schedule from boot through the systemd user unit "_s
+                                             + BackgroundUnit::unitName + u", also after a power cut."_s
+                                                       : problem);
+    connect(m_chkRunInBackground, &QCheckBox::toggled, this, &AboutDialog::runInBackgroundToggled);
+    layout->addWidget(m_chkRunInBackground);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
@@ -77,6 +88,15 @@ void AboutDialog::startAtLoginToggled(bool checked)
         PromptIcon::Exclamation);
     const QSignalBlocker blocker(m_chkStartAtLogin);
     m_chkStartAtLogin->setChecked(!checked);
+}
+
+void AboutDialog::runInBackgroundToggled(bool checked)
+{
+    const BackgroundUnit::Outcome outcome = checked ? m_backgroundUnit.enable() : m_backgroundUnit.disable();
+    const QSignalBlocker blocker(m_chkRunInBackground);
+    m_chkRunInBackground->setChecked(outcome.enabled);
+    if (!outcome.problem.isEmpty())
+        m_prompts.inform(outcome.problem, PromptIcon::Exclamation);
 }
 
 } // namespace vantiro
