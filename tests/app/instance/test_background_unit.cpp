@@ -75,12 +75,12 @@ void TestBackgroundUnit::checkBoxEnablesTheUnitAndSaysWhatFailed_data()
     const QString showUser = u"loginctl show-user %1 --property=Linger --value"_s.arg(::getuid());
     QTest::newRow("enabled, linger granted")
         << QStringList() << true << QString() << QStringList { enable, showUser, u"loginctl enable-linger"_s };
-    QTest::newRow("enabled, linger on already") << QStringList { u"linger"_s } << true << QString()
-                                                << QStringList { enable, showUser };
-    QTest::newRow("enabled, linger refused")
-        << QStringList { u"refuse-linger"_s } << true << u"(linger) was refused (loginctl enable-linger: Could not "
-                                                         "enable linger: Access denied)"_s
-        << QStringList { enable, showUser, u"loginctl enable-linger"_s };
+    QTest::newRow("enabled, linger on already")
+        << QStringList { u"linger"_s } << true << QString() << QStringList { enable, showUser };
+    QTest::newRow("enabled, linger refused") << QStringList { u"refuse-linger"_s } << true
+                                             << u"(linger) was refused (loginctl enable-linger: Could not "
+                                                "enable linger: Access denied)"_s
+                                             << QStringList { enable, showUser, u"loginctl enable-linger"_s };
     QTest::newRow("no user manager") << QStringList { u"no-bus"_s } << false
                                      << u"no systemd user manager runs for you"_s << QStringList { enable };
     QTest::newRow("no systemd at all") << QStringList { u"no systemctl"_s } << false
