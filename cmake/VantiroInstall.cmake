@@ -7,6 +7,8 @@ set(VANTIRO_DESKTOP_ID org.vantiro.Vantiro)
 set(VANTIRO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS vantiro vantiro-displays RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Started by vantiro --background only, so not on PATH.
+install(TARGETS vantiro-background RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantiro)
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.metainfo.xml

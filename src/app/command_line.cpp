@@ -2,6 +2,8 @@
 
 #include "running_copy/single_instance.h"
 
+#include <QDir>
+
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -106,6 +108,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return { background ? CommandLine::Action::Background : CommandLine::Action::Window,
              folder.value_or(QString()),
              {} };
+}
+
+ApplicationFolderChoice applicationFolderFor(const CommandLine &line, const QString &programFolder)
+{
+    if (line.applicationFolder.isEmpty())
+        return chooseApplicationFolder(programFolder);
+    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(line.applicationFolder));
+    if (!QDir().mkpath(path))
+        return { path, true, u"The folder %1 could not be created."_s.arg(QDir::toNativeSeparators(path)) };
+    return { path, true, {} };
 }
 
 QString usageText()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/app_folder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +23,10 @@ struct CommandLine
 // The arguments after the program's name. Qt's own window options (-platform, -style, -session from the session
 // manager, ...) are accepted for the window and left for it; anything else unknown is refused.
 CommandLine parseCommandLine(const QStringList &arguments);
+
+// The folder --app-folder names (made absolute, and created when missing), or else the usual choice for a program
+// in programFolder (see app_folder.h).
+ApplicationFolderChoice applicationFolderFor(const CommandLine &line, const QString &programFolder);
 
 QString usageText();
 // "Vantiro 1.2.0.3".

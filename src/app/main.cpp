@@ -10,8 +10,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -33,28 +41,48 @@ bool print(std::FILE *stream, const QString &text)
     return std::fflush(stream) == 0 && written;
 }
 
-// The folder --app-folder names, created when missing, or else the usual choice.
-vantiro::ApplicationFolderChoice applicationFolder(const vantiro::CommandLine &line)
+// The folder this program was started from, asked of the system before any application object exists.
+QString programFolder()
 {
-    if (line.applicationFolder.isEmpty())
-        return vantiro::chooseApplicationFolder(QCoreApplication::applicationDirPath());
-    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(line.applicationFolder));
-    if (!QDir().mkpath(path))
-        return { path, true, u"The folder %1 could not be created."_s.arg(QDir::toNativeSeparators(path)) };
-    return { path, true, {} };
+    const QFileInfo program(u"/proc/self/exe"_s);
+    return program.exists() ? QFileInfo(program.symLinkTarget()).absolutePath() : QString();
 }
 
-// No window toolkit, no platform plugin, no display server: only what the schedule needs.
+// The lean background program: beside this one in a build folder, in libexec when installed.
+QString backgroundProgram(const QString &folder)
+{
+    for (const QString &candidate : { u"vantiro-background"_s, u"../libexec/vantiro/vantiro-background"_s }) {
+        const QFileInfo program(QDir(folder).filePath(candidate));
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return {};
+}
+
+// No window toolkit, no platform plugin, no display server: only what the schedule needs. This process becomes the
+// background program, which links the core alone; where that program is missing, it runs here.
 int runBackground(int argc, char *argv[], const vantiro::CommandLine &line)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(vantiro::applicationTitle);
-    const vantiro::ApplicationFolderChoice folder = applicationFolder(line);
-    if (!folder.error.isEmpty()) {
-        print(stderr, folder.error + u'\n');
-        return 1;
+    const QString folder = programFolder();
+    const vantiro::ApplicationFolderChoice choice = vantiro::applicationFolderFor(line, folder);
+    if (!choice.error.isEmpty()) {
+        print(stderr, choice.error + u'\n');
+        if (!line.applicationFolder.isEmpty())
+            return 1;
     }
-    return vantiro::runBackgroundCopy(folder.path);
+#ifdef Q_OS_UNIX
+    const QString lean = folder.isEmpty() ? QString() : backgroundProgram(folder);
+    if (!lean.isEmpty()) {
+        const QByteArray path = QFile::encodeName(lean);
+        const QByteArray applicationFolder = QFile::encodeName(choice.path);
+        const char *arguments[] = { argv[0], "--background", "--app-folder", applicationFolder.constData(), nullptr };
+        ::execv(path.constData(), const_cast<char *const *>(arguments));
+        print(stderr,
+              u"Cannot start %1 (%2); running the schedule here instead.\n"_s.arg(
+                  lean, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+#endif
+    return vantiro::runBackgroundProgram(argc, argv, choice.path);
 }
 
 // Started from a desktop menu, nobody reads stderr: a reason for not starting is shown as well.
@@ -102,7 +130,8 @@ int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
                                                                        : vantiro::TrayClicks::DoubleClick;
     });
     // A copy that can write its own folder keeps its files beside it; an installed one in the user's data folder.
-    const vantiro::ApplicationFolderChoice folder = applicationFolder(line);
+    const vantiro::ApplicationFolderChoice folder
+        = vantiro::applicationFolderFor(line, QCoreApplication::applicationDirPath());
     if (!folder.error.isEmpty())
         print(stderr, folder.error + u'\n'); // saves then report their own failure
     vantiro::frmMain window(folder.path, { nullptr, nullptr, nullptr, &tray });

@@ -1,6 +1,7 @@
 #include "running_copy/background_copy.h"
 
 #include "common/clock.h"
+#include "common/prompts.h"
 #include "common/status_log.h"
 #include "running_copy/headless_schedule.h"
 #include "running_copy/runtime_folder.h"
@@ -39,6 +40,13 @@ QString alreadyRunningText(const SingleInstance::RunningCopy &copy)
             + (copy.folder.isEmpty() ? QString() : u", application folder "_s + QDir::toNativeSeparators(copy.folder))
             + u')';
     return text + u"; that copy runs the schedule, so this one ends."_s;
+}
+
+int runBackgroundProgram(int argc, char *argv[], const QString &applicationFolder)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(applicationTitle);
+    return runBackgroundCopy(applicationFolder);
 }
 
 int runBackgroundCopy(const QString &applicationFolder)

@@ -14,6 +14,9 @@ namespace vantiro {
 // to start give status 1.
 int runBackgroundCopy(const QString &applicationFolder);
 
+// The same with its QCoreApplication made here: the whole background program.
+int runBackgroundProgram(int argc, char *argv[], const QString &applicationFolder);
+
 // What a start that found another copy tells the user.
 QString alreadyRunningText(const SingleInstance::RunningCopy &copy);
 

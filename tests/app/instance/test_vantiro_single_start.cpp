@@ -242,6 +242,8 @@ void TestVantiroSingleStart::copyWithoutRuntimeVariableFindsTheFirst()
     if (!probe.tryLock(0))
         QSKIP("a copy of Vantiro runs for this user");
     probe.unlock();
+    // A socket file left behind would make the first copy look as if it listened before it does.
+    QFile::remove(SingleInstance::serverPath(shared));
 
     QProcessEnvironment withVariable = m_environment;
     withVariable.insert(u"XDG_RUNTIME_DIR"_s, shared);
@@ -263,6 +265,9 @@ void TestVantiroSingleStart::copyWithoutRuntimeVariableFindsTheFirst()
     QVERIFY(second->saysOnStderr(u"already running in the background (process "_s + QString::number(first->pid())));
     QVERIFY(second->endsWith(0, handOverMs));
     QVERIFY(!QFile::exists(SingleInstance::lockFilePath(openFolder.path())));
+    // Ended as a service manager ends it, so the user's folder is left clean.
+    QVERIFY(first->signal(SIGTERM));
+    QVERIFY(first->endsWith(0, waitMs));
 }
 
 // Idle connections by the thousand (more than the copy's 1,024 file descriptors) neither use up its descriptors nor
