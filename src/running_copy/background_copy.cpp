@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -55,8 +56,18 @@ int runBackgroundCopy(const QString &applicationFolder)
     // A closed standard error (the terminal gone) must not end the schedule.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    // Caught from here on, so a stop during the start is taken once the loop runs.
+    // Caught from here on. A stop that comes while the start waits (for a copy that is closing) ends the program
+    // once the start has returned; one that comes later ends the running schedule (see below).
     TerminationSignals termination;
+    int stopSignal = 0;
+    std::function<void()> stop;
+    QObject::connect(&termination, &TerminationSignals::received, &termination, [&](int signalNumber) {
+        if (stopSignal != 0)
+            return;
+        stopSignal = signalNumber;
+        if (stop)
+            stop();
+    });
 
     const RuntimeFolder runtime = findRuntimeFolder();
     if (!runtime) {
@@ -74,6 +85,10 @@ int runBackgroundCopy(const QString &applicationFolder)
         printError(instance.errorString());
         return 1;
     }
+    if (stopSignal != 0) {
+        printError(u"Ended on "_s + QLatin1StringView(terminationSignalName(stopSignal)) + u" before it started."_s);
+        return 0;
+    }
 
     SystemClock clock;
     HeadlessSchedule schedule(applicationFolder, clock);
@@ -86,18 +101,15 @@ int runBackgroundCopy(const QString &applicationFolder)
     SettingsWatch watch(schedule.settingsPath());
     QObject::connect(&watch, &SettingsWatch::changed, &schedule, &HeadlessSchedule::takeChangedSettings);
 
-    bool ending = false;
-    QObject::connect(&termination, &TerminationSignals::received, &schedule, [&](int signalNumber) {
-        if (std::exchange(ending, true))
-            return;
-        log.statusMessage(u"Ending on "_s + QLatin1StringView(terminationSignalName(signalNumber))
+    stop = [&] {
+        log.statusMessage(u"Ending on "_s + QLatin1StringView(terminationSignalName(stopSignal))
                           + u": the send on the wire finishes first."_s);
         instance.setClosing();
         schedule.stop();
         // Ends every event loop: a send in progress stops after the port on the wire (the link ends the step it is
         // in), then the program ends.
         QCoreApplication::quit();
-    });
+    };
 
     log.statusMessage(u"Vantiro %1 runs the schedule in the background (process %2) from %3."_s.arg(
         programVersion(), QString::number(QCoreApplication::applicationPid()),
