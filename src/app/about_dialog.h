@@ -25,12 +25,14 @@ public:
 private:
     void startAtLoginToggled(bool checked);
     void runInBackgroundToggled(bool checked);
+    void backgroundUnitChanged(const BackgroundUnit::Outcome &outcome);
 
     Autostart m_autostart;
-    BackgroundUnit m_backgroundUnit;
+    BackgroundUnit *m_backgroundUnit = nullptr;
     Prompts &m_prompts;
     QCheckBox *m_chkStartAtLogin = nullptr;
     QCheckBox *m_chkRunInBackground = nullptr;
+    bool m_changingBackgroundUnit = false;
 };
 
 } // namespace vantiro

@@ -1,9 +1,10 @@
 #include "app/background_unit.h"
 
-#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -34,36 +35,53 @@ QString userId()
 
 } // namespace
 
-BackgroundUnit::ToolRun BackgroundUnit::run(const QString &program, const QStringList &arguments)
-{
-    const QString path = QStandardPaths::findExecutable(program);
-    if (path.isEmpty())
-        return { false, {}, program + u" is not installed"_s };
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(toolTimeout, &loop, &QEventLoop::quit);
-    process.start(path, arguments);
-    loop.exec();
+BackgroundUnit::BackgroundUnit(QObject *parent)
+    : QObject(parent)
+{ }
 
+void BackgroundUnit::run(const QString &program, const QStringList &arguments,
+                         std::function<void(const ToolRun &)> then)
+{
     const QString command = program + u' ' + arguments.join(u' ');
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return { false, {}, command + u" did not answer within %1 s"_s.arg(toolTimeout.count()) };
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) {
+        then({ false, {}, program + u" is not installed"_s });
+        return;
     }
-    if (process.error() == QProcess::FailedToStart)
-        return { false, {}, command + u" could not be started: "_s + process.errorString() };
-    const QString output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return { true, output, {} };
-    QString said = firstLine(QString::fromLocal8Bit(process.readAllStandardError()));
-    if (said.isEmpty())
-        said = firstLine(output);
-    if (said.isEmpty())
-        said = u"ended with status %1"_s.arg(process.exitCode());
-    return { false, output, command + u": "_s + said };
+    auto *process = new QProcess(this);
+    auto answered = std::make_shared<bool>(false);
+    const auto answer = [process, answered, then](const ToolRun &result) {
+        if (std::exchange(*answered, true))
+            return;
+        process->deleteLater();
+        then(result);
+    };
+    auto *timeout = new QTimer(process);
+    timeout->setSingleShot(true);
+    connect(timeout, &QTimer::timeout, process, [process, answer, command] {
+        answer({ false, {}, command + u" did not answer within %1 s"_s.arg(toolTimeout.count()) });
+        process->kill();
+    });
+    connect(process, &QProcess::errorOccurred, process, [process, answer, command](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            answer({ false, {}, command + u" could not be started: "_s + process->errorString() });
+    });
+    connect(process, &QProcess::finished, process,
+            [process, answer, command](int exitCode, QProcess::ExitStatus status) {
+                const QString output = QString::fromLocal8Bit(process->readAllStandardOutput()).trimmed();
+                if (status == QProcess::NormalExit && exitCode == 0) {
+                    answer({ true, output, {} });
+                    return;
+                }
+                QString said = firstLine(QString::fromLocal8Bit(process->readAllStandardError()));
+                if (said.isEmpty())
+                    said = firstLine(output);
+                if (said.isEmpty())
+                    said = u"ended with status %1"_s.arg(exitCode);
+                answer({ false, output, command + u": "_s + said });
+            });
+    timeout->start(toolTimeout);
+    process->start(path, arguments);
 }
 
 QString BackgroundUnit::systemctlProblem(const ToolRun &run)
@@ -79,43 +97,59 @@ QString BackgroundUnit::systemctlProblem(const ToolRun &run)
     return run.problem + u'.';
 }
 
-std::optional<bool> BackgroundUnit::isEnabled(QString *problem) const
+void BackgroundUnit::askState()
 {
     // "enabled" with status 0; "disabled", "static", "masked" and the like with status 1.
-    const ToolRun state = run(systemctl, { u"--user"_s, u"is-enabled"_s, unitName });
-    const QString word = firstLine(state.output);
-    if (state.ran || (!word.isEmpty() && !word.contains(u' ') && word != u"not-found"_s))
-        return word == u"enabled"_s || word == u"enabled-runtime"_s;
-    if (problem)
-        *problem = systemctlProblem(state);
-    return std::nullopt;
+    run(systemctl, { u"--user"_s, u"is-enabled"_s, unitName }, [this](const ToolRun &state) {
+        const QString word = firstLine(state.output);
+        if (state.ran || (!word.isEmpty() && !word.contains(u' ') && word != u"not-found"_s))
+            emit stateKnown(word == u"enabled"_s || word == u"enabled-runtime"_s, {});
+        else
+            emit stateKnown(std::nullopt, systemctlProblem(state));
+    });
 }
 
-BackgroundUnit::Outcome BackgroundUnit::enable() const
+void BackgroundUnit::enable()
 {
-    const ToolRun enabled = run(systemctl, { u"--user"_s, u"enable"_s, unitName });
-    if (!enabled.ran)
-        return { false, u"The schedule cannot run in the background: "_s + systemctlProblem(enabled) };
-
-    const ToolRun linger = run(loginctl, { u"show-user"_s, userId(), u"--property=Linger"_s, u"--value"_s });
-    if (linger.ran && linger.output == u"yes"_s)
-        return { true, {} };
-    const ToolRun asked = run(loginctl, { u"enable-linger"_s });
-    if (asked.ran)
-        return { true, {} };
-    return { true,
-             u"The schedule now runs in the background while you are logged in, but not from boot before anyone logs "
-             "in: keeping your services running without a login (linger) was refused ("_s
-                 + asked.problem + u"). An administrator can allow it with: loginctl enable-linger "_s
-                 + qEnvironmentVariable("USER", userId()) };
+    run(systemctl, { u"--user"_s, u"enable"_s, unitName }, [this](const ToolRun &enabled) {
+        if (enabled.ran)
+            askForLinger();
+        else
+            emit changed({ false, u"The schedule cannot run in the background: "_s + systemctlProblem(enabled) });
+    });
 }
 
-BackgroundUnit::Outcome BackgroundUnit::disable() const
+void BackgroundUnit::askForLinger()
 {
-    const ToolRun disabled = run(systemctl, { u"--user"_s, u"disable"_s, unitName });
-    if (disabled.ran)
-        return { false, {} };
-    return { true, u"The background schedule could not be switched off: "_s + systemctlProblem(disabled) };
+    run(loginctl, { u"show-user"_s, userId(), u"--property=Linger"_s, u"--value"_s }, [this](const ToolRun &linger) {
+        if (linger.ran && linger.output == u"yes"_s) {
+            emit changed({ true, {} });
+            return;
+        }
+        run(loginctl, { u"enable-linger"_s }, [this](const ToolRun &asked) {
+            if (asked.ran) {
+                emit changed({ true, {} });
+                return;
+            }
+            emit changed({ true,
+                           u"The schedule now runs in the background while you are logged in, but not from boot "
+                           "before anyone logs in: keeping your services running without a login (linger) was "
+                           "refused ("_s
+                               + asked.problem + u"). An administrator can allow it with: loginctl enable-linger "_s
+                               + qEnvironmentVariable("USER", userId()) });
+        });
+    });
+}
+
+void BackgroundUnit::disable()
+{
+    run(systemctl, { u"--user"_s, u"disable"_s, unitName }, [this](const ToolRun &disabled) {
+        if (disabled.ran)
+            emit changed({ false, {} });
+        else
+            emit changed(
+                { true, u"The background schedule could not be switched off: "_s + systemctlProblem(disabled) });
+    });
 }
 
 } // namespace vantiro
