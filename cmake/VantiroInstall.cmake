@@ -7,6 +7,8 @@ set(VANTIRO_DESKTOP_ID org.vantiro.Vantiro)
 set(VANTIRO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS vantiro vantiro-displays RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Started by vantiro --background only, so not on PATH.
+install(TARGETS vantiro-background RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantiro)
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.metainfo.xml
@@ -15,6 +17,17 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/${VANTIRO_DESKTOP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The systemd user unit that runs the schedule in the background; enabled by each user who wants it, never by the
+# package. User units live under lib/ whatever the architecture's library folder is. The unit names the program
+# where it is installed, which only the installation knows (cmake --install --prefix, the package's /usr).
+install(CODE "
+    file(READ \"${VANTIRO_PACKAGING_DIR}/vantiro.service.in\" unit)
+    string(REPLACE \"@VANTIRO_INSTALLED_PROGRAM@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantiro\"
+           unit \"\${unit}\")
+    file(WRITE \"${CMAKE_BINARY_DIR}/packaging/vantiro.service\" \"\${unit}\")
+")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/vantiro.service DESTINATION lib/systemd/user)
 
 # The PNG sizes are rendered from the SVG, so the two never drift apart.
 find_program(VANTIRO_RSVG_CONVERT rsvg-convert)

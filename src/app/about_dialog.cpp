@@ -52,9 +52,30 @@ AboutDialog::AboutDialog(const QString &applicationFolder, Autostart autostart, 
 
     m_chkStartAtLogin = named(new QCheckBox(u"Start Vantiro when I log in"_s), u"chkStartAtLogin"_s);
     m_chkStartAtLogin->setChecked(m_autostart.isEnabled());
-    m_chkStartAtLogin->setToolTip(u"A schedule only runs while Vantiro runs."_s);
+    m_chkStartAtLogin->setToolTip(u"The window comes up when you log in; with schedule rows it runs the schedule, "
+                                  "hidden in the notification area."_s);
     connect(m_chkStartAtLogin, &QCheckBox::toggled, this, &AboutDialog::startAtLoginToggled);
     layout->addWidget(m_chkStartAtLogin);
+
+    m_chkRunInBackground = named(new QCheckBox(u"Run the schedule in the background, also when nobody is logged in"_s),
+                                 u"chkRunInBackground"_s);
+    // Off until systemctl has said how things stand, which the box does not wait for.
+    m_chkRunInBackground->setEnabled(false);
+    m_backgroundUnit = new BackgroundUnit(this);
+    connect(m_backgroundUnit, &BackgroundUnit::stateKnown, this,
+            [this](std::optional<bool> enabled, const QString &problem) {
+                const QSignalBlocker blocker(m_chkRunInBackground);
+                m_chkRunInBackground->setChecked(enabled.value_or(false));
+                m_chkRunInBackground->setToolTip(problem.isEmpty()
+                                                     ? u"Runs the schedule from boot through the systemd user unit "_s
+                                                         + BackgroundUnit::unitName + u", also after a power cut."_s
+                                                     : problem);
+                m_chkRunInBackground->setEnabled(true);
+            });
+    connect(m_backgroundUnit, &BackgroundUnit::changed, this, &AboutDialog::backgroundUnitChanged);
+    m_backgroundUnit->askState();
+    connect(m_chkRunInBackground, &QCheckBox::toggled, this, &AboutDialog::runInBackgroundToggled);
+    layout->addWidget(m_chkRunInBackground);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
@@ -77,6 +98,32 @@ void AboutDialog::startAtLoginToggled(bool checked)
         PromptIcon::Exclamation);
     const QSignalBlocker blocker(m_chkStartAtLogin);
     m_chkStartAtLogin->setChecked(!checked);
+}
+
+void AboutDialog::runInBackgroundToggled(bool checked)
+{
+    // One change at a time: a click while one is under way is taken back.
+    if (m_changingBackgroundUnit) {
+        const QSignalBlocker blocker(m_chkRunInBackground);
+        m_chkRunInBackground->setChecked(!checked);
+        return;
+    }
+    m_changingBackgroundUnit = true;
+    if (checked)
+        m_backgroundUnit->enable();
+    else
+        m_backgroundUnit->disable();
+}
+
+void AboutDialog::backgroundUnitChanged(const BackgroundUnit::Outcome &outcome)
+{
+    m_changingBackgroundUnit = false;
+    {
+        const QSignalBlocker blocker(m_chkRunInBackground);
+        m_chkRunInBackground->setChecked(outcome.enabled);
+    }
+    if (!outcome.problem.isEmpty())
+        m_prompts.inform(outcome.problem, PromptIcon::Exclamation);
 }
 
 } // namespace vantiro

@@ -1,32 +1,125 @@
 #include "app/app_folder.h"
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
-#include "app/single_instance.h"
 #include "app/tray_icon.h"
+#include "running_copy/background_copy.h"
+#include "running_copy/runtime_folder.h"
+#include "running_copy/single_instance.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
-int main(int argc, char *argv[])
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// False when the text could not be written whole (a full disk, a closed pipe).
+bool print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    return std::fflush(stream) == 0 && written;
+}
+
+// The folder this program was started from, asked of the system before any application object exists.
+QString programFolder()
+{
+    const QFileInfo program(u"/proc/self/exe"_s);
+    return program.exists() ? QFileInfo(program.symLinkTarget()).absolutePath() : QString();
+}
+
+// The lean background program: beside this one in a build folder, in libexec when installed.
+QString backgroundProgram(const QString &folder)
+{
+    for (const QString &candidate : { u"vantiro-background"_s, u"../libexec/vantiro/vantiro-background"_s }) {
+        const QFileInfo program(QDir(folder).filePath(candidate));
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return {};
+}
+
+// No window toolkit, no platform plugin, no display server: only what the schedule needs. This process becomes the
+// background program, which links the core alone; where that program is missing, it runs here.
+int runBackground(int argc, char *argv[], const vantiro::CommandLine &line)
+{
+    const QString folder = programFolder();
+    const vantiro::ApplicationFolderChoice choice = vantiro::applicationFolderFor(line, folder);
+    if (!choice.error.isEmpty()) {
+        print(stderr, choice.error + u'\n');
+        if (!line.applicationFolder.isEmpty())
+            return 1;
+    }
+#ifdef Q_OS_UNIX
+    const QString lean = folder.isEmpty() ? QString() : backgroundProgram(folder);
+    if (!lean.isEmpty()) {
+        const QByteArray path = QFile::encodeName(lean);
+        const QByteArray applicationFolder = QFile::encodeName(choice.path);
+        const char *arguments[] = { argv[0], "--background", "--app-folder", applicationFolder.constData(), nullptr };
+        ::execv(path.constData(), const_cast<char *const *>(arguments));
+        print(stderr,
+              u"Cannot start %1 (%2); running the schedule here instead.\n"_s.arg(
+                  lean, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+#endif
+    return vantiro::runBackgroundProgram(argc, argv, choice.path);
+}
+
+// Started from a desktop menu, nobody reads stderr: a reason for not starting is shown as well.
+void tellStartProblem(const QString &text, vantiro::PromptIcon icon)
+{
+    print(stderr, text + u'\n');
+    vantiro::QtPrompts(nullptr).inform(text, icon);
+}
+
+int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantiro"));
+    QApplication::setApplicationName(vantiro::applicationTitle);
     // The window may sit hidden in the tray while a message box closes; only closing the window ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const vantiro::RuntimeFolder runtime = vantiro::findRuntimeFolder();
+    if (!runtime) {
+        tellStartProblem(runtime.error, vantiro::PromptIcon::Critical);
+        return 1;
+    }
     // One copy per user: a second start brings the running copy's window forward and ends without a window of its
     // own. If the running copy does not answer, ending is still right, as two copies would send every event twice.
-    vantiro::SingleInstance instance;
+    vantiro::SingleInstance instance(runtime.path, vantiro::SingleInstance::Role::Window);
     const vantiro::SingleInstance::Start start = instance.start();
-    if (start == vantiro::SingleInstance::Start::AnotherRunning)
+    if (start == vantiro::SingleInstance::Start::AnotherRunning) {
+        const vantiro::SingleInstance::RunningCopy &copy = instance.runningCopy();
+        if (copy.role == vantiro::SingleInstance::Role::Background)
+            tellStartProblem(vantiro::alreadyRunningText(copy)
+                                 + u"\n\nTo work in the window, stop the background copy first (systemctl --user stop "
+                                   "vantiro.service, or end process %1), then start Vantiro again."_s.arg(copy.pid),
+                             vantiro::PromptIcon::Information);
         return 0;
+    }
     if (start != vantiro::SingleInstance::Start::First) {
-        // Started from a desktop menu, nobody reads stderr: the reason is shown as well.
-        std::fprintf(stderr, "%s\n", qPrintable(instance.errorString()));
-        vantiro::QtPrompts(nullptr).inform(instance.errorString(), vantiro::PromptIcon::Critical);
+        tellStartProblem(instance.errorString(), vantiro::PromptIcon::Critical);
         return 1;
     }
 
@@ -38,10 +131,13 @@ int main(int argc, char *argv[])
     });
     // A copy that can write its own folder keeps its files beside it; an installed one in the user's data folder.
     const vantiro::ApplicationFolderChoice folder
-        = vantiro::chooseApplicationFolder(QCoreApplication::applicationDirPath());
+        = vantiro::applicationFolderFor(line, QCoreApplication::applicationDirPath());
     if (!folder.error.isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(folder.error)); // saves then report their own failure
+        print(stderr, folder.error + u'\n'); // saves then report their own failure
     vantiro::frmMain window(folder.path, { nullptr, nullptr, nullptr, &tray });
+    instance.setApplicationFolder(folder.path);
+    instance.setScheduleRunning([&window] { return window.scheduleRunner().isRunning(); });
+    QObject::connect(&instance, &vantiro::SingleInstance::requestRefused, &window, &vantiro::frmMain::statusMessage);
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
     // From here until the send in progress has finished, a new start waits for this copy to end.
@@ -49,4 +145,26 @@ int main(int argc, char *argv[])
     QObject::connect(&window, &vantiro::frmMain::programEnding, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Read before any application object is made: the background copy must not load a window toolkit.
+    const vantiro::CommandLine line = vantiro::parseCommandLine(argumentsOf(argc, argv));
+    switch (line.action) {
+    case vantiro::CommandLine::Action::Help:
+        return print(stdout, vantiro::usageText()) ? 0 : 1;
+    case vantiro::CommandLine::Action::Version:
+        return print(stdout, vantiro::versionText() + u'\n') ? 0 : 1;
+    case vantiro::CommandLine::Action::UsageError:
+        print(stderr, u"vantiro: "_s + line.error + u"\n\n"_s + vantiro::usageText());
+        return 2;
+    case vantiro::CommandLine::Action::Background:
+        return runBackground(argc, argv, line);
+    case vantiro::CommandLine::Action::Window:
+        break;
+    }
+    return runWindow(argc, argv, line);
 }

@@ -4,6 +4,10 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/app_folder.h
     ${CMAKE_CURRENT_LIST_DIR}/autostart.cpp
     ${CMAKE_CURRENT_LIST_DIR}/autostart.h
+    ${CMAKE_CURRENT_LIST_DIR}/background_unit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/background_unit.h
+    ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/command_line.h
     ${CMAKE_CURRENT_LIST_DIR}/version.h
 )
 list(APPEND VANTIRO_UI_SOURCES

@@ -1,11 +1,13 @@
-#include "app/single_instance.h"
+#include "running_copy/single_instance.h"
 #include "temp_app_folder.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -16,7 +18,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace vantiro;
@@ -63,6 +72,81 @@ struct FirstCopyInThread
     std::atomic<int> broughtForward = 0;
 };
 
+// A client made of the system's calls, run on a thread of its own (or in a child process of another user): it
+// sends its bytes, then reads until the copy closes the connection, and times that.
+struct RawClient
+{
+    struct Result
+    {
+        QByteArray received;
+        qint64 closedAfterMs = -1;
+    };
+
+    // Waits for the answer while this thread's event loop runs, so a copy living here can answer.
+    static Result exchange(const QString &path, const QByteArray &sent, std::optional<uid_t> asUser = {})
+    {
+        Result result;
+        std::atomic_bool done = false;
+        std::thread client([&] {
+            result = asUser ? talkAs(*asUser, path, sent) : talk(path, sent);
+            done = true;
+        });
+        // The client gives up by itself after its own timeout, so the join cannot hang.
+        [[maybe_unused]] const bool answered = QTest::qWaitFor([&] { return done.load(); }, 20000);
+        client.join();
+        return result;
+    }
+
+    // The other user's side runs in a child, which hands back what it received through a pipe.
+    static Result talkAs(uid_t user, const QString &path, const QByteArray &sent)
+    {
+        int pipeEnds[2];
+        if (::pipe(pipeEnds) != 0)
+            return {};
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            if (::setgid(user) != 0 || ::setuid(user) != 0)
+                ::_exit(1);
+            const Result result = talk(path, sent);
+            [[maybe_unused]] const ssize_t written
+                = ::write(pipeEnds[1], result.received.constData(), size_t(result.received.size()));
+            ::_exit(0);
+        }
+        ::close(pipeEnds[1]);
+        Result result;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+            result.received.append(buffer, n);
+        ::close(pipeEnds[0]);
+        ::waitpid(child, nullptr, 0);
+        return result;
+    }
+
+    static Result talk(const QString &path, const QByteArray &sent)
+    {
+        Result result;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        QElapsedTimer timer;
+        timer.start();
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0) {
+            ::send(fd, sent.constData(), size_t(sent.size()), MSG_NOSIGNAL);
+            const timeval timeout { 12, 0 };
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                result.received.append(buffer, n);
+        }
+        ::close(fd);
+        result.closedAfterMs = timer.elapsed();
+        return result;
+    }
+};
+
 } // namespace
 
 class TestSingleInstance : public QObject
@@ -76,7 +160,10 @@ private slots:
     void unreadableOldLockDoesNotBlock();
     void silentCopyIsNeverDoubled();
     void lockFreedWhileWaitingStartsNormally();
-    void strayConnectionsActivateNothing();
+    void requestsAreBoundedAndAnswered_data();
+    void requestsAreBoundedAndAnswered();
+    void backgroundCopyHasNoWindowToShow();
+    void anotherUsersRequestIsRefused();
     void unusableFolderFails();
     void lockNoCopyHoldsIsExplained_data();
     void lockNoCopyHoldsIsExplained();
@@ -182,26 +269,93 @@ void TestSingleInstance::lockFreedWhileWaitingStartsNormally()
     QCOMPARE(activations.size(), 1);
 }
 
-// Connections that do not make the one request are dropped, activate nothing and block nothing.
-void TestSingleInstance::strayConnectionsActivateNothing()
+// Whatever a connection sends besides a known request, it is answered with the reason or dropped, activates
+// nothing and blocks nothing; a silent one is dropped after five seconds. The client is a thread of its own, so the
+// copy's event loop runs meanwhile.
+void TestSingleInstance::requestsAreBoundedAndAnswered_data()
 {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("answer"); // the start of the line expected back
+    QTest::addColumn<int>("droppedAfterMs"); // at least this long before the copy closes the connection
+
+    QTest::newRow("status") << QByteArray("status\n") << QByteArray("ok {\"copy\":\"window\"") << 0;
+    QTest::newRow("a request this copy does not know")
+        << QByteArray("frobnicate {\"x\":1}\n") << QByteArray("error {\"message\":\"unknown request \\\"frobnicate")
+        << 0;
+    QTest::newRow("not a request at all")
+        << QByteArray("GET / HTTP/1.0\r\n\r\n") << QByteArray("error {\"message\":\"malformed request") << 0;
+    QTest::newRow("arguments that are not JSON")
+        << QByteArray("status {oops\n") << QByteArray("error {\"message\":\"malformed request") << 0;
+    QTest::newRow("a line over 64 KB") << QByteArray(70000, 'x')
+                                       << QByteArray("error {\"message\":\"the request is longer than 65536") << 0;
+    QTest::newRow("half a line, then silence") << QByteArray("activ") << QByteArray() << 4500;
+}
+
+void TestSingleInstance::requestsAreBoundedAndAnswered()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, droppedAfterMs);
     TempAppFolder folder;
     SingleInstance first(folder.path());
+    first.setApplicationFolder(folder.path());
     QSignalSpy activations(&first, &SingleInstance::activationRequested);
     QCOMPARE(first.start(), Start::First);
 
-    for (const QByteArray &message : { QByteArray("GET / HTTP/1.0\r\n\r\n"), QByteArray(200, 'x') }) {
-        QLocalSocket stray;
-        stray.connectToServer(SingleInstance::serverPath(folder.path()));
-        QVERIFY(stray.waitForConnected(1000));
-        stray.write(message);
-        QTRY_COMPARE_WITH_TIMEOUT(stray.state(), QLocalSocket::UnconnectedState, 2000);
-        QVERIFY(!stray.canReadLine());
-    }
+    const RawClient::Result result = RawClient::exchange(SingleInstance::serverPath(folder.path()), sent);
+    QVERIFY2(result.received.startsWith(answer), result.received.constData());
+    QVERIFY2(result.closedAfterMs >= droppedAfterMs && result.closedAfterMs < droppedAfterMs + 5000,
+             qPrintable(QString::number(result.closedAfterMs)));
+    if (answer.startsWith("ok"))
+        QVERIFY(result.received.contains(QJsonDocument(QJsonObject { { u"folder"_s, folder.path() } })
+                                             .toJson(QJsonDocument::Compact)
+                                             .mid(1)
+                                             .chopped(1)));
     QCOMPARE(activations.size(), 0);
     SingleInstance later(folder.path());
     QCOMPARE(later.start(), Start::AnotherRunning);
     QCOMPARE(activations.size(), 1);
+}
+
+// A background copy has no window: a window start learns which copy runs instead, and nothing is activated.
+void TestSingleInstance::backgroundCopyHasNoWindowToShow()
+{
+    TempAppFolder folder;
+    SingleInstance background(folder.path(), SingleInstance::Role::Background);
+    background.setApplicationFolder(folder.path());
+    QSignalSpy activations(&background, &SingleInstance::activationRequested);
+    QCOMPARE(background.start(), Start::First);
+
+    for (const SingleInstance::Role role : { SingleInstance::Role::Window, SingleInstance::Role::Background }) {
+        SingleInstance later(folder.path(), role);
+        QCOMPARE(later.start(shortAnswerTimeout), Start::AnotherRunning);
+        QCOMPARE(later.runningCopy().role, SingleInstance::Role::Background);
+        QCOMPARE(later.runningCopy().pid, QCoreApplication::applicationPid());
+        QCOMPARE(later.runningCopy().folder, folder.path());
+    }
+    QCOMPARE(activations.size(), 0);
+}
+
+// Only the user the copy runs as may ask it anything: another user's request is refused and reported, also when
+// the socket's permissions would let it through.
+void TestSingleInstance::anotherUsersRequestIsRefused()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can ask as another user");
+    TempAppFolder folder;
+    SingleInstance first(folder.path());
+    QSignalSpy refusals(&first, &SingleInstance::requestRefused);
+    QSignalSpy activations(&first, &SingleInstance::activationRequested);
+    QCOMPARE(first.start(), Start::First);
+    const QString socket = SingleInstance::serverPath(folder.path());
+    QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(socket).constData(), 0777) == 0);
+
+    const RawClient::Result result = RawClient::exchange(socket, "activate\n", 65534);
+    QVERIFY2(result.received.startsWith("error {\"message\":\"refused"), result.received.constData());
+    QCOMPARE(refusals.size(), 1);
+    QVERIFY(refusals.first().first().toString().contains(u"user id 65534"_s));
+    QCOMPARE(activations.size(), 0);
 }
 
 void TestSingleInstance::unusableFolderFails()

@@ -1,16 +1,12 @@
-#include "single_instance.h"
+#include "running_copy/single_instance.h"
 
-#include <QByteArrayView>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMetaMethod>
-#include <QPointer>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -23,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace vantiro {
@@ -38,11 +35,6 @@ constexpr auto connectTimeout = 200ms;
 // long. A live owner keeps its file locked while it runs, so age alone never takes its lock away.
 constexpr auto unreadableLockAge = 10s;
 
-constexpr QByteArrayView activateRequest = "activate\n";
-constexpr QByteArrayView activatedAnswer = "activated\n";
-constexpr QByteArrayView closingAnswer = "closing\n";
-constexpr qint64 longestRequest = 64;
-
 // Waits while still handling events, so that an answer from this same process (in tests) can arrive.
 void pause(std::chrono::milliseconds duration)
 {
@@ -53,35 +45,56 @@ void pause(std::chrono::milliseconds duration)
 
 } // namespace
 
-SingleInstance::SingleInstance(QString folder, QObject *parent)
+QString programVersion()
+{
+    return u"%1.%2.%3.%4"_s.arg(VANTIRO_VERSION_MAJOR)
+        .arg(VANTIRO_VERSION_MINOR)
+        .arg(VANTIRO_VERSION_PATCH)
+        .arg(VANTIRO_VERSION_REVISION);
+}
+
+SingleInstance::SingleInstance(QString folder, Role role, QObject *parent)
     : QObject(parent)
     , m_folder(std::move(folder))
+    , m_role(role)
     , m_lock(lockFilePath(m_folder))
+    , m_server(this)
 {
     m_lock.setStaleLockTime(unreadableLockAge);
+    connect(&m_server, &LocalRequestServer::refused, this, &SingleInstance::requestRefused);
+    m_server.setHandler(
+        local_requests::activate,
+        [this](const local_requests::Message &, const LocalRequestServer::Reply &reply) { activate(reply); });
+    m_server.setHandler(local_requests::status,
+                        [this](const local_requests::Message &, const LocalRequestServer::Reply &reply) {
+                            if (m_closing)
+                                reply.answer(local_requests::closing);
+                            else
+                                reply.answer(local_requests::ok, statusFields());
+                        });
 }
 
 SingleInstance::~SingleInstance()
 {
     // The socket file goes while the lock is still ours: once the lock is free, the next copy may already have made
     // its own socket file under the same name.
-    m_server.reset();
+    m_server.close();
     m_lock.unlock();
-}
-
-QString SingleInstance::defaultFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
 QString SingleInstance::lockFilePath(const QString &folder)
 {
-    return QDir(folder).filePath(QStringLiteral("vantiro.lock"));
+    return QDir(folder).filePath(u"vantiro.lock"_s);
 }
 
 QString SingleInstance::serverPath(const QString &folder)
 {
-    return QDir(folder).filePath(QStringLiteral("vantiro.socket"));
+    return QDir(folder).filePath(u"vantiro.socket"_s);
+}
+
+QString SingleInstance::roleName(Role role)
+{
+    return role == Role::Window ? u"window"_s : u"background"_s;
 }
 
 SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTimeout)
@@ -116,8 +129,8 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTime
             pause(retryPause);
             continue;
         }
-        const Answer answer = askForActivation(answerTimeout);
-        if (answer == Answer::Activated)
+        const Answer answer = askRunningCopy(answerTimeout);
+        if (answer == Answer::Answered)
             return Start::AnotherRunning;
         if (answer == Answer::Closing) {
             closingDeadline = QDeadlineTimer(closingWait);
@@ -184,71 +197,70 @@ SingleInstance::Start SingleInstance::fail(Start result, const QString &reason)
 
 void SingleInstance::listen()
 {
-    m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::takeConnections);
-
     // A copy that crashed leaves its socket file behind; holding the lock makes the name ours.
     const QString path = serverPath(m_folder);
-    QLocalServer::removeServer(path);
-    if (!m_server->listen(path))
+    QString error;
+    if (!m_server.listen(path, &error))
         qWarning("Vantiro cannot listen on %ls (%ls); a second start will not find this one.", qUtf16Printable(path),
-                 qUtf16Printable(m_server->errorString()));
+                 qUtf16Printable(error));
 }
 
-SingleInstance::Answer SingleInstance::askForActivation(std::chrono::milliseconds answerTimeout) const
+// A window asks the running copy to come forward, a background copy asks what runs. Either way the answer says
+// which copy runs.
+SingleInstance::Answer SingleInstance::askRunningCopy(std::chrono::milliseconds answerTimeout)
 {
-    QLocalSocket socket;
-    socket.connectToServer(serverPath(m_folder));
-    if (!socket.waitForConnected(int(connectTimeout.count())))
-        return Answer::NotListening;
-    socket.write(activateRequest.data(), activateRequest.size());
-
-    QEventLoop loop;
-    QTimer::singleShot(answerTimeout, &loop, &QEventLoop::quit);
-    connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
-        if (socket.canReadLine())
-            loop.quit();
-    });
-    connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
-    if (socket.state() == QLocalSocket::ConnectedState)
-        loop.exec();
-
-    if (socket.canReadLine()) {
-        const QByteArray answer = socket.readLine(longestRequest);
-        if (answer == activatedAnswer)
-            return Answer::Activated;
-        if (answer == closingAnswer)
-            return Answer::Closing;
+    const QString request = m_role == Role::Window ? local_requests::activate : local_requests::status;
+    local_requests::AskFailure failure {};
+    const std::optional<local_requests::Message> answer = local_requests::ask(
+        serverPath(m_folder), local_requests::line(request), connectTimeout, answerTimeout, &failure);
+    if (!answer) {
+        // Closed without an answer: that copy is ending, and its lock is about to be free.
+        if (failure == local_requests::AskFailure::NotListening
+            || failure == local_requests::AskFailure::ClosedUnanswered)
+            return Answer::NotListening;
+        return Answer::Silent;
     }
-    // Closed without an answer: that copy is ending, and its lock is about to be free.
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return Answer::NotListening;
+    if (answer->word == local_requests::closing)
+        return Answer::Closing;
+    const QJsonObject &fields = answer->fields;
+    if (answer->word == local_requests::activated) {
+        m_runningCopy = RunningCopy { Role::Window, 0, {}, {} };
+        return Answer::Answered;
+    }
+    // An error that names no copy (too many requests at once) is no answer about what runs.
+    if (answer->word == local_requests::ok || fields.contains(u"copy"_s)) {
+        const Role role
+            = fields.value(u"copy"_s).toString() == roleName(Role::Background) ? Role::Background : Role::Window;
+        m_runningCopy = RunningCopy { role, fields.value(u"pid"_s).toInteger(), fields.value(u"folder"_s).toString(),
+                                      fields.value(u"message"_s).toString() };
+        return Answer::Answered;
+    }
     return Answer::Silent;
 }
 
-void SingleInstance::takeConnections()
+QJsonObject SingleInstance::statusFields() const
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        readRequest(socket);
-    }
+    const bool running = m_scheduleRunning && m_scheduleRunning();
+    return QJsonObject {
+        { u"copy"_s, roleName(m_role) },
+        { u"pid"_s, QCoreApplication::applicationPid() },
+        { u"folder"_s, m_applicationFolder },
+        { u"version"_s, programVersion() },
+        { u"schedule"_s, running ? u"running"_s : u"stopped"_s },
+    };
 }
 
-void SingleInstance::readRequest(QLocalSocket *socket)
+void SingleInstance::activate(const LocalRequestServer::Reply &reply)
 {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > longestRequest)
-            drop(socket);
+    if (m_role == Role::Background && !m_closing) {
+        QJsonObject fields = statusFields();
+        fields.insert(u"message"_s,
+                      tr("Vantiro runs the schedule in the background (process %1), which has no window to show.")
+                          .arg(QCoreApplication::applicationPid()));
+        reply.answer(local_requests::error, fields);
         return;
     }
-    if (socket->readLine(longestRequest + 1) != activateRequest) {
-        drop(socket);
-        return;
-    }
-    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    m_waiting.append(socket);
+    m_waiting.append(reply);
     answerWaiting();
 }
 
@@ -265,31 +277,20 @@ void SingleInstance::answerWaiting()
     if (!m_closing && !isSignalConnected(QMetaMethod::fromSignal(&SingleInstance::activationRequested)))
         return;
     // Taken out first: a handler that runs an event loop may bring in further requests meanwhile.
-    const QList<QPointer<QLocalSocket>> waiting = std::exchange(m_waiting, {});
-    for (const QPointer<QLocalSocket> &socket : waiting) {
+    const QList<LocalRequestServer::Reply> waiting = std::exchange(m_waiting, {});
+    for (const LocalRequestServer::Reply &reply : waiting) {
         // A start that gave up waiting has already told the user so.
-        if (!socket || socket->state() != QLocalSocket::ConnectedState)
+        if (!reply.isOpen())
             continue;
         // A closing copy brings nothing forward: the asking start waits for it to end instead.
         if (m_closing) {
-            socket->write(closingAnswer.data(), closingAnswer.size());
-            socket->disconnectFromServer();
+            reply.answer(local_requests::closing);
             continue;
         }
         // The window is forward before the answer leaves, so the asking start can end knowing the user sees it.
         emit activationRequested();
-        if (!socket)
-            continue;
-        socket->write(activatedAnswer.data(), activatedAnswer.size());
-        socket->disconnectFromServer();
+        reply.answer(local_requests::activated);
     }
-}
-
-// Anything but the one request is not another start of Vantiro.
-void SingleInstance::drop(QLocalSocket *socket)
-{
-    socket->abort();
-    socket->deleteLater();
 }
 
 } // namespace vantiro

@@ -1,0 +1,130 @@
+#include "running_copy/runtime_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace vantiro {
+
+namespace {
+
+#ifdef Q_OS_UNIX
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Why the folder may not hold the lock and the socket; nothing when it may. `follow` is false where a symbolic
+// link in its place would be someone's trick rather than the system's set-up.
+std::optional<QString> unsafeReason(const QString &path, quint32 uid, bool follow)
+{
+    struct stat status;
+    const QByteArray name = QFile::encodeName(path);
+    if ((follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status)) != 0)
+        return errno == ENOENT ? u"does not exist"_s : systemReason(errno);
+    if (!S_ISDIR(status.st_mode))
+        return S_ISLNK(status.st_mode) ? u"is a symbolic link"_s : u"is not a folder"_s;
+    if (status.st_uid != uid)
+        return u"belongs to user id %1"_s.arg(status.st_uid);
+    if ((status.st_mode & 07777) != 0700)
+        return u"has mode %1, not 0700"_s.arg(status.st_mode & 07777, 4, 8, QChar(u'0'));
+    return std::nullopt;
+}
+
+// The home fallback: created when missing; one of the user's own with a wider mode is narrowed.
+std::optional<QString> prepareHomeFolder(const QString &path, quint32 uid)
+{
+    const QString parent = QFileInfo(path).path();
+    if (!QDir().mkpath(parent))
+        return u"cannot be created (its folder \"%1\" cannot be made)"_s.arg(parent);
+    struct stat status;
+    if (::lstat(QFile::encodeName(parent).constData(), &status) == 0 && status.st_uid != uid)
+        return u"cannot be used: its folder \"%1\" belongs to user id %2"_s.arg(parent).arg(status.st_uid);
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return u"cannot be created: "_s + systemReason(errno);
+    if (::lstat(name.constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == uid
+        && (status.st_mode & 07777) != 0700 && ::chmod(name.constData(), 0700) != 0)
+        return u"cannot be made 0700: "_s + systemReason(errno);
+    return unsafeReason(path, uid, false);
+}
+#endif
+
+QString quoted(const QString &path)
+{
+    return u'"' + QDir::toNativeSeparators(path) + u'"';
+}
+
+} // namespace
+
+QString homeRuntimeFolder(const QString &home)
+{
+    return QDir(home).filePath(u".local/state/Vantiro/runtime"_s);
+}
+
+RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
+{
+#ifdef Q_OS_UNIX
+    QStringList tried;
+    if (!places.xdgRuntimeDir || places.xdgRuntimeDir->isEmpty()) {
+        tried.append(u"XDG_RUNTIME_DIR is not set"_s);
+    } else {
+        const std::optional<QString> problem = unsafeReason(*places.xdgRuntimeDir, places.uid, true);
+        if (!problem)
+            return { QDir::cleanPath(*places.xdgRuntimeDir), {} };
+        tried.append(u"XDG_RUNTIME_DIR "_s + quoted(*places.xdgRuntimeDir) + u' ' + *problem);
+    }
+    const std::optional<QString> runUserProblem = unsafeReason(places.runUserFolder, places.uid, true);
+    if (!runUserProblem)
+        return { places.runUserFolder, {} };
+    tried.append(quoted(places.runUserFolder) + u' ' + *runUserProblem);
+
+    const QString home = homeRuntimeFolder(places.home);
+    if (places.home.isEmpty()) {
+        tried.append(u"user id %1 has no home folder"_s.arg(places.uid));
+    } else if (const std::optional<QString> problem = prepareHomeFolder(home, places.uid)) {
+        tried.append(quoted(home) + u' ' + *problem);
+    } else {
+        return { home, {} };
+    }
+    return { {}, u"Vantiro has no safe folder for its lock and socket: "_s + tried.join(u"; "_s) + u'.' };
+#else
+    Q_UNUSED(places);
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (QDir().mkpath(path))
+        return { path, {} };
+    return { {}, u"Vantiro cannot create its runtime folder "_s + quoted(path) + u'.' };
+#endif
+}
+
+RuntimeFolderPlaces runtimeFolderPlaces()
+{
+    RuntimeFolderPlaces places;
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        places.xdgRuntimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+#ifdef Q_OS_UNIX
+    places.uid = ::geteuid();
+    places.runUserFolder = u"/run/user/%1"_s.arg(places.uid);
+    if (const passwd *user = ::getpwuid(places.uid))
+        places.home = QFile::decodeName(user->pw_dir);
+#endif
+    return places;
+}
+
+RuntimeFolder findRuntimeFolder()
+{
+    return findRuntimeFolder(runtimeFolderPlaces());
+}
+
+} // namespace vantiro

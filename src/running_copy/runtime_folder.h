@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace vantiro {
+
+// The folder that holds the lock file and the socket of the user's running copy. Every process of one user must
+// find the same folder whatever its environment (a desktop session, su, ssh, cron, a systemd user unit), or two
+// copies could run the schedule at once; and no other user may be able to put it somewhere of their choosing.
+//
+// The rule, first that fits:
+// 1. $XDG_RUNTIME_DIR, when it is set and is a folder owned by the user with mode 0700;
+// 2. /run/user/<uid>, on the same terms;
+// 3. .local/state/Vantiro/runtime in the user's home as the password database names it (not $HOME, which su
+//    keeps), created 0700 when missing; an existing one must be a folder of the user's, and is made 0700.
+// A folder that fails its checks is passed over, so a variable left over from another user (su) or pointing at
+// a folder someone else made never decides.
+struct RuntimeFolder
+{
+    QString path; // empty when none could be had
+    QString error; // why not: each place tried, with its path and reason
+
+    explicit operator bool() const { return !path.isEmpty(); }
+};
+
+// Where the rule looks, so it can be tried on folders of a test's own.
+struct RuntimeFolderPlaces
+{
+    std::optional<QString> xdgRuntimeDir; // nothing when the variable is unset
+    QString runUserFolder; // /run/user/<uid>
+    QString home; // the user's home folder
+    quint32 uid = 0;
+};
+
+RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places);
+
+// The places of this process's user.
+RuntimeFolderPlaces runtimeFolderPlaces();
+RuntimeFolder findRuntimeFolder();
+
+// The fallback folder inside a home folder.
+QString homeRuntimeFolder(const QString &home);
+
+} // namespace vantiro
