@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -149,7 +150,9 @@ IniFile withButtonList(const IniFile &ini, const QList<PanelButton> &buttons)
         listWritten = true;
     };
 
-    QStringList copied;
+    // One pass over the file, each section looked up once, so that a file of many sections saves in
+    // time proportional to its size.
+    QSet<QString> copied;
     for (const QString &section : ini.sections()) {
         if (sameName(section, buttonSection)) {
             if (!listWritten)
@@ -157,11 +160,15 @@ IniFile withButtonList(const IniFile &ini, const QList<PanelButton> &buttons)
             continue;
         }
         // A repeated section is never read (the first one wins), so it is not kept either.
-        if (copied.contains(section, Qt::CaseInsensitive))
+        const qsizetype before = copied.size();
+        copied.insert(section.toCaseFolded());
+        if (copied.size() == before)
             continue;
-        copied.append(section);
-        for (const QString &key : ini.keys(section))
-            result.setValue(section, key, ini.value(section, key, QString()));
+        for (const IniFile::KeyValueView &entry : ini.entries(section)) {
+            const QString key = entry.key.toString();
+            if (!result.contains(section, key)) // the first of a repeated key wins
+                result.setValue(section, key, entry.value.toString());
+        }
     }
     if (!listWritten)
         writeList();
