@@ -104,19 +104,16 @@ void CustomPanel::loadButtonSettings()
     if (!contents)
         return;
 
-    // A count that is no number keeps the list as it is.
-    if (contents->buttonCount) {
-        m_buttonCount = *contents->buttonCount;
-        QMap<int, PanelRow> rows;
-        for (auto entry = contents->buttons.cbegin(); entry != contents->buttons.cend(); ++entry) {
-            const int row = entry.key() - 1;
-            // A row that remains keeps what it shows of its last send.
-            PanelRow loaded = m_rows.value(row);
-            loaded.button = entry.value();
-            rows.insert(row, loaded);
-        }
-        m_rows = rows;
+    m_buttonCount = contents->buttonCount;
+    QMap<int, PanelRow> rows;
+    for (auto entry = contents->buttons.cbegin(); entry != contents->buttons.cend(); ++entry) {
+        const int row = entry.key() - 1;
+        // A row that remains keeps what it shows of its last send.
+        PanelRow loaded = m_rows.value(row);
+        loaded.button = entry.value();
+        rows.insert(row, loaded);
     }
+    m_rows = rows;
     m_commands.applyButtonFileCommands(*contents);
     emit rowsLoaded();
     emit choicesChanged();

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
@@ -29,17 +31,36 @@ QString buttonFilePath(const QString &applicationFolder)
     return QDir(applicationFolder).filePath(buttonFileName);
 }
 
-// An empty or absent count is 0 and a negative one counts as 0; anything else must be a whole number.
+// The count as Settings.ini's counts are read: by its leading digits ("2.5" is 2), a count beyond the
+// largest int as that int. Nothing when it is absent or empty, negative or without digits: such a
+// count cannot say how many buttons there are.
 std::optional<int> readButtonCount(const IniFile &ini)
 {
-    const QString text = ini.value(buttonSection, buttonCountKey, u"0"_s);
-    if (text.isEmpty())
-        return 0;
-    bool isNumber = false;
-    const int count = text.toInt(&isNumber);
-    if (!isNumber)
+    const QString text = ini.value(buttonSection, buttonCountKey, QString()).trimmed();
+    qsizetype at = text.startsWith(u'+') ? 1 : 0;
+    const qsizetype first = at;
+    qint64 count = 0;
+    for (; at < text.size() && text.at(at) >= u'0' && text.at(at) <= u'9'; ++at)
+        count = std::min<qint64>(count * 10 + (text.at(at).unicode() - u'0'), std::numeric_limits<int>::max());
+    if (at == first)
         return std::nullopt;
-    return std::max(count, 0);
+    return int(count);
+}
+
+// The number of an entry key as a save writes it: "1" upwards, no sign, blank or leading zero.
+std::optional<int> entryNumber(QStringView key)
+{
+    if (key.isEmpty() || key.size() > 10 || key.front() == u'0')
+        return std::nullopt;
+    qint64 number = 0;
+    for (const QChar c : key) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (number > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(number);
 }
 
 } // namespace
@@ -96,6 +117,8 @@ std::optional<SeparatorFound> firstSplittingCharacter(const PanelButton &button)
 
 namespace {
 
+// A count that names more missing entries than this is not taken at its word (a hand-edited file):
+// only the entries present are read.
 constexpr int maxDefaultEntries = 1000;
 
 } // namespace
@@ -103,28 +126,31 @@ constexpr int maxDefaultEntries = 1000;
 ButtonFileContents readButtonFile(const IniFile &ini)
 {
     ButtonFileContents contents;
-    contents.buttonCount = readButtonCount(ini);
-    const int count = contents.buttonCount.value_or(0);
-    // Walks the keys the file has rather than counting up to the count, so a wild count in a
-    // hand-edited file costs nothing.
-    for (const QString &key : ini.keys(buttonSection)) {
-        bool isNumber = false;
-        const int number = key.toInt(&isNumber);
-        if (!isNumber || number < 1 || number > count || key != QString::number(number)
-            || contents.buttons.contains(number))
+    const std::optional<int> count = readButtonCount(ini);
+    const int limit = count.value_or(std::numeric_limits<int>::max());
+    // One pass over the keys the file has rather than counting up to the count, so a wild count costs
+    // nothing. The first key of a number wins; when it is empty, that entry makes no button.
+    QSet<int> seen;
+    for (const IniFile::KeyValueView &entry : ini.entries(buttonSection)) {
+        const std::optional<int> number = entryNumber(entry.key);
+        if (!number || *number > limit || seen.contains(*number))
             continue;
-        const QString value = ini.value(buttonSection, key, QString()).trimmed();
+        seen.insert(*number);
+        const QStringView value = entry.value.trimmed();
         if (!value.isEmpty())
-            contents.buttons.insert(number, PanelButton::fromEntryValue(value));
+            contents.buttons.insert(*number, PanelButton::fromEntryValue(value));
     }
-    // An entry the count names but the file lacks reads as its default, "0": a button captioned 0,
-    // as every earlier version showed it. Entries that are present but empty make no button. A count
-    // far beyond the entries of a hand-edited file is not filled up with such buttons.
-    if (count <= contents.buttons.size() + maxDefaultEntries) {
-        for (int number = 1; number <= count; ++number) {
-            if (!contents.buttons.contains(number) && !ini.value(buttonSection, QString::number(number)))
+    const int highest = contents.buttons.isEmpty() ? 0 : contents.buttons.lastKey();
+    // Within a count that can be taken at its word, an entry the file lacks reads as its default,
+    // "0": a button captioned 0, as every earlier version showed it.
+    if (count && *count <= qsizetype(seen.size()) + maxDefaultEntries) {
+        for (int number = 1; number <= *count; ++number) {
+            if (!seen.contains(number))
                 contents.buttons.insert(number, PanelButton::fromEntryValue(u"0"_s));
         }
+        contents.buttonCount = *count;
+    } else {
+        contents.buttonCount = highest;
     }
     contents.lgOnCommand = readCommandValue(ini, lgCommandSection, u"ON"_s);
     contents.lgOffCommand = readCommandValue(ini, lgCommandSection, u"OFF"_s);

@@ -175,41 +175,44 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(m_prompts.messages, QList<PromptMessage>()); // saved: nothing to ask
 }
 
-// Each row: how the window is closed after a button was added, the answer to the closing question,
-// whether the file cannot be written, and what happens. (Without changes nothing is asked: see above.)
+// Each row: the file's count line (none: the file cannot be written), how the window is closed after
+// a button was added, the answer to the closing question, and what happens. (Without changes nothing
+// is asked: see above.)
 void TestButtonEditorWindow::closing_data()
 {
+    QTest::addColumn<QByteArray>("count");
     QTest::addColumn<QString>("how");
     QTest::addColumn<PromptAnswer>("answer");
-    QTest::addColumn<bool>("saveFails");
     QTest::addColumn<QList<PromptMessage>>("messages");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<Rows>("inFile");
 
-    const Rows added { lobby, { u"Yard"_s, u"LG"_s, u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s } };
-    QTest::newRow("Close, no") << u"btnClose"_s << PromptAnswer::No << false << QList<PromptMessage>({ closeQuestion })
-                               << true << Rows({ lobby });
-    QTest::newRow("Escape, yes: saved") << u"Escape"_s << PromptAnswer::Yes << false
+    const Rows added { lobby, hall, { u"Yard"_s, u"LG"_s, u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s } };
+    QTest::newRow("Close, no") << QByteArray("Button=2") << u"btnClose"_s << PromptAnswer::No
+                               << QList<PromptMessage>({ closeQuestion }) << true << Rows({ lobby, hall });
+    // A count that cannot be read loses none of the file's buttons.
+    QTest::newRow("Escape, yes: saved") << QByteArray("Button=abc") << u"Escape"_s << PromptAnswer::Yes
                                         << QList<PromptMessage>({ closeQuestion, saved }) << true << added;
     QTest::newRow("close box, yes, save fails: stays open")
-        << u"close box"_s << PromptAnswer::Yes << true << QList<PromptMessage>({ closeQuestion, saveFailed }) << false
-        << Rows();
+        << QByteArray() << u"close box"_s << PromptAnswer::Yes << QList<PromptMessage>({ closeQuestion, saveFailed })
+        << false << Rows();
 }
 
 void TestButtonEditorWindow::closing()
 {
+    QFETCH(QByteArray, count);
     QFETCH(QString, how);
     QFETCH(PromptAnswer, answer);
-    QFETCH(bool, saveFails);
     QFETCH(QList<PromptMessage>, messages);
     QFETCH(bool, closed);
     QFETCH(Rows, inFile);
 
     // A folder in the file's place can be neither read nor written over, not even by root.
-    if (saveFails)
+    if (count.isNull())
         QVERIFY(QDir(m_folder->path()).mkdir(buttonFileName));
     else
-        m_folder->writeFile(buttonFileName, "[BUTTON_SETTINGS]\r\nButton=1\r\n1=Lobby`LG`1,9600,n,8,1\r\n");
+        m_folder->writeFile(buttonFileName, "[BUTTON_SETTINGS]\r\n" + count + "\r\n1=Lobby`LG`1,9600,n,8,1\r\n"
+                                "2=Hall`HYUNDAI_D525ML`2,19200,e,7,2\r\n");
     QVERIFY(openWindow());
     type(u"txtButton"_s, u"Yard"_s);
     click(u"btnAdd"_s);
