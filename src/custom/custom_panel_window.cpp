@@ -342,6 +342,7 @@ void frmCustomLCD::showRowTexts(int row)
     QPalette palette = widgets.status->palette();
     palette.setColor(QPalette::Text, statusColour(texts.statusColour, palette));
     widgets.status->setPalette(palette);
+    widgets.status->setToolTip(texts.statusTip);
     widgets.source->setText(texts.source);
     widgets.volume->setText(texts.volume);
     widgets.button->setAccessibleDescription(
