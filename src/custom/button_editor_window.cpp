@@ -77,8 +77,9 @@ void frmCustomLCDSettings::buildLayout()
     auto *fraPortSettings = named(new QGroupBox(u"Serial Command Port Settings"_s), u"fraPortSettings"_s);
     auto *portFields = new QHBoxLayout(fraPortSettings);
     m_TxtCommPort = named(new QLineEdit, u"TxtCommPort"_s);
-    // Typing stops at two characters; a longer port read from the file is shown whole, not cut.
-    m_TxtCommPort->setValidator(new QRegularExpressionValidator(QRegularExpression(u".{0,2}"_s), m_TxtCommPort));
+    // Typing stops at three characters (COM 1 to 255); a longer port read from the file is shown whole,
+    // not cut, and refused when the button is added or updated.
+    m_TxtCommPort->setValidator(new QRegularExpressionValidator(QRegularExpression(u".{0,3}"_s), m_TxtCommPort));
     m_TxtCommPort->setAlignment(Qt::AlignCenter);
     m_TxtCommPort->setMaximumWidth(m_TxtCommPort->fontMetrics().horizontalAdvance(u"0000"_s) + 12);
     portFields->addWidget(labelFor(u"Port:"_s, m_TxtCommPort));

@@ -46,8 +46,8 @@ private slots:
     void addUpdateRemoveAndSave();
     void closing_data();
     void closing();
-    void entryRefusesSplittingCharacters_data();
-    void entryRefusesSplittingCharacters();
+    void entryRefusesWhatWouldNotWork_data();
+    void entryRefusesWhatWouldNotWork();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -126,12 +126,12 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(editArea().first(), u"Yard"_s);
     QCOMPARE(m_window->objectName(), u"frmCustomLCDSettings"_s);
 
-    // Typed list values are kept as typed; the port takes two characters.
+    // Typed list values are kept as typed; the port takes three characters.
     type(u"cboLCD"_s, u"PANEL-X"_s);
-    type(u"TxtCommPort"_s, u"123"_s);
+    type(u"TxtCommPort"_s, u"2555"_s);
     type(u"CbPortSet_0"_s, u"4800"_s);
     click(u"btnAdd"_s);
-    const QStringList yard { u"Yard"_s, u"PANEL-X"_s, u"12"_s, u"4800"_s, u"n"_s, u"8"_s, u"1"_s };
+    const QStringList yard { u"Yard"_s, u"PANEL-X"_s, u"255"_s, u"4800"_s, u"n"_s, u"8"_s, u"1"_s };
     QCOMPARE(rows(), Rows({ lobby, hall, yard }));
     QVERIFY(m_window->editor().settingsChanged());
 
@@ -238,7 +238,7 @@ void TestButtonEditorWindow::closing()
 
 // Each row: the button pressed (for "Update" the first row was clicked), the field typed into, its text
 // and the message.
-void TestButtonEditorWindow::entryRefusesSplittingCharacters_data()
+void TestButtonEditorWindow::entryRefusesWhatWouldNotWork_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("field");
@@ -253,9 +253,15 @@ void TestButtonEditorWindow::entryRefusesSplittingCharacters_data()
                                        << u"The COM port cannot contain the character \",\"."_s;
     QTest::newRow("comma in the parity") << u"btnAdd"_s << u"CbPortSet_1"_s << u"n,8"_s
                                          << u"The parity cannot contain the character \",\"."_s;
+    // A port that names no COM port would send nowhere.
+    const QString noComPort = u"The COM port must be a whole number from 1 to 255."_s;
+    QTest::newRow("port x9") << u"btnUpdate"_s << u"TxtCommPort"_s << u"x9"_s << noComPort;
+    QTest::newRow("port 0") << u"btnAdd"_s << u"TxtCommPort"_s << u"0"_s << noComPort;
+    QTest::newRow("port 256") << u"btnAdd"_s << u"TxtCommPort"_s << u"256"_s << noComPort;
+    QTest::newRow("no port") << u"btnUpdate"_s << u"TxtCommPort"_s << QString() << noComPort;
 }
 
-void TestButtonEditorWindow::entryRefusesSplittingCharacters()
+void TestButtonEditorWindow::entryRefusesWhatWouldNotWork()
 {
     QFETCH(QString, button);
     QFETCH(QString, field);
