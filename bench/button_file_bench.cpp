@@ -27,8 +27,7 @@ QByteArray fileWithSections(int sections)
     QByteArray text = "[BUTTON_SETTINGS]\r\nButton=1\r\n1=Old`LG`1,9600,n,8,1\r\n";
     text.reserve(qsizetype(sections) * 40);
     for (int section = 0; section < sections; ++section)
-        text += "[SITE_" + QByteArray::number(section) + "]\r\nBuilding=North " + QByteArray::number(section)
-            + "\r\n";
+        text += "[SITE_" + QByteArray::number(section) + "]\r\nBuilding=North " + QByteArray::number(section) + "\r\n";
     return text;
 }
 

@@ -125,8 +125,8 @@ void ButtonEditor::currentCellChanged(int row, int column)
 bool ButtonEditor::accepts(const PanelButton &edited)
 {
     if (const std::optional<SeparatorFound> found = firstSplittingCharacter(edited)) {
-        m_prompts.inform(u"The %1 cannot contain the character \"%2\"."_s.arg(
-                             panelButtonFieldNames().at(found->field), QString(found->character)),
+        m_prompts.inform(u"The %1 cannot contain the character \"%2\"."_s.arg(panelButtonFieldNames().at(found->field),
+                                                                              QString(found->character)),
                          PromptIcon::Exclamation);
         return false;
     }

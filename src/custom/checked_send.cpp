@@ -79,7 +79,7 @@ CheckedSend sendWithPortSpec(SerialLink &link, Prompts &prompts, BusyPointer &bu
                        PromptIcon::Exclamation);
     else if (!result.sent())
         prompts.inform(u"The serial command was not sent to COM%1: %2."_s.arg(QString::number(link.comNumber()),
-                                                                             outcome.reasonText()),
+                                                                              outcome.reasonText()),
                        PromptIcon::Exclamation);
     else
         prompts.inform(u"Finish sending out command string!"_s);

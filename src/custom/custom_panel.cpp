@@ -67,12 +67,11 @@ RowPlan planRow(const PanelCommandSet &commands, const QString &lcd, const Panel
     }
 
     if (choices.inputChoice == 0) {
-        plan.commands << PlannedCommand {
-            u"input"_s, u"DS"_s,
-            hyundai ? commands.hyundaiSignageCommand
-                    : fillPlaceholder(commands.lgInputCommand, valuePlaceholder,
-                                      hexDigitsText(digitalSignageInput).value_or(QString()))
-        };
+        plan.commands << PlannedCommand { u"input"_s, u"DS"_s,
+                                          hyundai ? commands.hyundaiSignageCommand
+                                                  : fillPlaceholder(
+                                                      commands.lgInputCommand, valuePlaceholder,
+                                                      hexDigitsText(digitalSignageInput).value_or(QString())) };
         plan.texts.source = u"DS"_s;
     } else if (choices.inputChoice == 1) {
         const QString channel = choices.channelText.trimmed();
@@ -84,8 +83,7 @@ RowPlan planRow(const PanelCommandSet &commands, const QString &lcd, const Panel
             const std::optional<QString> channelTokens = paddedHexText(channel);
             plan.commands << PlannedCommand {
                 u"channel"_s, channel.isEmpty() ? u"no channel"_s : u"channel "_s + channel,
-                channelTokens ? fillPlaceholder(commands.lgChannelCommand, valuePlaceholder, *channelTokens)
-                              : QString()
+                channelTokens ? fillPlaceholder(commands.lgChannelCommand, valuePlaceholder, *channelTokens) : QString()
             };
         }
         plan.texts.source = u"Tuner "_s + channel;
@@ -161,8 +159,8 @@ RowTexts rowTextsAfterSend(const RowPlan &plan, const RowResult &result)
     }
     // What reached the display first, then what did not.
     const bool powerSent = !plan.texts.status.isEmpty() && !result.failedParts.contains(u"power"_s);
-    texts.status = (powerSent ? plan.texts.status + u", "_s : QString()) + partsText(result.failedParts)
-        + u" not sent"_s;
+    texts.status
+        = (powerSent ? plan.texts.status + u", "_s : QString()) + partsText(result.failedParts) + u" not sent"_s;
     return texts;
 }
 
@@ -296,8 +294,8 @@ RowResult CustomPanel::processRow(int row, const PanelChoices &choices)
     const RowPlan plan = planRow(m_commands, button.lcd, choices);
     RowResult result;
     for (const PlannedCommand &planned : plan.commands) {
-        result.add(planned, sendWithPortSpec(m_link, m_prompts, m_busyPointer, button.portSpec(), planned.command,
-                                             false));
+        result.add(planned,
+                   sendWithPortSpec(m_link, m_prompts, m_busyPointer, button.portSpec(), planned.command, false));
         yieldToUser();
     }
     if (plan.commands.isEmpty())
@@ -318,8 +316,10 @@ void CustomPanel::record(const PanelButton &button, int row, const RowPlan &plan
     QStringList what;
     for (const PlannedCommand &planned : plan.commands)
         what << planned.shown;
-    const QString outcome = what.isEmpty() ? u"nothing to send"_s : what.join(u", "_s) + u" - "_s + result.outcomeText();
-    m_lineRecorded = u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength), button.lcd.left(loggedNameLength),
+    const QString outcome
+        = what.isEmpty() ? u"nothing to send"_s : what.join(u", "_s) + u" - "_s + result.outcomeText();
+    m_lineRecorded = u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength),
+                                                            button.lcd.left(loggedNameLength),
                                                             button.portSpec().left(loggedNameLength), outcome);
     m_sendLog.statusMessage(m_lineRecorded);
 }

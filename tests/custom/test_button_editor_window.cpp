@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 
@@ -117,6 +118,11 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(rows(), Rows({ lobby, hall }));
     QCOMPARE(m_busy.depth, 0);
     QVERIFY(m_busy.timesShown > 0);
+    // It opens showing the longest model name whole, beside its cell margins, and 15 rows.
+    const auto *table = child<QTableView>(u"igButton"_s);
+    const int cellMargins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+    QVERIFY(table->columnWidth(1) >= table->fontMetrics().horizontalAdvance(u"HYUNDAI_D525ML"_s) + cellMargins);
+    QVERIFY(table->viewport()->height() >= 15 * table->rowHeight(0));
 
     // "Update" before any row was chosen does nothing; tabbing into the table keeps what was typed.
     type(u"txtButton"_s, u"Yard"_s);
@@ -211,8 +217,10 @@ void TestButtonEditorWindow::closing()
     if (count.isNull())
         QVERIFY(QDir(m_folder->path()).mkdir(buttonFileName));
     else
-        m_folder->writeFile(buttonFileName, "[BUTTON_SETTINGS]\r\n" + count + "\r\n1=Lobby`LG`1,9600,n,8,1\r\n"
-                                "2=Hall`HYUNDAI_D525ML`2,19200,e,7,2\r\n");
+        m_folder->writeFile(buttonFileName,
+                            "[BUTTON_SETTINGS]\r\n" + count
+                                + "\r\n1=Lobby`LG`1,9600,n,8,1\r\n"
+                                  "2=Hall`HYUNDAI_D525ML`2,19200,e,7,2\r\n");
     QVERIFY(openWindow());
     type(u"txtButton"_s, u"Yard"_s);
     click(u"btnAdd"_s);

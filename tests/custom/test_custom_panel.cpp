@@ -11,13 +11,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QtMath>
 
 #include <memory>
 #include <optional>
@@ -67,6 +70,8 @@ private slots:
     void eachRowIsRecordedInTheDailyLog_data();
     void eachRowIsRecordedInTheDailyLog();
     void reloadAfterTheEditorKeepsChoicesAndTexts();
+    void listLinesUpForAnyCaption_data();
+    void listLinesUpForAnyCaption();
     void keyboardReachesEveryControlAndShowsTheFocusedRow();
 
 private:
@@ -210,8 +215,12 @@ void TestCustomPanel::sends_data()
         << QByteArray()
         << QStringList { u"btnButton_0"_s, u"btnONOFF_1"_s, u"btnVideoInput_1"_s, u"channel="_s, u"btnConfirmSend"_s }
         << QByteArray("kd 01 01\rkb 01 01\rkf 01 0\r") << QByteArray()
-        << QStringList { u"Off, channel not sent(red){channel not sent: no command}|Tuner |0"_s, none, none, none,
-                         none, none }
+        << QStringList { u"Off, channel not sent(red){channel not sent: no command}|Tuner |0"_s,
+                         none,
+                         none,
+                         none,
+                         none,
+                         none }
         << QStringList { u"The serial command doesn't exist."_s,
                          notSentOne + u"Lobby: channel not sent: no command"_s };
     // The tuner choice stays when a Hyundai row is chosen, which gets no input command.
@@ -237,8 +246,7 @@ void TestCustomPanel::sends_data()
                                               notSentOne + u"No port: no COM port set"_s };
     QTest::newRow("port does not exist")
         << QByteArray() << QStringList { u"btnButton_4"_s, u"btnONOFF_1"_s, u"btnConfirmSend"_s } << QByteArray()
-        << QByteArray()
-        << QStringList { none, none, none, none, u"Not sent(red){COM 4: no such device}||0"_s, none }
+        << QByteArray() << QStringList { none, none, none, none, u"Not sent(red){COM 4: no such device}||0"_s, none }
         << QStringList { notSentOne + u"Gone: COM 4: no such device"_s };
     // Commands of no bytes reach no display: not "On" or "DS" in green, but not sent.
     QTest::newRow("commands of no bytes")
@@ -247,7 +255,8 @@ void TestCustomPanel::sends_data()
         << QByteArray("kb 01 07\rkf 01 0\r") << QByteArray("did:all-pn.")
         << QStringList { u"power not sent(red){power not sent: COM 3: nothing to send}|DS|0"_s,
                          u"On, input not sent(red){input not sent: COM 5: nothing to send}|DS|N/A"_s,
-                         u"Not sent(red){no COM port set}|DS|0"_s, u"Not sent(red){no Stop Bits setting}|DS|0"_s,
+                         u"Not sent(red){no COM port set}|DS|0"_s,
+                         u"Not sent(red){no Stop Bits setting}|DS|0"_s,
                          u"Not sent(red){COM 4: nothing to send; COM 4: no such device}|DS|0"_s,
                          u"Not sent(red){COM x9 is not a COM number}|DS|0"_s }
         << QStringList();
@@ -321,17 +330,15 @@ void TestCustomPanel::eachRowIsRecordedInTheDailyLog()
     }
     const QString everyPart = u"On, DS, volume 0 - "_s;
     QCOMPARE(logged,
-             QStringList({ u"Custom panel, Lobby (LG, 3,9600,n,8,1): "_s + everyPart + u"sent"_s,
-                           u"Custom panel, Hall (HYUNDAI_D525ML, 5,19200,n,8,1): On, DS - sent"_s,
-                           u"Custom panel, No port (LG, ,9600,n,8,1): "_s + everyPart + u"not sent: no COM port set"_s,
-                           u"Custom panel, No stop (LG, 3,9600,n,8,): "_s + everyPart
-                               + u"not sent: no Stop Bits setting"_s,
-                           u"Custom panel, Gone (LG, 4,9600,n,8,1): "_s + everyPart
-                               + u"not sent: COM 4: no such device"_s,
-                           u"Custom panel, Bar (LG, x9,9600,n,8,1): "_s + everyPart
-                               + u"not sent: COM x9 is not a COM number"_s,
-                           u"Custom panel, Lobby (LG, 3,9600,n,8,1): Off, Tuner, no channel, volume 0 - Off, Tuner, "
-                           "volume 0 sent; channel not sent: no command"_s }));
+             QStringList(
+                 { u"Custom panel, Lobby (LG, 3,9600,n,8,1): "_s + everyPart + u"sent"_s,
+                   u"Custom panel, Hall (HYUNDAI_D525ML, 5,19200,n,8,1): On, DS - sent"_s,
+                   u"Custom panel, No port (LG, ,9600,n,8,1): "_s + everyPart + u"not sent: no COM port set"_s,
+                   u"Custom panel, No stop (LG, 3,9600,n,8,): "_s + everyPart + u"not sent: no Stop Bits setting"_s,
+                   u"Custom panel, Gone (LG, 4,9600,n,8,1): "_s + everyPart + u"not sent: COM 4: no such device"_s,
+                   u"Custom panel, Bar (LG, x9,9600,n,8,1): "_s + everyPart + u"not sent: COM x9 is not a COM number"_s,
+                   u"Custom panel, Lobby (LG, 3,9600,n,8,1): Off, Tuner, no channel, volume 0 - Off, Tuner, "
+                   "volume 0 sent; channel not sent: no command"_s }));
 }
 
 void TestCustomPanel::reloadAfterTheEditorKeepsChoicesAndTexts()
@@ -366,6 +373,52 @@ void TestCustomPanel::reloadAfterTheEditorKeepsChoicesAndTexts()
              QStringList({ u"Finished sending out all commands."_s, u"Finished sending out all commands."_s }));
 }
 
+// Each row: the length of every caption, the number of rows, and whether the list can scroll.
+void TestCustomPanel::listLinesUpForAnyCaption_data()
+{
+    QTest::addColumn<int>("captionLength");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("short captions that fit: no scrolling") << 5 << 2 << false;
+    QTest::newRow("60 characters, 40 rows") << 60 << 40 << true;
+    QTest::newRow("300 characters") << 300 << 3 << false;
+    QTest::newRow("10 MB") << 10'000'000 << 1 << false;
+}
+
+void TestCustomPanel::listLinesUpForAnyCaption()
+{
+    QFETCH(int, captionLength);
+    QFETCH(int, rowCount);
+    QFETCH(bool, scrolls);
+    QByteArray file = "[BUTTON_SETTINGS]\r\nButton=" + QByteArray::number(rowCount) + "\r\n";
+    const QByteArray words = QByteArray("Lobby right ").repeated(captionLength / 12 + 1).left(captionLength);
+    for (int entry = 1; entry <= rowCount; ++entry)
+        file += QByteArray::number(entry) + '=' + words + "`LG`3,9600,n,8,1\r\n";
+    m_folder->writeFile(buttonFileName, file);
+    openPanel();
+
+    const QString caption = QString::fromLatin1(words).trimmed();
+    const QString shownWhole = caption.left(1000);
+    const auto left = [this](const QWidget *widget) {
+        return widget->mapTo(m_panel.get(), QPoint()).x();
+    };
+    for (int row = 0; row < rowCount; ++row) {
+        const auto *button = child<QPushButton>(u"btnButton_%1"_s.arg(row));
+        QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) <= button->width());
+        QCOMPARE(button->accessibleName(), shownWhole);
+        if (button->text() != caption)
+            QVERIFY(button->toolTip().startsWith(shownWhole + u'\n'));
+        for (const QString &column : { u"Status"_s, u"Source"_s, u"Volume"_s }) {
+            const auto *title = child<QWidget>(u"lblColumn"_s + column);
+            const auto *field = child<QWidget>(u"txt%1_%2"_s.arg(column).arg(row));
+            QCOMPARE(left(field), left(title));
+            QCOMPARE(field->width(), title->width());
+        }
+    }
+    QCOMPARE(child<QWidget>(u"VScroll"_s)->isEnabled(), scrolls);
+    QVERIFY(m_panel->screen()->availableGeometry().contains(m_panel->frameGeometry()));
+}
+
 void TestCustomPanel::keyboardReachesEveryControlAndShowsTheFocusedRow()
 {
     QByteArray many = "[BUTTON_SETTINGS]\r\nButton=30\r\n";
@@ -383,6 +436,23 @@ void TestCustomPanel::keyboardReachesEveryControlAndShowsTheFocusedRow()
     };
     QTRY_VERIFY(inView(u"btnButton_29"_s)); // opens scrolled to its end
     QVERIFY(!inView(u"btnButton_0"_s));
+    // The keyboard starts on the last row. Its focus is drawn as the style draws it, a thin line along
+    // the edge and a light tint, not a thick coloured frame that reads as the chosen display: across
+    // the button's middle, at most one pixel at either end changes markedly.
+    auto *last = child<QPushButton>(u"btnButton_29"_s);
+    QVERIFY(last->hasFocus());
+    const QImage focused = last->grab().toImage();
+    child<QPushButton>(u"btnConfirmSend"_s)->setFocus();
+    const QImage unfocused = last->grab().toImage();
+    int marked = 0;
+    for (int x = 0; x < focused.width(); ++x) {
+        const QColor a = focused.pixelColor(x, focused.height() / 2);
+        const QColor b = unfocused.pixelColor(x, focused.height() / 2);
+        marked
+            += std::max({ std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue()) })
+            > 48;
+    }
+    QVERIFY2(marked <= 2 * qCeil(focused.devicePixelRatio()), qPrintable(QString::number(marked)));
 
     // Backwards from the last row to the first: each focused row is scrolled into view.
     child<QPushButton>(u"btnButton_29"_s)->setFocus();
