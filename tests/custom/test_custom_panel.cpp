@@ -393,7 +393,7 @@ void TestCustomPanel::listLinesUpForAnyCaption()
     QByteArray file = "[BUTTON_SETTINGS]\r\nButton=" + QByteArray::number(rowCount) + "\r\n";
     const QByteArray words = QByteArray("Lobby right ").repeated(captionLength / 12 + 1).left(captionLength);
     for (int entry = 1; entry <= rowCount; ++entry)
-        file += QByteArray::number(entry) + '=' + words + "`LG`3,9600,n,8,1\r\n";
+        file += QByteArray::number(entry) + '=' + words + "`LG`4,9600,n,8,1\r\n"; // a device that is missing
     m_folder->writeFile(buttonFileName, file);
     openPanel();
 
@@ -417,6 +417,16 @@ void TestCustomPanel::listLinesUpForAnyCaption()
     }
     QCOMPARE(child<QWidget>(u"VScroll"_s)->isEnabled(), scrolls);
     QVERIFY(m_panel->screen()->availableGeometry().contains(m_panel->frameGeometry()));
+
+    // The closing message stays on the screen too: at most 12 rows, each on a short line.
+    act(u"btnAll_1"_s);
+    act(u"btnConfirmSend"_s);
+    const QStringList lines = m_prompts.messages.constLast().text.split(u'\n');
+    QCOMPARE(lines.size(), 2 + std::min(rowCount, 12) + (rowCount > 12 ? 1 : 0));
+    if (rowCount > 12)
+        QVERIFY(lines.constLast().startsWith(u"... and %1 more"_s.arg(rowCount - 12)));
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 200, qPrintable(line.left(300)));
 }
 
 void TestCustomPanel::keyboardReachesEveryControlAndShowsTheFocusedRow()
