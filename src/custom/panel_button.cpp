@@ -1,5 +1,6 @@
 #include "custom/panel_button.h"
 
+#include "common/record_numbers.h"
 #include "custom/panel_command_set.h"
 
 #include <QDir>
@@ -31,36 +32,14 @@ QString buttonFilePath(const QString &applicationFolder)
     return QDir(applicationFolder).filePath(buttonFileName);
 }
 
-// The count as Settings.ini's counts are read: by its leading digits ("2.5" is 2), a count beyond the
-// largest int as that int. Nothing when it is absent or empty, negative or without digits: such a
-// count cannot say how many buttons there are.
+// The count as Settings.ini's counts are read. Nothing when it is absent or empty, negative or without
+// digits: such a count cannot say how many buttons there are.
 std::optional<int> readButtonCount(const IniFile &ini)
 {
-    const QString text = ini.value(buttonSection, buttonCountKey, QString()).trimmed();
-    qsizetype at = text.startsWith(u'+') ? 1 : 0;
-    const qsizetype first = at;
-    qint64 count = 0;
-    for (; at < text.size() && text.at(at) >= u'0' && text.at(at) <= u'9'; ++at)
-        count = std::min<qint64>(count * 10 + (text.at(at).unicode() - u'0'), std::numeric_limits<int>::max());
-    if (at == first)
+    const std::optional<qint64> count = leadingWholeNumber(ini.value(buttonSection, buttonCountKey, QString()));
+    if (!count)
         return std::nullopt;
-    return int(count);
-}
-
-// The number of an entry key as a save writes it: "1" upwards, no sign, blank or leading zero.
-std::optional<int> entryNumber(QStringView key)
-{
-    if (key.isEmpty() || key.size() > 10 || key.front() == u'0')
-        return std::nullopt;
-    qint64 number = 0;
-    for (const QChar c : key) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return int(number);
+    return int(*count);
 }
 
 } // namespace
@@ -132,7 +111,7 @@ ButtonFileContents readButtonFile(const IniFile &ini)
     // nothing. The first key of a number wins; when it is empty, that entry makes no button.
     QSet<int> seen;
     for (const IniFile::KeyValueView &entry : ini.entries(buttonSection)) {
-        const std::optional<int> number = entryNumber(entry.key);
+        const std::optional<int> number = recordNumber(entry.key);
         if (!number || *number > limit || seen.contains(*number))
             continue;
         seen.insert(*number);
