@@ -8,6 +8,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.h
     ${CMAKE_CURRENT_LIST_DIR}/prompts.h
+    ${CMAKE_CURRENT_LIST_DIR}/record_numbers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_numbers.h
     ${CMAKE_CURRENT_LIST_DIR}/status_log.cpp
     ${CMAKE_CURRENT_LIST_DIR}/status_log.h
     ${CMAKE_CURRENT_LIST_DIR}/text_table_model.cpp

@@ -1,5 +1,7 @@
 #include "custom/button_editor.h"
 
+#include "serial/port_text.h"
+
 #include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
@@ -122,13 +124,19 @@ void ButtonEditor::currentCellChanged(int row, int column)
 
 bool ButtonEditor::accepts(const PanelButton &edited)
 {
-    const std::optional<SeparatorFound> found = firstSplittingCharacter(edited);
-    if (!found)
-        return true;
-    m_prompts.inform(u"The %1 cannot contain the character \"%2\"."_s.arg(panelButtonFieldNames().at(found->field),
-                                                                          QString(found->character)),
-                     PromptIcon::Exclamation);
-    return false;
+    if (const std::optional<SeparatorFound> found = firstSplittingCharacter(edited)) {
+        m_prompts.inform(u"The %1 cannot contain the character \"%2\"."_s.arg(panelButtonFieldNames().at(found->field),
+                                                                              QString(found->character)),
+                         PromptIcon::Exclamation);
+        return false;
+    }
+    // A port that names no COM port would leave the button sending nowhere.
+    if (!comPortNumber(edited.port)) {
+        m_prompts.inform(u"The COM port must be a whole number from %1 to %2."_s.arg(lowestComPort).arg(highestComPort),
+                         PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 } // namespace vantiro

@@ -34,6 +34,8 @@ public:
     void loadButtonGrid();
 
     // The buttons. Each returns whether it changed the table; a refusal has been shown as a message.
+    // "Add" and "Update" refuse a field that would split the entry apart on the next read and a port
+    // that is not a COM number (1 to 255).
     bool addButton(const PanelButton &edited);
     // Only with a row selected and the current row in the table.
     bool updateButton(const PanelButton &edited, bool rowSelected);

@@ -2,6 +2,7 @@
 
 #include "commands/display_models.h"
 #include "common/controls.h"
+#include "custom/window_size.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -9,12 +10,16 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -41,6 +46,34 @@ QPushButton *plainButton(const QString &name, const QString &caption)
     return pushButton;
 }
 
+// The most of a cell's text the table lays out or shows as a tooltip: a caption of megabytes would
+// hold the window up for seconds at every repaint.
+constexpr qsizetype shownCellLength = 1000;
+// The table opens showing this many rows, and each column as wide as the longest model name.
+constexpr int rowsShownAtOpening = 15;
+const QString widestModelName = u"HYUNDAI_D525ML"_s;
+
+class CutTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        return QStyledItemDelegate::displayText(value.toString().left(shownCellLength), locale);
+    }
+
+protected:
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QToolTip::showText(event->globalPos(), index.data(Qt::ToolTipRole).toString().left(shownCellLength), view);
+        return true;
+    }
+};
+
 } // namespace
 
 frmCustomLCDSettings::frmCustomLCDSettings(const QString &applicationFolder, Prompts &prompts, BusyPointer &busyPointer,
@@ -55,9 +88,27 @@ frmCustomLCDSettings::frmCustomLCDSettings(const QString &applicationFolder, Pro
     initButtonEditor();
     m_editor.loadButtonGrid();
 
-    resize(sizeHint().expandedTo(QSize(640, 420)));
+    resize(sizeWithinScreen(this, openingSize()));
     if (const QScreen *shown = screen())
         move(shown->availableGeometry().center() - rect().center());
+}
+
+// Wide enough for the longest model name in every column and tall enough for 15 rows.
+QSize frmCustomLCDSettings::openingSize() const
+{
+    const int frames = 2 * m_igButton->frameWidth();
+    const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_igButton) + 1);
+    const int columnWidth = m_igButton->fontMetrics().horizontalAdvance(widestModelName) + cellMargins + 8;
+    const int columnCount = m_igButton->model()->columnCount();
+    const QSize table(columnCount * columnWidth + frames + m_igButton->verticalScrollBar()->sizeHint().width(),
+                      m_igButton->horizontalHeader()->sizeHint().height()
+                          + rowsShownAtOpening * m_igButton->verticalHeader()->defaultSectionSize() + frames);
+    // The table is the one part that grows with the window.
+    const QMargins margins = layout()->contentsMargins();
+    QSize wanted = sizeHint();
+    wanted.setWidth(std::max(wanted.width(), table.width() + margins.left() + margins.right()));
+    wanted.setHeight(wanted.height() + std::max(0, table.height() - m_igButton->sizeHint().height()));
+    return wanted;
 }
 
 void frmCustomLCDSettings::buildLayout()
@@ -77,8 +128,9 @@ void frmCustomLCDSettings::buildLayout()
     auto *fraPortSettings = named(new QGroupBox(u"Serial Command Port Settings"_s), u"fraPortSettings"_s);
     auto *portFields = new QHBoxLayout(fraPortSettings);
     m_TxtCommPort = named(new QLineEdit, u"TxtCommPort"_s);
-    // Typing stops at two characters; a longer port read from the file is shown whole, not cut.
-    m_TxtCommPort->setValidator(new QRegularExpressionValidator(QRegularExpression(u".{0,2}"_s), m_TxtCommPort));
+    // Typing stops at three characters (COM 1 to 255); a longer port read from the file is shown whole,
+    // not cut, and refused when the button is added or updated.
+    m_TxtCommPort->setValidator(new QRegularExpressionValidator(QRegularExpression(u".{0,3}"_s), m_TxtCommPort));
     m_TxtCommPort->setAlignment(Qt::AlignCenter);
     m_TxtCommPort->setMaximumWidth(m_TxtCommPort->fontMetrics().horizontalAdvance(u"0000"_s) + 12);
     portFields->addWidget(labelFor(u"Port:"_s, m_TxtCommPort));
@@ -103,6 +155,7 @@ void frmCustomLCDSettings::buildLayout()
     layout->addLayout(editButtons);
 
     m_igButton = grid(u"igButton"_s, &m_editor.buttons());
+    m_igButton->setItemDelegate(new CutTextDelegate(m_igButton));
     m_igButton->setAccessibleName(u"Buttons"_s);
     m_igButton->setTabKeyNavigation(false); // Tab moves on to the next control
     m_igButton->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);

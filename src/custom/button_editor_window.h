@@ -38,6 +38,7 @@ protected:
 private:
     void initButtonEditor();
     void buildLayout();
+    QSize openingSize() const;
     void fillEditArea(const PanelButton &button);
     int selectedRow() const;
 

@@ -19,6 +19,19 @@ void tell(Prompts &prompts, const QString &text, PromptIcon icon = PromptIcon::I
     prompts.inform(text, icon);
 }
 
+// A closing message names at most this many rows, each cut to a line; the log has them all, whole.
+constexpr qsizetype maxListedRows = 12;
+constexpr qsizetype messageNameLength = 60;
+constexpr qsizetype loggedNameLength = 1000;
+
+// The caption, or "button N" for a row without one, cut to `limit` characters.
+QString buttonName(const PanelButton &button, int row, qsizetype limit)
+{
+    if (button.button.isEmpty())
+        return u"button %1"_s.arg(row + 1);
+    return button.button.size() <= limit ? button.button : button.button.left(limit - 1) + u'\u2026';
+}
+
 // Lets the window repaint and take input between the commands of a row.
 void yieldToUser()
 {
@@ -42,30 +55,36 @@ RowPlan planRow(const PanelCommandSet &commands, const QString &lcd, const Panel
     const bool hyundai = isHyundaiPanelModel(lcd);
     RowPlan plan;
     if (choices.powerChoice == 0) {
-        plan.commands << (hyundai ? commands.hyundaiOnCommand : commands.lgOnCommand);
+        plan.commands << PlannedCommand { u"power"_s, u"On"_s,
+                                          hyundai ? commands.hyundaiOnCommand : commands.lgOnCommand };
         plan.texts.status = u"On"_s;
         plan.texts.statusColour = StatusColour::Green;
     } else if (choices.powerChoice == 1) {
-        plan.commands << (hyundai ? commands.hyundaiOffCommand : commands.lgOffCommand);
+        plan.commands << PlannedCommand { u"power"_s, u"Off"_s,
+                                          hyundai ? commands.hyundaiOffCommand : commands.lgOffCommand };
         plan.texts.status = u"Off"_s;
         plan.texts.statusColour = StatusColour::Red;
     }
 
     if (choices.inputChoice == 0) {
-        plan.commands << (hyundai ? commands.hyundaiSignageCommand
-                                  : fillPlaceholder(commands.lgInputCommand, valuePlaceholder,
-                                                    hexDigitsText(digitalSignageInput).value_or(QString())));
+        plan.commands << PlannedCommand { u"input"_s, u"DS"_s,
+                                          hyundai ? commands.hyundaiSignageCommand
+                                                  : fillPlaceholder(
+                                                      commands.lgInputCommand, valuePlaceholder,
+                                                      hexDigitsText(digitalSignageInput).value_or(QString())) };
         plan.texts.source = u"DS"_s;
     } else if (choices.inputChoice == 1) {
         const QString channel = choices.channelText.trimmed();
         if (!hyundai) {
-            plan.commands << fillPlaceholder(commands.lgInputCommand, valuePlaceholder,
-                                             hexDigitsText(tunerInput).value_or(QString()));
+            plan.commands << PlannedCommand { u"input"_s, u"Tuner"_s,
+                                              fillPlaceholder(commands.lgInputCommand, valuePlaceholder,
+                                                              hexDigitsText(tunerInput).value_or(QString())) };
             // No channel, no command: the checked send reports the empty one.
             const std::optional<QString> channelTokens = paddedHexText(channel);
-            plan.commands << (channelTokens
-                                  ? fillPlaceholder(commands.lgChannelCommand, valuePlaceholder, *channelTokens)
-                                  : QString());
+            plan.commands << PlannedCommand {
+                u"channel"_s, channel.isEmpty() ? u"no channel"_s : u"channel "_s + channel,
+                channelTokens ? fillPlaceholder(commands.lgChannelCommand, valuePlaceholder, *channelTokens) : QString()
+            };
         }
         plan.texts.source = u"Tuner "_s + channel;
     }
@@ -74,11 +93,75 @@ RowPlan planRow(const PanelCommandSet &commands, const QString &lcd, const Panel
         plan.texts.volume = u"N/A"_s;
     } else {
         const QString volume = QString::number(choices.volume);
-        plan.commands << fillPlaceholder(commands.lgVolumeCommand, valuePlaceholder,
-                                         hexDigitsText(volume).value_or(QString()));
+        plan.commands << PlannedCommand { u"volume"_s, u"volume "_s + volume,
+                                          fillPlaceholder(commands.lgVolumeCommand, valuePlaceholder,
+                                                          hexDigitsText(volume).value_or(QString())) };
         plan.texts.volume = volume;
     }
     return plan;
+}
+
+namespace {
+
+void appendOnce(QStringList &list, const QString &text)
+{
+    if (!list.contains(text))
+        list.append(text);
+}
+
+// "channel", "channel and volume", "power, channel and volume".
+QString partsText(const QStringList &parts)
+{
+    if (parts.size() < 2)
+        return parts.value(0);
+    return parts.first(parts.size() - 1).join(u", "_s) + u" and "_s + parts.last();
+}
+
+} // namespace
+
+void RowResult::add(const PlannedCommand &planned, const CheckedSend &send)
+{
+    if (send.sent()) {
+        sent.append(planned.shown);
+        return;
+    }
+    appendOnce(failedParts, planned.part);
+    appendOnce(problems, send.problem);
+}
+
+QString RowResult::problemText() const
+{
+    const QString why = problems.join(u"; "_s);
+    if (sent.isEmpty())
+        return why;
+    return partsText(failedParts) + u" not sent: "_s + why;
+}
+
+QString RowResult::outcomeText() const
+{
+    if (!failed())
+        return u"sent"_s;
+    if (sent.isEmpty())
+        return u"not sent: "_s + problemText();
+    return sent.join(u", "_s) + u" sent; "_s + problemText();
+}
+
+RowTexts rowTextsAfterSend(const RowPlan &plan, const RowResult &result)
+{
+    RowTexts texts = plan.texts;
+    if (!result.failed())
+        return texts;
+    texts.statusColour = StatusColour::Red;
+    texts.statusTip = result.problemText();
+    if (result.sent.isEmpty()) {
+        texts.status = notSentText;
+        return texts;
+    }
+    // What reached the display first, then what did not.
+    const bool powerSent = !plan.texts.status.isEmpty() && !result.failedParts.contains(u"power"_s);
+    texts.status
+        = (powerSent ? plan.texts.status + u", "_s : QString()) + partsText(result.failedParts) + u" not sent"_s;
+    return texts;
 }
 
 std::optional<QString> choicesProblem(const PanelChoices &choices)
@@ -95,7 +178,16 @@ CustomPanel::CustomPanel(const QString &applicationFolder, Prompts &prompts, Bus
     , m_prompts(prompts)
     , m_busyPointer(busyPointer)
     , m_link(PortMap(applicationFolder))
-{ }
+    , m_sendLog(m_clock)
+    , m_dailyLog(applicationFolder, m_sendLog)
+{
+    // Any other line is the daily log telling that it cannot be written; the operator hears of it at
+    // the end of the send, as no window shows the panel's own list.
+    connect(&m_sendLog, &StatusLog::lineLogged, this, [this](const QDateTime &, const QString &line) {
+        if (!line.endsWith(m_lineRecorded))
+            m_logProblem = line.section(u" - "_s, 1).section(u';', 0, 0) + u'.';
+    });
+}
 
 void CustomPanel::loadButtonSettings()
 {
@@ -104,19 +196,16 @@ void CustomPanel::loadButtonSettings()
     if (!contents)
         return;
 
-    // A count that is no number keeps the list as it is.
-    if (contents->buttonCount) {
-        m_buttonCount = *contents->buttonCount;
-        QMap<int, PanelRow> rows;
-        for (auto entry = contents->buttons.cbegin(); entry != contents->buttons.cend(); ++entry) {
-            const int row = entry.key() - 1;
-            // A row that remains keeps what it shows of its last send.
-            PanelRow loaded = m_rows.value(row);
-            loaded.button = entry.value();
-            rows.insert(row, loaded);
-        }
-        m_rows = rows;
+    m_buttonCount = contents->buttonCount;
+    QMap<int, PanelRow> rows;
+    for (auto entry = contents->buttons.cbegin(); entry != contents->buttons.cend(); ++entry) {
+        const int row = entry.key() - 1;
+        // A row that remains keeps what it shows of its last send.
+        PanelRow loaded = m_rows.value(row);
+        loaded.button = entry.value();
+        rows.insert(row, loaded);
     }
+    m_rows = rows;
     m_commands.applyButtonFileCommands(*contents);
     emit rowsLoaded();
     emit choicesChanged();
@@ -174,56 +263,65 @@ void CustomPanel::confirmSend(const QString &channelText, int volume)
 
     m_sending = true;
     emit sendingChanged(true);
-    QStringList failedRows;
+    m_logProblem.clear();
+    QStringList notSent;
     const QList<int> targets = allRows ? m_rows.keys() : QList<int> { m_selectedRow };
     for (const int row : targets) {
         if (!m_rows.contains(row)) // gone with a reload during the send
             continue;
-        if (!processRow(row, choices))
-            failedRows << rowName(row);
+        const RowResult result = processRow(row, choices);
+        if (result.failed())
+            notSent << buttonName(m_rows.value(row).button, row, messageNameLength) + u": "_s + result.problemText();
     }
     m_sending = false;
     emit sendingChanged(false);
 
-    const QString finished
-        = allRows ? u"Finished sending all serial commands."_s : u"Finished sending out all commands."_s;
-    if (failedRows.isEmpty())
-        tell(m_prompts, finished);
-    else
-        tell(m_prompts, finished + u"\nNot sent to: "_s + failedRows.join(u", "_s) + u'.', PromptIcon::Exclamation);
+    QStringList lines { allRows ? u"Finished sending all serial commands."_s
+                                : u"Finished sending out all commands."_s };
+    if (!notSent.isEmpty()) {
+        lines << u"Not sent to:"_s << notSent.first(std::min(notSent.size(), maxListedRows));
+        if (notSent.size() > maxListedRows)
+            lines << u"... and %1 more (each row is in the daily log)."_s.arg(notSent.size() - maxListedRows);
+    }
+    if (!m_logProblem.isEmpty())
+        lines << m_logProblem;
+    tell(m_prompts, lines.join(u'\n'), lines.size() > 1 ? PromptIcon::Exclamation : PromptIcon::Information);
 }
 
-bool CustomPanel::processRow(int row, const PanelChoices &choices)
+RowResult CustomPanel::processRow(int row, const PanelChoices &choices)
 {
     const PanelButton button = m_rows.value(row).button;
     const RowPlan plan = planRow(m_commands, button.lcd, choices);
-    bool allSent = true;
-    for (const QString &command : plan.commands) {
-        const std::optional<SendOutcome> outcome
-            = sendWithPortSpec(m_link, m_prompts, m_busyPointer, button.portSpec(), command, false);
-        if (!outcome || outcome->failed())
-            allSent = false;
+    RowResult result;
+    for (const PlannedCommand &planned : plan.commands) {
+        result.add(planned,
+                   sendWithPortSpec(m_link, m_prompts, m_busyPointer, button.portSpec(), planned.command, false));
         yieldToUser();
     }
     if (plan.commands.isEmpty())
         yieldToUser();
+    record(button, row, plan, result);
 
     auto found = m_rows.find(row);
     if (found == m_rows.end())
-        return allSent;
-    found->texts = plan.texts;
-    if (!allSent) {
-        found->texts.status = notSentText;
-        found->texts.statusColour = StatusColour::Red;
-    }
+        return result;
+    found->texts = rowTextsAfterSend(plan, result);
     emit rowTextsChanged(row);
-    return allSent;
+    return result;
 }
 
-QString CustomPanel::rowName(int row) const
+// One line per row: which display, what was to be sent and how it went.
+void CustomPanel::record(const PanelButton &button, int row, const RowPlan &plan, const RowResult &result)
 {
-    const QString caption = m_rows.value(row).button.button;
-    return caption.isEmpty() ? u"button %1"_s.arg(row + 1) : caption;
+    QStringList what;
+    for (const PlannedCommand &planned : plan.commands)
+        what << planned.shown;
+    const QString outcome
+        = what.isEmpty() ? u"nothing to send"_s : what.join(u", "_s) + u" - "_s + result.outcomeText();
+    m_lineRecorded = u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength),
+                                                            button.lcd.left(loggedNameLength),
+                                                            button.portSpec().left(loggedNameLength), outcome);
+    m_sendLog.statusMessage(m_lineRecorded);
 }
 
 void CustomPanel::resetSerialCommands()

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "common/clock.h"
+#include "common/daily_log.h"
 #include "common/prompts.h"
+#include "common/status_log.h"
+#include "custom/checked_send.h"
 #include "custom/panel_button.h"
 #include "custom/panel_command_set.h"
 #include "serial/serial_link.h"
@@ -26,6 +30,7 @@ struct RowTexts
 {
     QString status;
     StatusColour statusColour = StatusColour::None;
+    QString statusTip; // why something was not sent
     QString source;
     QString volume;
 
@@ -50,15 +55,45 @@ struct PanelChoices
     int volume = 0;
 };
 
-// The commands one row receives for the choices, in sending order, and the texts it then shows. An
-// empty command stands for one that could not be built (an empty channel): the checked send reports
-// it.
+// One command of a row: which part of the choices it carries ("power", "input", "channel",
+// "volume"), how the log names what it does ("Off", "DS", "Tuner", "channel 12", "volume 5"), and the
+// command. An empty command stands for one that could not be built (an empty channel): the checked
+// send reports it.
+struct PlannedCommand
+{
+    QString part;
+    QString shown;
+    QString command;
+};
+
+// The commands one row receives for the choices, in sending order, and the texts it then shows.
 struct RowPlan
 {
-    QStringList commands;
+    QList<PlannedCommand> commands;
     RowTexts texts;
 };
 RowPlan planRow(const PanelCommandSet &commands, const QString &lcd, const PanelChoices &choices);
+
+// How the commands of one row went.
+struct RowResult
+{
+    QStringList sent; // as the plan shows them, in order
+    QStringList failedParts; // each part once, in order
+    QStringList problems; // each reason once, in order
+
+    void add(const PlannedCommand &planned, const CheckedSend &send);
+    bool failed() const { return !failedParts.isEmpty(); }
+    // Why, for the closing message and the Status tooltip: "COM 4: no such device"; when some of
+    // the row's commands went out, which did not first: "channel not sent: no command".
+    QString problemText() const;
+    // For the daily log: "sent", "not sent: <why>", or what went out and then what did not.
+    QString outcomeText() const;
+};
+
+// The texts a row shows after its send: those of the plan, with a Status that says what did not go
+// out ("Not sent", or "Off, channel not sent" when the power and input reached the display) in red,
+// and why in its tooltip.
+RowTexts rowTextsAfterSend(const RowPlan &plan, const RowResult &result);
 
 // The channels the LG tuning command can carry.
 inline constexpr int highestPanelChannel = 255;
@@ -67,7 +102,8 @@ std::optional<QString> choicesProblem(const PanelChoices &choices);
 
 // The end user's command panel without its window: the rows loaded from the button file, the user's
 // row and all-rows choices, and the sends, which go row by row through the panel's own serial link
-// with the checked send. Nothing is written to any file or log.
+// with the checked send. Each row's send is recorded in the daily log file of the application folder
+// (not in the main window's status list), so it can be looked up later; no other file is written.
 class CustomPanel : public QObject
 {
     Q_OBJECT
@@ -115,14 +151,19 @@ signals:
     void sendingChanged(bool sending);
 
 private:
-    // False when a send of the row did not go out.
-    bool processRow(int row, const PanelChoices &choices);
-    QString rowName(int row) const;
+    RowResult processRow(int row, const PanelChoices &choices);
+    void record(const PanelButton &button, int row, const RowPlan &plan, const RowResult &result);
 
     QString m_applicationFolder;
     Prompts &m_prompts;
     BusyPointer &m_busyPointer;
     SerialLink m_link;
+    // The daily log is fed by a status list of the panel's own, which no window shows.
+    SystemClock m_clock;
+    StatusLog m_sendLog;
+    DailyLog m_dailyLog;
+    QString m_lineRecorded;
+    QString m_logProblem; // what the daily log said when it could not be written
     PanelCommandSet m_commands;
     int m_buttonCount = 0;
     QMap<int, PanelRow> m_rows;

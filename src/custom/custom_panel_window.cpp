@@ -2,6 +2,7 @@
 
 #include "common/controls.h"
 #include "custom/button_editor_window.h"
+#include "custom/window_size.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -27,8 +29,12 @@ namespace vantiro {
 namespace {
 
 constexpr int highestChannel = 999;
+// What a caption may take of the button's tooltip and accessible name; the rest is never shown.
+constexpr qsizetype captionLimit = 1000;
 constexpr int listScrollBarWidth = 17;
+constexpr int listMinimumWidth = 320;
 constexpr int buttonColumnStretch = 2;
+constexpr int choiceButtonHeight = 48;
 const QStringList textColumns { u"Status"_s, u"Source"_s, u"Volume"_s };
 // End users read the panel from a distance: its text is this much larger than the desktop's.
 constexpr qreal largeTextScale = 1.4;
@@ -38,23 +44,30 @@ qreal largePointSize()
     return QApplication::font().pointSizeF() * largeTextScale;
 }
 
-// Green when chosen, light grey when not; a thick frame shows the keyboard focus on either.
+// Green when chosen, light grey when not. The keyboard focus is drawn in the style's own thin way, so
+// that no frame is taken for a choice.
 void setChosen(QPushButton *button, bool chosen)
 {
     button->setProperty("chosen", chosen);
     // A style sheet replaces the inherited font, so the large size is given here too.
-    button->setStyleSheet(
-        u"QPushButton { background-color: rgb(%1); color: black; padding: 6px; font-size: %2pt; }"
-        "QPushButton:focus { border: 4px solid rgb(0, 0, 192); }"_s.arg(chosen ? u"0, 255, 0"_s : u"192, 192, 192"_s)
-            .arg(qRound(largePointSize())));
+    button->setStyleSheet(u"QPushButton { background-color: rgb(%1); color: black; padding: 6px; font-size: %2pt; }"_s
+                              .arg(chosen ? u"0, 255, 0"_s : u"192, 192, 192"_s)
+                              .arg(qRound(largePointSize())));
 }
 
 QPushButton *choiceButton(const QString &name, const QString &caption)
 {
     QPushButton *pushButton = button(name, caption);
-    pushButton->setMinimumHeight(48);
+    pushButton->setMinimumHeight(choiceButtonHeight);
     setChosen(pushButton, false);
     return pushButton;
+}
+
+// The list's columns take their shares of its width whatever their texts, so that every row lines up
+// with the header.
+void takeColumnShare(QWidget *widget)
+{
+    widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
 }
 
 QLineEdit *rowTextField(const QString &name)
@@ -64,6 +77,7 @@ QLineEdit *rowTextField(const QString &name)
     field->setAlignment(Qt::AlignCenter);
     // The row button carries the texts for screen readers; Tab goes from row button to row button.
     field->setFocusPolicy(Qt::ClickFocus);
+    takeColumnShare(field);
     return field;
 }
 
@@ -81,6 +95,85 @@ QColor statusColour(StatusColour colour, const QPalette &palette)
 }
 
 } // namespace
+
+// A row's button. Its caption is cut to the button's width (whole, up to a limit, in the tooltip), so
+// that a caption of any length leaves the columns as they are.
+class RowButton : public QPushButton
+{
+public:
+    RowButton()
+    {
+        takeColumnShare(this);
+        setMinimumHeight(choiceButtonHeight);
+        setChosen(this, false);
+    }
+
+    void setCaption(const QString &caption, const QString &model)
+    {
+        m_caption = caption.left(captionLimit);
+        m_model = model;
+        elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QPushButton::resizeEvent(event);
+        elide();
+    }
+    void changeEvent(QEvent *event) override
+    {
+        QPushButton::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            elide();
+    }
+
+private:
+    void elide()
+    {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width() - 4;
+        const QString shown = fontMetrics().elidedText(m_caption, Qt::ElideRight, std::max(room, 0));
+        setText(shown);
+        // The model is the button's tooltip; a caption that is cut comes first in it.
+        setToolTip(shown == m_caption ? m_model : m_caption + u'\n' + m_model);
+    }
+
+    QString m_caption;
+    QString m_model;
+};
+
+// The list of rows with its header strip above the rows' viewport: both are exactly as wide, so the
+// header's columns and the rows' columns share the same edges.
+class RowList : public QScrollArea
+{
+public:
+    explicit RowList(QWidget *header)
+        : m_header(header)
+    {
+        m_header->setParent(this);
+    }
+
+    void placeHeader()
+    {
+        m_header->ensurePolished();
+        const int height = m_header->sizeHint().height();
+        setViewportMargins(0, height, 0, 0);
+        const QRect rows = viewport()->geometry();
+        m_header->setGeometry(rows.x(), rows.y() - height, rows.width(), height);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QScrollArea::resizeEvent(event);
+        placeHeader();
+    }
+
+private:
+    QWidget *m_header;
+};
 
 frmCustomLCD::frmCustomLCD(const QString &applicationFolder, Prompts &prompts, BusyPointer &busyPointer,
                            QWidget *parent)
@@ -124,7 +217,7 @@ frmCustomLCD::frmCustomLCD(const QString &applicationFolder, Prompts &prompts, B
     if (!m_panel->rows().isEmpty())
         m_rows.value(m_panel->rows().lastKey()).button->setFocus();
 
-    resize(sizeHint().expandedTo(QSize(900, 560)));
+    resize(sizeWithinScreen(this, sizeHint().expandedTo(QSize(900, 560))));
     centreOnScreen();
 }
 
@@ -162,35 +255,43 @@ QWidget *frmCustomLCD::buildList()
         u"QWidget#fraHeader { background-color: rgb(0, 0, 192); }"
         "QLabel { color: white; font-weight: bold; font-size: %1pt; }"_s.arg(qRound(largePointSize())));
     auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(0, 0, listScrollBarWidth, 0);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
     headerLayout->setSpacing(0);
-    headerLayout->addWidget(new QLabel, buttonColumnStretch);
+    auto *buttonTitle = new QLabel;
+    takeColumnShare(buttonTitle);
+    headerLayout->addWidget(buttonTitle, buttonColumnStretch);
     for (const QString &title : textColumns) {
-        auto *label = new QLabel(title);
+        auto *label = named(new QLabel(title), u"lblColumn"_s + title);
         label->setAlignment(Qt::AlignCenter);
+        takeColumnShare(label);
         headerLayout->addWidget(label, 1);
     }
-    layout->addWidget(header);
 
-    m_list = named(new QScrollArea, u"lvButtons"_s);
+    auto *list = new RowList(header);
+    m_list = named(list, u"lvButtons"_s);
     m_list->setWidgetResizable(true);
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->verticalScrollBar()->setObjectName(u"VScroll"_s);
-    m_list->verticalScrollBar()->setFixedWidth(listScrollBarWidth);
-    m_list->verticalScrollBar()->setSingleStep(10);
-    connect(m_list->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+    m_list->setMinimumWidth(listMinimumWidth);
+    QScrollBar *scrollBar = m_list->verticalScrollBar();
+    scrollBar->setObjectName(u"VScroll"_s);
+    scrollBar->setFixedWidth(listScrollBarWidth);
+    scrollBar->setSingleStep(10);
+    scrollBar->setEnabled(false); // until the rows are more than the list shows
+    connect(scrollBar, &QScrollBar::rangeChanged, this, [this, scrollBar](int minimum, int maximum) {
+        scrollBar->setEnabled(maximum > minimum);
         if (m_keepListAtEnd)
-            m_list->verticalScrollBar()->setValue(maximum);
+            scrollBar->setValue(maximum);
     });
-    connect(m_list->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_keepListAtEnd = false; });
+    connect(scrollBar, &QScrollBar::actionTriggered, this, [this] { m_keepListAtEnd = false; });
     auto *rows = new QWidget;
     m_rowsLayout = new QVBoxLayout(rows);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(0);
     m_rowsLayout->addStretch();
     m_list->setWidget(rows);
+    list->placeHeader();
     layout->addWidget(m_list, 1);
 
     auto *allRows = new QHBoxLayout;
@@ -291,7 +392,7 @@ frmCustomLCD::RowWidgets &frmCustomLCD::rowWidgets(int row)
     auto *layout = new QHBoxLayout(widgets.row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    widgets.button = choiceButton(arrayName(u"btnButton"_s, row), QString());
+    widgets.button = named(new RowButton, arrayName(u"btnButton"_s, row));
     widgets.button->setProperty("panelRow", row);
     connect(widgets.button, &QPushButton::clicked, this, [this, row] { btnButton_Click(row); });
     layout->addWidget(widgets.button, buttonColumnStretch);
@@ -315,9 +416,9 @@ void frmCustomLCD::showRows()
     int position = 0;
     for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
         RowWidgets &widgets = rowWidgets(it.key());
-        widgets.button->setText(it->button.button);
-        widgets.button->setToolTip(it->button.lcd);
-        const QString name = it->button.button.isEmpty() ? u"button %1"_s.arg(it.key() + 1) : it->button.button;
+        widgets.button->setCaption(it->button.button, it->button.lcd);
+        const QString name
+            = it->button.button.isEmpty() ? u"button %1"_s.arg(it.key() + 1) : it->button.button.left(captionLimit);
         widgets.button->setAccessibleName(name);
         widgets.status->setAccessibleName(name + u' ' + textColumns.at(0));
         widgets.source->setAccessibleName(name + u' ' + textColumns.at(1));
@@ -342,6 +443,7 @@ void frmCustomLCD::showRowTexts(int row)
     QPalette palette = widgets.status->palette();
     palette.setColor(QPalette::Text, statusColour(texts.statusColour, palette));
     widgets.status->setPalette(palette);
+    widgets.status->setToolTip(texts.statusTip);
     widgets.source->setText(texts.source);
     widgets.volume->setText(texts.volume);
     widgets.button->setAccessibleDescription(

@@ -16,6 +16,8 @@ class QVBoxLayout;
 
 namespace vantiro {
 
+class RowButton;
+
 // The end user's command panel: one large button per configured display, each with what its last
 // send did (Status, Source, Volume); the power, input, channel and volume choices; "Confirm and
 // Send". Its "File" menu opens the button editor and replaces or resets the commands. Every opening
@@ -45,7 +47,7 @@ private:
     struct RowWidgets
     {
         QWidget *row = nullptr;
-        QPushButton *button = nullptr;
+        RowButton *button = nullptr;
         QLineEdit *status = nullptr;
         QLineEdit *source = nullptr;
         QLineEdit *volume = nullptr;

@@ -1,10 +1,14 @@
 #include "custom/panel_button.h"
 
+#include "common/record_numbers.h"
 #include "custom/panel_command_set.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -28,17 +32,14 @@ QString buttonFilePath(const QString &applicationFolder)
     return QDir(applicationFolder).filePath(buttonFileName);
 }
 
-// An empty or absent count is 0 and a negative one counts as 0; anything else must be a whole number.
+// The count as Settings.ini's counts are read. Nothing when it is absent or empty, negative or without
+// digits: such a count cannot say how many buttons there are.
 std::optional<int> readButtonCount(const IniFile &ini)
 {
-    const QString text = ini.value(buttonSection, buttonCountKey, u"0"_s);
-    if (text.isEmpty())
-        return 0;
-    bool isNumber = false;
-    const int count = text.toInt(&isNumber);
-    if (!isNumber)
+    const std::optional<qint64> count = leadingWholeNumber(ini.value(buttonSection, buttonCountKey, QString()));
+    if (!count)
         return std::nullopt;
-    return std::max(count, 0);
+    return int(*count);
 }
 
 } // namespace
@@ -95,6 +96,8 @@ std::optional<SeparatorFound> firstSplittingCharacter(const PanelButton &button)
 
 namespace {
 
+// A count that names more missing entries than this is not taken at its word (a hand-edited file):
+// only the entries present are read.
 constexpr int maxDefaultEntries = 1000;
 
 } // namespace
@@ -102,28 +105,31 @@ constexpr int maxDefaultEntries = 1000;
 ButtonFileContents readButtonFile(const IniFile &ini)
 {
     ButtonFileContents contents;
-    contents.buttonCount = readButtonCount(ini);
-    const int count = contents.buttonCount.value_or(0);
-    // Walks the keys the file has rather than counting up to the count, so a wild count in a
-    // hand-edited file costs nothing.
-    for (const QString &key : ini.keys(buttonSection)) {
-        bool isNumber = false;
-        const int number = key.toInt(&isNumber);
-        if (!isNumber || number < 1 || number > count || key != QString::number(number)
-            || contents.buttons.contains(number))
+    const std::optional<int> count = readButtonCount(ini);
+    const int limit = count.value_or(std::numeric_limits<int>::max());
+    // One pass over the keys the file has rather than counting up to the count, so a wild count costs
+    // nothing. The first key of a number wins; when it is empty, that entry makes no button.
+    QSet<int> seen;
+    for (const IniFile::KeyValueView &entry : ini.entries(buttonSection)) {
+        const std::optional<int> number = recordNumber(entry.key);
+        if (!number || *number > limit || seen.contains(*number))
             continue;
-        const QString value = ini.value(buttonSection, key, QString()).trimmed();
+        seen.insert(*number);
+        const QStringView value = entry.value.trimmed();
         if (!value.isEmpty())
-            contents.buttons.insert(number, PanelButton::fromEntryValue(value));
+            contents.buttons.insert(*number, PanelButton::fromEntryValue(value));
     }
-    // An entry the count names but the file lacks reads as its default, "0": a button captioned 0,
-    // as every earlier version showed it. Entries that are present but empty make no button. A count
-    // far beyond the entries of a hand-edited file is not filled up with such buttons.
-    if (count <= contents.buttons.size() + maxDefaultEntries) {
-        for (int number = 1; number <= count; ++number) {
-            if (!contents.buttons.contains(number) && !ini.value(buttonSection, QString::number(number)))
+    const int highest = contents.buttons.isEmpty() ? 0 : contents.buttons.lastKey();
+    // Within a count that can be taken at its word, an entry the file lacks reads as its default,
+    // "0": a button captioned 0, as every earlier version showed it.
+    if (count && *count <= qsizetype(seen.size()) + maxDefaultEntries) {
+        for (int number = 1; number <= *count; ++number) {
+            if (!seen.contains(number))
                 contents.buttons.insert(number, PanelButton::fromEntryValue(u"0"_s));
         }
+        contents.buttonCount = *count;
+    } else {
+        contents.buttonCount = highest;
     }
     contents.lgOnCommand = readCommandValue(ini, lgCommandSection, u"ON"_s);
     contents.lgOffCommand = readCommandValue(ini, lgCommandSection, u"OFF"_s);
@@ -149,7 +155,9 @@ IniFile withButtonList(const IniFile &ini, const QList<PanelButton> &buttons)
         listWritten = true;
     };
 
-    QStringList copied;
+    // One pass over the file, each section looked up once, so that a file of many sections saves in
+    // time proportional to its size.
+    QSet<QString> copied;
     for (const QString &section : ini.sections()) {
         if (sameName(section, buttonSection)) {
             if (!listWritten)
@@ -157,11 +165,15 @@ IniFile withButtonList(const IniFile &ini, const QList<PanelButton> &buttons)
             continue;
         }
         // A repeated section is never read (the first one wins), so it is not kept either.
-        if (copied.contains(section, Qt::CaseInsensitive))
+        const qsizetype before = copied.size();
+        copied.insert(section.toCaseFolded());
+        if (copied.size() == before)
             continue;
-        copied.append(section);
-        for (const QString &key : ini.keys(section))
-            result.setValue(section, key, ini.value(section, key, QString()));
+        for (const IniFile::KeyValueView &entry : ini.entries(section)) {
+            const QString key = entry.key.toString();
+            if (!result.contains(section, key)) // the first of a repeated key wins
+                result.setValue(section, key, entry.value.toString());
+        }
     }
     if (!listWritten)
         writeList();

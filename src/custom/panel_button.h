@@ -62,11 +62,12 @@ std::optional<SeparatorFound> firstSplittingCharacter(const PanelButton &button)
 // What "GeneralControlSettings.ini" holds for the panel and the editor.
 struct ButtonFileContents
 {
-    // The value of "Button" in "BUTTON_SETTINGS" (0 when absent or empty, never below 0); nothing when
-    // it is not a whole number.
-    std::optional<int> buttonCount;
-    // The entries "1" to the count that make a button, by number. An entry key that is missing or
-    // empty makes none.
+    // "Button" of "BUTTON_SETTINGS", read by its leading digits. A count that cannot be read (absent,
+    // negative, no digits) or is far beyond the entries present reads every numbered entry there is,
+    // so a save keeps them all; the count is then the highest entry number read.
+    int buttonCount = 0;
+    // The entries "1" to the count that make a button, by number. An entry that is present but empty
+    // makes none; one missing within a count that can be read is a button captioned "0".
     QMap<int, PanelButton> buttons;
     // "ON" and "OFF" of "LG_SERIAL_COMMANDS", when present and not empty: replacements for the
     // panel's LG on and off commands.

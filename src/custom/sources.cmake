@@ -16,4 +16,6 @@ list(APPEND VANTIRO_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/button_editor_window.h
     ${CMAKE_CURRENT_LIST_DIR}/custom_panel_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/custom_panel_window.h
+    ${CMAKE_CURRENT_LIST_DIR}/window_size.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_size.h
 )

@@ -1,5 +1,6 @@
 #include "inventory/settings_file.h"
 
+#include "common/record_numbers.h"
 #include "inventory/day_mask.h"
 #include "inventory/records.h"
 
@@ -69,38 +70,6 @@ std::optional<QString> readValue(const IniFile &ini, const QString &section, con
     if (!value || value->isEmpty())
         return std::nullopt;
     return value;
-}
-
-// A count is read as a whole number by its leading digits, as the file's numbers always were
-// ("2.5" is 2). Nothing when there are no digits or the number is negative.
-std::optional<qint64> leadingWholeNumber(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    qsizetype digits = trimmed.startsWith(u'+') ? 1 : 0;
-    const qsizetype first = digits;
-    qint64 number = 0;
-    for (; digits < trimmed.size() && trimmed.at(digits).isDigit() && trimmed.at(digits).unicode() < 0x80; ++digits)
-        number = std::min<qint64>(number * 10 + (trimmed.at(digits).unicode() - u'0'), std::numeric_limits<int>::max());
-    if (digits == first)
-        return std::nullopt;
-    return number;
-}
-
-// The number of a record key as a save writes it: "1" to "2147483647", with no sign, blank or
-// leading zero.
-std::optional<int> recordNumber(QStringView key)
-{
-    if (key.isEmpty() || key.size() > 10 || key.front() == u'0')
-        return std::nullopt;
-    qint64 number = 0;
-    for (const QChar c : key) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return int(number);
 }
 
 // The records "1" to the count in key order; missing keys are skipped. It walks the keys the file

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 
@@ -46,8 +47,8 @@ private slots:
     void addUpdateRemoveAndSave();
     void closing_data();
     void closing();
-    void entryRefusesSplittingCharacters_data();
-    void entryRefusesSplittingCharacters();
+    void entryRefusesWhatWouldNotWork_data();
+    void entryRefusesWhatWouldNotWork();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -117,6 +118,11 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(rows(), Rows({ lobby, hall }));
     QCOMPARE(m_busy.depth, 0);
     QVERIFY(m_busy.timesShown > 0);
+    // It opens showing the longest model name whole, beside its cell margins, and 15 rows.
+    const auto *table = child<QTableView>(u"igButton"_s);
+    const int cellMargins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+    QVERIFY(table->columnWidth(1) >= table->fontMetrics().horizontalAdvance(u"HYUNDAI_D525ML"_s) + cellMargins);
+    QVERIFY(table->viewport()->height() >= 15 * table->rowHeight(0));
 
     // "Update" before any row was chosen does nothing; tabbing into the table keeps what was typed.
     type(u"txtButton"_s, u"Yard"_s);
@@ -126,12 +132,12 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(editArea().first(), u"Yard"_s);
     QCOMPARE(m_window->objectName(), u"frmCustomLCDSettings"_s);
 
-    // Typed list values are kept as typed; the port takes two characters.
+    // Typed list values are kept as typed; the port takes three characters.
     type(u"cboLCD"_s, u"PANEL-X"_s);
-    type(u"TxtCommPort"_s, u"123"_s);
+    type(u"TxtCommPort"_s, u"2555"_s);
     type(u"CbPortSet_0"_s, u"4800"_s);
     click(u"btnAdd"_s);
-    const QStringList yard { u"Yard"_s, u"PANEL-X"_s, u"12"_s, u"4800"_s, u"n"_s, u"8"_s, u"1"_s };
+    const QStringList yard { u"Yard"_s, u"PANEL-X"_s, u"255"_s, u"4800"_s, u"n"_s, u"8"_s, u"1"_s };
     QCOMPARE(rows(), Rows({ lobby, hall, yard }));
     QVERIFY(m_window->editor().settingsChanged());
 
@@ -175,41 +181,46 @@ void TestButtonEditorWindow::addUpdateRemoveAndSave()
     QCOMPARE(m_prompts.messages, QList<PromptMessage>()); // saved: nothing to ask
 }
 
-// Each row: how the window is closed after a button was added, the answer to the closing question,
-// whether the file cannot be written, and what happens. (Without changes nothing is asked: see above.)
+// Each row: the file's count line (none: the file cannot be written), how the window is closed after
+// a button was added, the answer to the closing question, and what happens. (Without changes nothing
+// is asked: see above.)
 void TestButtonEditorWindow::closing_data()
 {
+    QTest::addColumn<QByteArray>("count");
     QTest::addColumn<QString>("how");
     QTest::addColumn<PromptAnswer>("answer");
-    QTest::addColumn<bool>("saveFails");
     QTest::addColumn<QList<PromptMessage>>("messages");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<Rows>("inFile");
 
-    const Rows added { lobby, { u"Yard"_s, u"LG"_s, u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s } };
-    QTest::newRow("Close, no") << u"btnClose"_s << PromptAnswer::No << false << QList<PromptMessage>({ closeQuestion })
-                               << true << Rows({ lobby });
-    QTest::newRow("Escape, yes: saved") << u"Escape"_s << PromptAnswer::Yes << false
+    const Rows added { lobby, hall, { u"Yard"_s, u"LG"_s, u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s } };
+    QTest::newRow("Close, no") << QByteArray("Button=2") << u"btnClose"_s << PromptAnswer::No
+                               << QList<PromptMessage>({ closeQuestion }) << true << Rows({ lobby, hall });
+    // A count that cannot be read loses none of the file's buttons.
+    QTest::newRow("Escape, yes: saved") << QByteArray("Button=abc") << u"Escape"_s << PromptAnswer::Yes
                                         << QList<PromptMessage>({ closeQuestion, saved }) << true << added;
     QTest::newRow("close box, yes, save fails: stays open")
-        << u"close box"_s << PromptAnswer::Yes << true << QList<PromptMessage>({ closeQuestion, saveFailed }) << false
-        << Rows();
+        << QByteArray() << u"close box"_s << PromptAnswer::Yes << QList<PromptMessage>({ closeQuestion, saveFailed })
+        << false << Rows();
 }
 
 void TestButtonEditorWindow::closing()
 {
+    QFETCH(QByteArray, count);
     QFETCH(QString, how);
     QFETCH(PromptAnswer, answer);
-    QFETCH(bool, saveFails);
     QFETCH(QList<PromptMessage>, messages);
     QFETCH(bool, closed);
     QFETCH(Rows, inFile);
 
     // A folder in the file's place can be neither read nor written over, not even by root.
-    if (saveFails)
+    if (count.isNull())
         QVERIFY(QDir(m_folder->path()).mkdir(buttonFileName));
     else
-        m_folder->writeFile(buttonFileName, "[BUTTON_SETTINGS]\r\nButton=1\r\n1=Lobby`LG`1,9600,n,8,1\r\n");
+        m_folder->writeFile(buttonFileName,
+                            "[BUTTON_SETTINGS]\r\n" + count
+                                + "\r\n1=Lobby`LG`1,9600,n,8,1\r\n"
+                                  "2=Hall`HYUNDAI_D525ML`2,19200,e,7,2\r\n");
     QVERIFY(openWindow());
     type(u"txtButton"_s, u"Yard"_s);
     click(u"btnAdd"_s);
@@ -235,7 +246,7 @@ void TestButtonEditorWindow::closing()
 
 // Each row: the button pressed (for "Update" the first row was clicked), the field typed into, its text
 // and the message.
-void TestButtonEditorWindow::entryRefusesSplittingCharacters_data()
+void TestButtonEditorWindow::entryRefusesWhatWouldNotWork_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("field");
@@ -250,9 +261,15 @@ void TestButtonEditorWindow::entryRefusesSplittingCharacters_data()
                                        << u"The COM port cannot contain the character \",\"."_s;
     QTest::newRow("comma in the parity") << u"btnAdd"_s << u"CbPortSet_1"_s << u"n,8"_s
                                          << u"The parity cannot contain the character \",\"."_s;
+    // A port that names no COM port would send nowhere.
+    const QString noComPort = u"The COM port must be a whole number from 1 to 255."_s;
+    QTest::newRow("port x9") << u"btnUpdate"_s << u"TxtCommPort"_s << u"x9"_s << noComPort;
+    QTest::newRow("port 0") << u"btnAdd"_s << u"TxtCommPort"_s << u"0"_s << noComPort;
+    QTest::newRow("port 256") << u"btnAdd"_s << u"TxtCommPort"_s << u"256"_s << noComPort;
+    QTest::newRow("no port") << u"btnUpdate"_s << u"TxtCommPort"_s << QString() << noComPort;
 }
 
-void TestButtonEditorWindow::entryRefusesSplittingCharacters()
+void TestButtonEditorWindow::entryRefusesWhatWouldNotWork()
 {
     QFETCH(QString, button);
     QFETCH(QString, field);

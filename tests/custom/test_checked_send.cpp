@@ -23,7 +23,7 @@ QString settingMessage(const QString &name)
 // A display on COM 3, a device that does not exist on COM 4, and the link, prompts and pointer a send uses.
 struct Rig
 {
-    std::optional<SendOutcome> send(const QString &portSpec, const QString &command, bool showFinish = true)
+    CheckedSend send(const QString &portSpec, const QString &command, bool showFinish = true)
     {
         return sendWithPortSpec(link, prompts, busy, portSpec, command, showFinish);
     }
@@ -99,7 +99,7 @@ void TestCheckedSend::sends()
     Rig rig;
     QVERIFY(rig.displays.isValid());
     rig.link.configurePort(u"9600,n,8,1"_s, u"3"_s, Handshaking::RtsXonXoff);
-    const auto outcome = rig.send(portSpec, command, showFinish);
+    const std::optional<SendOutcome> outcome = rig.send(portSpec, command, showFinish).outcome;
     QVERIFY(outcome.has_value());
     QCOMPARE(outcome->bytesWritten, onTheLine.size());
     QCOMPARE(rig.display.readUntilQuiet(50), onTheLine);
@@ -143,7 +143,7 @@ void TestCheckedSend::checksStopBeforeSending()
 
     Rig rig;
     QVERIFY(rig.displays.isValid());
-    QVERIFY(!rig.send(portSpec, command).has_value());
+    QVERIFY(!rig.send(portSpec, command).outcome.has_value());
     QCOMPARE(rig.prompts.messages.size(), 1);
     QCOMPARE(rig.prompts.messages[0].text, message);
     QCOMPARE(rig.prompts.messages[0].icon, command.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation);

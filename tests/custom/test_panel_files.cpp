@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int noFile = -2;
-constexpr int notANumber = -1;
+constexpr int noFile = -1;
 
 // "name=command" for each command that differs from the built-in one.
 QStringList changedCommands(const PanelCommandSet &set)
@@ -96,10 +95,16 @@ void TestPanelFiles::readingRules_data()
         << QStringList({ lobbyRow, u"3: 0||||||"_s, u"4: Hall||||||"_s, u"5: Yard|hyundai_d525ml| 2|19200|e|7|2"_s,
                          u"6: |LG|3|9600|n|8|1"_s })
         << false << QStringList();
-    QTest::newRow("count not a whole number") << "[BUTTON_SETTINGS]\nButton=two\n" + lobby << QByteArray() << notANumber
-                                              << QStringList() << false << QStringList();
-    QTest::newRow("no count, empty commands file")
-        << "[BUTTON_SETTINGS]\n" + lobby << QByteArray("") << 0 << QStringList() << true << QStringList();
+    // A count read by its leading digits; one that cannot say how many there are reads every entry
+    // present, so the next save keeps them.
+    const QByteArray twoEntries = lobby + "2=Hall`LG`2,9600,n,8,1\r\n3=\r\n";
+    const QStringList twoRows { lobbyRow, u"2: Hall|LG|2|9600|n|8|1"_s };
+    for (const char *count : { "Button=abc", "Button=2.5", "Button=2147483648", "Button=-1", "Button=", "" }) {
+        QTest::addRow("count \"%s\"", count) << "[BUTTON_SETTINGS]\n" + QByteArray(count) + '\n' + twoEntries
+                                             << QByteArray("") << 2 << twoRows << true << QStringList();
+    }
+    QTest::newRow("count 1 of 2") << "[BUTTON_SETTINGS]\nButton=1\n" + twoEntries << QByteArray() << 1
+                                  << QStringList(lobbyRow) << false << QStringList();
 }
 
 void TestPanelFiles::readingRules()
@@ -126,7 +131,7 @@ void TestPanelFiles::readingRules()
     QCOMPARE(busy.timesShown, 1);
     QCOMPARE(busy.depth, 0);
 
-    QCOMPARE(contents ? contents->buttonCount.value_or(notANumber) : noFile, buttonCount);
+    QCOMPARE(contents ? contents->buttonCount : noFile, buttonCount);
     QCOMPARE(describe(contents ? contents->buttons : QMap<int, PanelButton> {}), buttons);
     QCOMPARE(changedCommands(set), commands);
     set.setHyundaiDefaultCommands();
