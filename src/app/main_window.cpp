@@ -8,6 +8,7 @@
 #include "commands/quick_command_frame.h"
 #include "commands/serial_command_frame.h"
 #include "common/clock.h"
+#include "common/controls.h"
 #include "common/daily_log.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
@@ -24,16 +25,21 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
+
+namespace {
+
+// The window's size where the screen has room for all of it.
+constexpr QSize preferredSize(1180, 820);
+
+} // namespace
 
 frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, QWidget *parent)
     : QMainWindow(parent)
@@ -84,7 +90,6 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_scheduleTab = new ScheduleTab(*m_scheduleTable, *m_inventory, *m_prompts, *m_clock, this);
     m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
     buildLayout();
-    resize(1180, 820);
 
     connect(m_inventoryFrame, &InventoryFrame::modelChosen, this, &frmMain::applyDisplayModel);
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
@@ -147,13 +152,9 @@ const QString &frmMain::settingsPath() const
 
 void frmMain::centreOnScreen()
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    if (width() > available.width() || height() > available.height())
-        resize(size().boundedTo(available.size()));
-    move(available.left() + (available.width() - width()) / 2, available.top() + (available.height() - height()) / 2);
+    // A screen too small for the whole window gets all of its free area; the middle part scrolls.
+    if (!controls::fitOnScreen(this, preferredSize))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void frmMain::initialiseMainWindow()
