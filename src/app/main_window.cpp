@@ -16,6 +16,7 @@
 #include "inventory/inventory.h"
 #include "inventory/inventory_frame.h"
 #include "inventory/settings_session.h"
+#include "inventory/unsaved_changes.h"
 #include "panels/hyundai_panel_window.h"
 #include "panels/lg_panel_window.h"
 #include "scheduler/schedule_tab.h"
@@ -25,6 +26,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -103,6 +105,18 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     setWindowTitle(programCaption());
     centreOnScreen();
     initialiseMainWindow();
+    m_unsavedChanges = new UnsavedChanges(
+        m_inventory->groups(), *m_scheduleTable,
+        [this] {
+            return SerialCommandSettings { m_serialCommandFrame->monitorOnCommand(),
+                                           m_serialCommandFrame->monitorOffCommand(),
+                                           m_serialCommandFrame->lineSettings() };
+        },
+        this);
+    connect(m_unsavedChanges, &UnsavedChanges::hasChangesChanged, this, &frmMain::showCaption);
+    connect(m_serialCommandFrame, &SerialCommandFrame::editedByHand, m_unsavedChanges,
+            &UnsavedChanges::serialSettingsEdited);
+    QCoreApplication::instance()->installEventFilter(this);
     m_startUpTimer->start();
 }
 
@@ -198,6 +212,7 @@ void frmMain::loadSettings()
     }
     m_serialCommandFrame->showMonitorCommands(serial.monitorOn, serial.monitorOff);
     m_serialCommandFrame->showLineSettings(serial.lineSettings);
+    m_unsavedChanges->markSaved();
 
     // A start with schedule rows comes up running the schedule, hidden in the tray.
     if (m_settings->loadedScheduleStarts()) {
@@ -213,8 +228,12 @@ std::optional<SaveResult> frmMain::writeSettings()
                                 "shown may not be all it holds.\n\nReplace it with the settings shown?"_s.arg(
                                     settingsPath(), m_settings->loadError())))
         return std::nullopt;
-    return m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
-                              m_serialCommandFrame->lineSettings() });
+    const SaveResult saved
+        = m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
+                             m_serialCommandFrame->lineSettings() });
+    if (saved)
+        m_unsavedChanges->markSaved();
+    return saved;
 }
 
 bool frmMain::saveSettings()
@@ -235,7 +254,12 @@ void frmMain::saveButtonClicked()
     if (*saved)
         m_prompts->inform(u"Settings saved."_s);
     else
-        m_prompts->inform(u"Failed saving the settings.\n\n"_s + saved->error, PromptIcon::Exclamation, u"Error"_s);
+        tellSaveFailure(*saved);
+}
+
+void frmMain::tellSaveFailure(const SaveResult &saved)
+{
+    m_prompts->inform(u"Failed saving the settings.\n\n"_s + saved.error, PromptIcon::Exclamation, u"Error"_s);
 }
 
 void frmMain::lockEditingFrames()
@@ -311,6 +335,9 @@ void frmMain::applyDisplayModel()
     const ModelChoice choice = chooseDisplayModel(m_commands, m_inventoryFrame->modelListText());
     m_serialCommandFrame->showModel(m_commands, choice.lineSettings);
     m_quickCommandFrame->setVolumeControlsEnabled(choice.volumeControlsEnabled);
+    // The model's commands and line settings are the program's choice, not an edit to be saved.
+    if (m_unsavedChanges)
+        m_unsavedChanges->acceptSerialSettings();
 }
 
 void frmMain::hideToTray()
@@ -337,9 +364,50 @@ void frmMain::restoreFromAnotherStart()
     restoreFromTray();
 }
 
+void frmMain::showCaption()
+{
+    setWindowTitle((m_unsavedChanges->hasChanges() ? u"*"_s : QString()) + programCaption());
+}
+
+bool frmMain::mayClose()
+{
+    // A question at log-out or shutdown would hold the session up; the edits go as they always did.
+    if (!m_unsavedChanges->hasChanges() || m_quitting || qGuiApp->isSavingSession())
+        return true;
+    switch (m_prompts->askToSave(u"Save the changes to groups, ports and the schedule before closing?"_s)) {
+    case PromptAnswer::Discard:
+        return true;
+    case PromptAnswer::Save:
+        break;
+    default:
+        return false;
+    }
+    const std::optional<SaveResult> saved = writeSettings();
+    if (!saved)
+        return false; // the operator kept an unreadable file: the edits stay on screen
+    if (!*saved)
+        tellSaveFailure(*saved);
+    return saved->ok;
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The application closes its windows while it handles the request to quit, and the request is
+    // over once the event loop turns again.
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance() && !m_quitting) {
+        m_quitting = true;
+        QTimer::singleShot(0, this, [this] { m_quitting = false; });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Every way of closing ends the program; nothing is asked or saved.
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    // Every way of closing ends the program.
     m_trayIcon->removeIcon();
     event->accept();
     emit programClosing();
