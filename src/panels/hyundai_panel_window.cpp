@@ -77,7 +77,8 @@ frmHyundaiLCD::frmHyundaiLCD(CommandDispatch &dispatch, Prompts &prompts, QWidge
 
     m_panelLayout->addWidget(buildD525Frame());
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(named(new ScrollPane(content), u"scrPanel"_s));
+    m_scrollPane = named(new ScrollPane(content), u"scrPanel"_s);
+    layout->addWidget(m_scrollPane);
 
     // No button is the dialog's default: Enter in a field must never send a key of the remote.
     // Enter on a focused button presses that button (eventFilter).
@@ -263,6 +264,8 @@ void frmHyundaiLCD::openPanel()
     m_fraD525ML->setVisible(d525);
     m_panelLayout->setDirection(vvuon ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
 
+    // The size the model's controls ask for, not that of the last layout.
+    m_scrollPane->updateGeometry();
     fitOnScreen(this, sizeHint());
 }
 

@@ -55,6 +55,7 @@ private:
 
     HyundaiPanelCommands m_commands;
     QBoxLayout *m_panelLayout = nullptr;
+    QWidget *m_scrollPane = nullptr;
     QComboBox *m_cboModel = nullptr;
     QLineEdit *m_TxtCommPort = nullptr;
     QList<QComboBox *> m_CbPortSet;
