@@ -38,7 +38,7 @@ namespace vantiro {
 
 namespace {
 
-// The window's size where the screen has room for all of it.
+// The window's size where the screen has room for all of it, unless its contents ask for more.
 constexpr QSize preferredSize(1180, 820);
 
 } // namespace
@@ -167,7 +167,7 @@ const QString &frmMain::settingsPath() const
 void frmMain::centreOnScreen()
 {
     // A screen too small for the whole window gets all of its free area; the middle part scrolls.
-    if (!controls::fitOnScreen(this, preferredSize))
+    if (!controls::fitOnScreen(this, preferredSize.expandedTo(sizeHint())))
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
