@@ -371,7 +371,7 @@ void frmMain::showCaption()
 
 bool frmMain::mayClose()
 {
-    // A question at log-out or shutdown would hold the session up; the edits go as they always did.
+    // A question at log-out or shutdown would hold the session up: the window closes unsaved there.
     if (!m_unsavedChanges->hasChanges() || m_quitting || qGuiApp->isSavingSession())
         return true;
     switch (m_prompts->askToSave(u"Save the changes to groups, ports and the schedule before closing?"_s)) {
