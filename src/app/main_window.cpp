@@ -8,6 +8,7 @@
 #include "commands/quick_command_frame.h"
 #include "commands/serial_command_frame.h"
 #include "common/clock.h"
+#include "common/controls.h"
 #include "common/daily_log.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
@@ -15,6 +16,7 @@
 #include "inventory/inventory.h"
 #include "inventory/inventory_frame.h"
 #include "inventory/settings_session.h"
+#include "inventory/unsaved_changes.h"
 #include "panels/hyundai_panel_window.h"
 #include "panels/lg_panel_window.h"
 #include "scheduler/schedule_tab.h"
@@ -27,13 +29,19 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
+
+namespace {
+
+// The window's size where the screen has room for all of it, unless its contents ask for more.
+constexpr QSize preferredSize(1180, 820);
+
+} // namespace
 
 frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, QWidget *parent)
     : QMainWindow(parent)
@@ -84,7 +92,6 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_scheduleTab = new ScheduleTab(*m_scheduleTable, *m_inventory, *m_prompts, *m_clock, this);
     m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
     buildLayout();
-    resize(1180, 820);
 
     connect(m_inventoryFrame, &InventoryFrame::modelChosen, this, &frmMain::applyDisplayModel);
     connect(findChild<QPushButton *>(u"btnHide"_s), &QPushButton::clicked, this, &frmMain::hideToTray);
@@ -98,6 +105,18 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     setWindowTitle(programCaption());
     centreOnScreen();
     initialiseMainWindow();
+    m_unsavedChanges = new UnsavedChanges(
+        m_inventory->groups(), *m_scheduleTable,
+        [this] {
+            return SerialCommandSettings { m_serialCommandFrame->monitorOnCommand(),
+                                           m_serialCommandFrame->monitorOffCommand(),
+                                           m_serialCommandFrame->lineSettings() };
+        },
+        this);
+    connect(m_unsavedChanges, &UnsavedChanges::hasChangesChanged, this, &frmMain::showCaption);
+    connect(m_serialCommandFrame, &SerialCommandFrame::editedByHand, m_unsavedChanges,
+            &UnsavedChanges::serialSettingsEdited);
+    QCoreApplication::instance()->installEventFilter(this);
     m_startUpTimer->start();
 }
 
@@ -147,13 +166,9 @@ const QString &frmMain::settingsPath() const
 
 void frmMain::centreOnScreen()
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    if (width() > available.width() || height() > available.height())
-        resize(size().boundedTo(available.size()));
-    move(available.left() + (available.width() - width()) / 2, available.top() + (available.height() - height()) / 2);
+    // A screen too small for the whole window gets all of its free area; the middle part scrolls.
+    if (!controls::fitOnScreen(this, preferredSize.expandedTo(sizeHint())))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void frmMain::initialiseMainWindow()
@@ -197,6 +212,7 @@ void frmMain::loadSettings()
     }
     m_serialCommandFrame->showMonitorCommands(serial.monitorOn, serial.monitorOff);
     m_serialCommandFrame->showLineSettings(serial.lineSettings);
+    m_unsavedChanges->markSaved();
 
     // A start with schedule rows comes up running the schedule, hidden in the tray.
     if (m_settings->loadedScheduleStarts()) {
@@ -212,8 +228,12 @@ std::optional<SaveResult> frmMain::writeSettings()
                                 "shown may not be all it holds.\n\nReplace it with the settings shown?"_s.arg(
                                     settingsPath(), m_settings->loadError())))
         return std::nullopt;
-    return m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
-                              m_serialCommandFrame->lineSettings() });
+    const SaveResult saved
+        = m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
+                             m_serialCommandFrame->lineSettings() });
+    if (saved)
+        m_unsavedChanges->markSaved();
+    return saved;
 }
 
 bool frmMain::saveSettings()
@@ -234,7 +254,12 @@ void frmMain::saveButtonClicked()
     if (*saved)
         m_prompts->inform(u"Settings saved."_s);
     else
-        m_prompts->inform(u"Failed saving the settings.\n\n"_s + saved->error, PromptIcon::Exclamation, u"Error"_s);
+        tellSaveFailure(*saved);
+}
+
+void frmMain::tellSaveFailure(const SaveResult &saved)
+{
+    m_prompts->inform(u"Failed saving the settings.\n\n"_s + saved.error, PromptIcon::Exclamation, u"Error"_s);
 }
 
 void frmMain::lockEditingFrames()
@@ -310,6 +335,9 @@ void frmMain::applyDisplayModel()
     const ModelChoice choice = chooseDisplayModel(m_commands, m_inventoryFrame->modelListText());
     m_serialCommandFrame->showModel(m_commands, choice.lineSettings);
     m_quickCommandFrame->setVolumeControlsEnabled(choice.volumeControlsEnabled);
+    // The model's commands and line settings are the program's choice, not an edit to be saved.
+    if (m_unsavedChanges)
+        m_unsavedChanges->acceptSerialSettings();
 }
 
 void frmMain::hideToTray()
@@ -336,9 +364,50 @@ void frmMain::restoreFromAnotherStart()
     restoreFromTray();
 }
 
+void frmMain::showCaption()
+{
+    setWindowTitle((m_unsavedChanges->hasChanges() ? u"*"_s : QString()) + programCaption());
+}
+
+bool frmMain::mayClose()
+{
+    // A question at log-out or shutdown would hold the session up: the window closes unsaved there.
+    if (!m_unsavedChanges->hasChanges() || m_quitting || qGuiApp->isSavingSession())
+        return true;
+    switch (m_prompts->askToSave(u"Save the changes to groups, ports and the schedule before closing?"_s)) {
+    case PromptAnswer::Discard:
+        return true;
+    case PromptAnswer::Save:
+        break;
+    default:
+        return false;
+    }
+    const std::optional<SaveResult> saved = writeSettings();
+    if (!saved)
+        return false; // the operator kept an unreadable file: the edits stay on screen
+    if (!*saved)
+        tellSaveFailure(*saved);
+    return saved->ok;
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The application closes its windows while it handles the request to quit, and the request is
+    // over once the event loop turns again.
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance() && !m_quitting) {
+        m_quitting = true;
+        QTimer::singleShot(0, this, [this] { m_quitting = false; });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Every way of closing ends the program; nothing is asked or saved.
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    // Every way of closing ends the program.
     m_trayIcon->removeIcon();
     event->accept();
     emit programClosing();

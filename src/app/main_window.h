@@ -31,6 +31,7 @@ class SettingsSession;
 class StatusLog;
 class TextTableModel;
 class TrayIcon;
+class UnsavedChanges;
 
 // What the window uses from the outside world. Each null entry is replaced by the desktop's own
 // (message boxes, the hourglass, the system clock, the notification area); tests pass their own.
@@ -94,6 +95,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
@@ -107,6 +109,12 @@ private:
     // Nothing when the operator chose to keep a settings file that could not be read.
     std::optional<SaveResult> writeSettings();
     void saveButtonClicked();
+    void tellSaveFailure(const SaveResult &saved);
+    // "Vantiro 1.1.4", with a leading "*" while there are unsaved changes.
+    void showCaption();
+    // Whether the window may close: without unsaved changes, at the end of the desktop session, or as
+    // the operator answers the question to save them.
+    bool mayClose();
 
     // ExecutorHost: the quick-command and group frames are locked while a send runs.
     void lockEditingFrames() override;
@@ -142,6 +150,9 @@ private:
     ScheduleRunner *m_runner = nullptr;
 
     QTimer *m_startUpTimer = nullptr;
+    UnsavedChanges *m_unsavedChanges = nullptr;
+    // The application is told to quit (the desktop session ends): its windows close without a question.
+    bool m_quitting = false;
 
     SerialCommandFrame *m_serialCommandFrame = nullptr;
     InventoryFrame *m_inventoryFrame = nullptr;

@@ -21,10 +21,13 @@ using namespace vantiro::controls;
 
 namespace vantiro {
 
+// Everything but the bottom bar scrolls on a screen too small for it, so Run, Stop, Save, Close and
+// Systray (and what a send shows there) always stay in sight.
 void frmMain::buildLayout()
 {
-    auto *central = new QWidget;
-    auto *layout = new QGridLayout(central);
+    auto *content = new QWidget;
+    auto *layout = new QGridLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildTopButtons(), 0, 0, 1, 2);
 
     auto *left = new QVBoxLayout;
@@ -39,11 +42,19 @@ void frmMain::buildLayout()
     m_tabs->addTab(m_scheduleTab, u"Schedule"_s);
     m_tabs->addTab(m_processTab, u"Process"_s);
     layout->addWidget(m_tabs, 2, 0, 1, 2);
-    layout->addWidget(buildBottomBar(), 3, 0, 1, 2);
     layout->setColumnStretch(0, 1);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(2, 2);
+
+    auto *pane = named(new ScrollPane(content), u"scrMain"_s);
+    // A tab chosen (by the operator, or Run showing the log) is scrolled into view.
+    connect(m_tabs, &QTabWidget::currentChanged, pane, [pane, this] { pane->showWhole(m_tabs); });
+
+    auto *central = new QWidget;
+    auto *window = new QVBoxLayout(central);
+    window->addWidget(pane, 1);
+    window->addWidget(buildBottomBar());
     setCentralWidget(central);
 }
 

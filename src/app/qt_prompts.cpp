@@ -43,11 +43,30 @@ public:
     ArrowPointer &operator=(const ArrowPointer &) = delete;
 };
 
+// Save, Discard, Cancel: Enter saves, Escape or the close box cancels.
+PromptAnswer showSaveQuestion(const PromptMessage &message, QWidget *parent)
+{
+    QMessageBox box(boxIcon(message.icon), message.title, message.text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return PromptAnswer::Save;
+    case QMessageBox::Discard:
+        return PromptAnswer::Discard;
+    default:
+        return PromptAnswer::Cancel;
+    }
+}
+
 } // namespace
 
 PromptAnswer QtPrompts::show(const PromptMessage &message)
 {
     ArrowPointer arrow;
+    if (message.buttons == PromptButtons::SaveDiscardCancel)
+        return showSaveQuestion(message, m_parent);
     const bool yesNo = message.buttons == PromptButtons::YesNo;
     QMessageBox box(boxIcon(message.icon), message.title, message.text,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_parent);

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 using namespace vantiro::controls;
 
@@ -50,6 +52,13 @@ SerialCommandFrame::SerialCommandFrame(QWidget *parent)
     form->addWidget(m_txtMonitorOffCommand, 4, 1, 1, 3);
     form->setColumnStretch(1, 1);
     form->setColumnStretch(3, 1);
+
+    for (QLineEdit *command : { m_txtMonitorOnCommand, m_txtMonitorOffCommand })
+        connect(command, &QLineEdit::textEdited, this, &SerialCommandFrame::editedByHand);
+    for (QComboBox *list : std::as_const(m_cbPortSet)) {
+        connect(list, &QComboBox::activated, this, &SerialCommandFrame::editedByHand);
+        connect(list->lineEdit(), &QLineEdit::textEdited, this, &SerialCommandFrame::editedByHand);
+    }
 }
 
 void SerialCommandFrame::selectDefaults()

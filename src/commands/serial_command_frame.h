@@ -39,6 +39,11 @@ public:
     // Empty texts leave the fields as they are.
     void showMonitorCommands(const QString &on, const QString &off);
 
+signals:
+    // The operator typed into a monitor command or a line setting, or chose a line setting; what the
+    // program shows there itself is not announced.
+    void editedByHand();
+
 private:
     QLineEdit *m_txtCommPort = nullptr;
     QList<QComboBox *> m_cbPortSet;

@@ -9,8 +9,9 @@ namespace vantiro {
 inline const QString applicationTitle = QStringLiteral("Vantiro");
 
 enum class PromptIcon { None, Information, Exclamation, Critical, Question };
-enum class PromptButtons { Ok, YesNo };
-enum class PromptAnswer { Ok, Yes, No };
+// SaveDiscardCancel: Save is the default button, Escape answers Cancel.
+enum class PromptButtons { Ok, YesNo, SaveDiscardCancel };
+enum class PromptAnswer { Ok, Yes, No, Save, Discard, Cancel };
 
 struct PromptMessage
 {
@@ -40,6 +41,11 @@ public:
     bool askYesNo(const QString &text, const QString &title = applicationTitle)
     {
         return show(PromptMessage { text, PromptIcon::Question, PromptButtons::YesNo, title }) == PromptAnswer::Yes;
+    }
+    // Save, Discard or Cancel.
+    PromptAnswer askToSave(const QString &text)
+    {
+        return show(PromptMessage { text, PromptIcon::Question, PromptButtons::SaveDiscardCancel });
     }
 };
 

@@ -10,6 +10,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.h
     ${CMAKE_CURRENT_LIST_DIR}/inventory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/inventory.h
+    ${CMAKE_CURRENT_LIST_DIR}/unsaved_changes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/unsaved_changes.h
 )
 list(APPEND VANTIRO_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/inventory_frame.cpp

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -51,25 +50,35 @@ frmHyundaiLCD::frmHyundaiLCD(CommandDispatch &dispatch, Prompts &prompts, QWidge
 {
     setObjectName(u"frmHyundaiLCD"_s);
     setWindowTitle(u"Hyundai LCD Instant Serial Commands"_s);
-    auto *layout = new QVBoxLayout(this);
 
+    // The model and the port settings, then the model's controls: below them for the D525ML, beside
+    // the tall remote control for the Vvuon (openPanel). Where the screen is still too small, it scrolls.
+    auto *content = new QWidget;
+    m_panelLayout = new QBoxLayout(QBoxLayout::TopToBottom, content);
+    m_panelLayout->setContentsMargins(0, 0, 0, 0);
+    auto *settings = new QWidget;
+    auto *settingsColumn = new QVBoxLayout(settings);
+    settingsColumn->setContentsMargins(0, 0, 0, 0);
     auto *modelRow = new QHBoxLayout;
-    layout->addLayout(modelRow);
+    settingsColumn->addLayout(modelRow);
     m_cboModel = comboBox(u"cboModel"_s, hyundaiPanelModelNames(), false);
     m_cboModel->setEnabled(false);
     modelRow->addWidget(labelFor(u"Model:"_s, m_cboModel));
     modelRow->addWidget(m_cboModel, 1);
-
-    layout->addWidget(buildPortSettings());
+    settingsColumn->addWidget(buildPortSettings());
+    m_panelLayout->addWidget(settings, 0, Qt::AlignTop);
 
     m_fraVvuon = named(new QGroupBox(u"Vvuon"_s), u"fraVvuon"_s);
-    layout->addWidget(m_fraVvuon);
+    m_panelLayout->addWidget(m_fraVvuon);
     auto *vvuon = new QHBoxLayout(m_fraVvuon);
     m_remote = new VvuonRemote;
     vvuon->addWidget(m_remote, 0, Qt::AlignHCenter);
     connect(m_remote, &VvuonRemote::keyPressed, this, &frmHyundaiLCD::pressKey);
 
-    layout->addWidget(buildD525Frame());
+    m_panelLayout->addWidget(buildD525Frame());
+    auto *layout = new QVBoxLayout(this);
+    m_scrollPane = named(new ScrollPane(content), u"scrPanel"_s);
+    layout->addWidget(m_scrollPane);
 
     // No button is the dialog's default: Enter in a field must never send a key of the remote.
     // Enter on a focused button presses that button (eventFilter).
@@ -253,10 +262,11 @@ void frmHyundaiLCD::openPanel()
     m_cboFunctions->setCurrentIndex(-1);
     m_cboFunctions->clearEditText();
     m_fraD525ML->setVisible(d525);
+    m_panelLayout->setDirection(vvuon ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
 
-    adjustSize();
-    if (const QScreen *shownOn = screen())
-        move(shownOn->availableGeometry().center() - rect().center());
+    // The size the model's controls ask for, not that of the last layout.
+    m_scrollPane->updateGeometry();
+    fitOnScreen(this, sizeHint());
 }
 
 PanelPort frmHyundaiLCD::port() const

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QList>
 
+class QBoxLayout;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -53,6 +54,8 @@ private:
     bool filterFieldKey(QLineEdit *field, const QKeyEvent &key);
 
     HyundaiPanelCommands m_commands;
+    QBoxLayout *m_panelLayout = nullptr;
+    QWidget *m_scrollPane = nullptr;
     QComboBox *m_cboModel = nullptr;
     QLineEdit *m_TxtCommPort = nullptr;
     QList<QComboBox *> m_CbPortSet;

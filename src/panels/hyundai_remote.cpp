@@ -66,7 +66,7 @@ RemoteKeyButton::RemoteKeyButton(const VvuonKey &key, QWidget *parent)
 QSize RemoteKeyButton::sizeHint() const
 {
     const QSize hint = QPushButton::sizeHint();
-    const int height = std::max(hint.height(), fontMetrics().height() + 14);
+    const int height = std::max(hint.height(), fontMetrics().height() + 10);
     return { std::max(hint.width(), height * 3 / 2), height };
 }
 

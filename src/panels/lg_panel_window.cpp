@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -30,8 +29,11 @@ frmLGLCD::frmLGLCD(const QString &applicationFolder, LgPanelServices services, Q
     setWindowTitle(u"LG LCD Instant Serial Commands"_s);
     auto *layout = new QVBoxLayout(this);
 
-    // Three sections above two, so the panel fits a screen of 1280 by 800.
-    auto *sections = new QGridLayout;
+    // Three sections above two; on a screen without room for all of them they scroll, and Close stays
+    // in sight below them.
+    auto *sectionsArea = new QWidget;
+    auto *sections = new QGridLayout(sectionsArea);
+    sections->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < lgSectionCount; ++i) {
         auto *section = new LgPanelSection(i, m_prompts);
         connect(section, &LgPanelSection::commandReady, this,
@@ -39,7 +41,7 @@ frmLGLCD::frmLGLCD(const QString &applicationFolder, LgPanelServices services, Q
         m_sections.append(section);
         sections->addWidget(section, i / 3, i % 3);
     }
-    layout->addLayout(sections);
+    layout->addWidget(named(new ScrollPane(sectionsArea), u"scrSections"_s), 1);
     layout->addWidget(buildPortSettings());
 
     auto *bottom = new QHBoxLayout;
@@ -55,8 +57,7 @@ frmLGLCD::frmLGLCD(const QString &applicationFolder, LgPanelServices services, Q
 
     showSettings(LgSettings {});
     loadLgSettings();
-    adjustSize();
-    centreOnScreen();
+    fitOnScreen(this, sizeHint());
 }
 
 // Kept in the window but not shown: the operator changes the line settings in LGSettings.ini.
@@ -76,17 +77,6 @@ QWidget *frmLGLCD::buildPortSettings()
     }
     frame->hide();
     return frame;
-}
-
-void frmLGLCD::centreOnScreen()
-{
-    const QScreen *shownOn = parentWidget() ? parentWidget()->screen() : screen();
-    if (!shownOn)
-        return;
-    const QRect available = shownOn->availableGeometry();
-    if (width() > available.width() || height() > available.height())
-        resize(size().boundedTo(available.size()));
-    move(available.left() + (available.width() - width()) / 2, available.top() + (available.height() - height()) / 2);
 }
 
 void frmLGLCD::sendToSection(int section, const QString &command)

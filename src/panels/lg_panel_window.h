@@ -49,7 +49,6 @@ public:
 
 private:
     QWidget *buildPortSettings();
-    void centreOnScreen();
     LgSettings currentSettings() const;
     void showSettings(const LgSettings &settings);
 

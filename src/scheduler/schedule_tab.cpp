@@ -342,6 +342,9 @@ void ScheduleTab::showCalendar(int tag)
     QWidget *host = m_picCalendar->parentWidget();
     m_picCalendar->adjustSize();
     QPoint place = box->mapTo(host, QPoint(0, box->height()));
+    // Above the box where the window has no room below it, so the box stays in sight.
+    if (place.y() + m_picCalendar->height() > host->height())
+        place.setY(place.y() - box->height() - m_picCalendar->height());
     place.setX(std::clamp(place.x(), 0, std::max(0, host->width() - m_picCalendar->width())));
     place.setY(std::clamp(place.y(), 0, std::max(0, host->height() - m_picCalendar->height())));
     m_picCalendar->move(place);

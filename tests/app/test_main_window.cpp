@@ -1,4 +1,6 @@
 #include "app/main_window.h"
+#include "app/qt_prompts.h"
+#include "app/version.h"
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
@@ -15,6 +17,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -52,7 +55,58 @@ QStringList numbers(int first, int last, int width)
     return texts;
 }
 
+// A settings file with one group of two ports and no schedule, so the window comes up as the operator
+// left it.
+const QByteArray lobbySettings
+    = "[SERIAL_COMMAND_SETTINGS]\r\nMonitor ON=6B 61 20 30 31 20 30 31 0D\r\n"
+      "Monitor OFF=6B 61 20 30 31 20 30 30 0D\r\nBaud Rate=9600\r\nParity=n\r\n"
+      "Data Bits=8\r\nStop Bits=1\r\n[GROUP_SETTINGS]\r\nGroups=1\r\n"
+      "1=Lobby%front wall%1~left~LG`2~right~OLEVIA\r\n[SCHEDULE_SETTINGS]\r\nSchedules=0\r\n";
+
+// What an operator or the program does in the window before it is closed.
+using WindowStep = void (*)(frmMain &window, test::ScriptedPrompts &prompts);
+
+template<typename T> T *in(frmMain &window, const QString &name)
+{
+    return test::control<T>(&window, name);
+}
+
+void click(frmMain &window, const QString &button)
+{
+    QTest::mouseClick(in<QPushButton>(window, button), Qt::LeftButton);
+}
+
+void clickRow(frmMain &window, const QString &view, int row)
+{
+    auto *table = in<QAbstractItemView>(window, view);
+    const QRect cell = table->visualRect(table->model()->index(row, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void addGroup(frmMain &window, test::ScriptedPrompts &prompts)
+{
+    prompts.plannedTexts = { u"Hall"_s };
+    click(window, u"btnAddGroup"_s);
+}
+
+// A schedule row added and saved, so that what is done to it next is the only change.
+void addSavedScheduleRow(frmMain &window)
+{
+    click(window, u"btnAddSchGroup"_s);
+    QVERIFY(window.saveSettings());
+    clickRow(window, u"lvScheduler"_s, 0);
+}
+
+int saveQuestions(const test::ScriptedPrompts &prompts)
+{
+    return int(std::count_if(prompts.messages.cbegin(), prompts.messages.cend(), [](const PromptMessage &message) {
+        return message.buttons == PromptButtons::SaveDiscardCancel;
+    }));
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(WindowStep)
 
 class TestMainWindow : public QObject
 {
@@ -83,10 +137,21 @@ private slots:
     void closingRemovesTheIconAndEndsTheProgram();
     void panelButtonsAndF1OpenTheirWindows_data();
     void panelButtonsAndF1OpenTheirWindows();
+    void closeAsksOnlyAfterTheOperatorsOwnEdits_data();
+    void closeAsksOnlyAfterTheOperatorsOwnEdits();
+    void closeQuestionSavesDiscardsOrStays_data();
+    void closeQuestionSavesDiscardsOrStays();
+    void closeQuestionSavesOnEnterAndStaysOnEscape_data();
+    void closeQuestionSavesOnEnterAndStaysOnEscape();
+    void scheduleStartedByItselfLeavesNoUnsavedMark();
+    // Last: the end of the session ends the test's own event loops too.
+    void endOfTheSessionClosesWithoutAsking();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
     void showWindow();
+    // A window started on these files, shown once its settings are loaded.
+    void startWith(const QByteArray &settings, const QByteArray &ports = {});
 
     std::unique_ptr<test::TempAppFolder> m_folder;
     test::ScriptedPrompts m_prompts;
@@ -116,6 +181,19 @@ void TestMainWindow::showWindow()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::startWith(const QByteArray &settings, const QByteArray &ports)
+{
+    m_window.reset();
+    m_folder->writeFile(u"Settings.ini"_s, settings);
+    if (!ports.isEmpty())
+        m_folder->writeFile(u"Ports.ini"_s, ports);
+    m_window = std::make_unique<frmMain>(m_folder->path(),
+                                         MainWindowServices { &m_prompts, &m_busy, &m_clock, m_tray.get() });
+    QTRY_VERIFY(!child<QTimer>(u"StartUpTimer"_s)->isActive());
+    if (!m_window->scheduleRunner().isRunning())
+        showWindow();
 }
 
 void TestMainWindow::startsWithDefaultsWhenThereIsNoSettingsFile()
@@ -576,6 +654,218 @@ void TestMainWindow::panelButtonsAndF1OpenTheirWindows()
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
     QCOMPARE(opened, window);
     QTRY_VERIFY(!QApplication::activeModalWidget());
+}
+
+// Close asks whether to save only after the operator's own edits of what Settings.ini keeps, and the caption
+// carries a "*" while there are such edits. What the program shows by itself is no edit.
+void TestMainWindow::closeAsksOnlyAfterTheOperatorsOwnEdits_data()
+{
+    QTest::addColumn<WindowStep>("step");
+    QTest::addColumn<bool>("asked");
+
+    QTest::newRow("nothing done") << WindowStep([](frmMain &, test::ScriptedPrompts &) {}) << false;
+    QTest::newRow("a group chosen: its ports shown")
+        << WindowStep([](frmMain &w, test::ScriptedPrompts &) { clickRow(w, u"iGroup"_s, 0); }) << false;
+    QTest::newRow("a model chosen: the command boxes rewritten") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        QTest::keyClick(in<QComboBox>(w, u"cboLCD"_s), Qt::Key_Down);
+    }) << false;
+    QTest::newRow("CommPort typed: Save does not keep it") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        QTest::keyClicks(in<QLineEdit>(w, u"TxtCommPort"_s), u"5"_s);
+    }) << false;
+    QTest::newRow("a group added") << WindowStep(addGroup) << true;
+    QTest::newRow("a group added and removed again") << WindowStep([](frmMain &w, test::ScriptedPrompts &prompts) {
+        addGroup(w, prompts);
+        click(w, u"btnRemoveGroup"_s);
+    }) << false;
+    QTest::newRow("the group removed") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        click(w, u"btnRemoveGroup"_s);
+    }) << true;
+    QTest::newRow("a port added") << WindowStep([](frmMain &w, test::ScriptedPrompts &) { click(w, u"btnAddCOM"_s); })
+                                  << true;
+    QTest::newRow("a port updated with its own texts") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        clickRow(w, u"iPort"_s, 0);
+        click(w, u"btnEditCOM"_s);
+    }) << false;
+    QTest::newRow("a port's note updated") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        clickRow(w, u"iPort"_s, 0);
+        in<QLineEdit>(w, u"txtNote"_s)->setText(u"moved"_s);
+        click(w, u"btnEditCOM"_s);
+    }) << true;
+    QTest::newRow("a port removed") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        clickRow(w, u"iPort"_s, 1);
+        click(w, u"cmdRemoveCOM"_s);
+    }) << true;
+    QTest::newRow("Monitor ON typed") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        QTest::keyClicks(in<QLineEdit>(w, u"txtMonitorOnCommand"_s), u" 41"_s);
+    }) << true;
+    QTest::newRow("a baud rate chosen from its list") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        QTest::keyClick(in<QComboBox>(w, u"CbPortSet_0"_s), Qt::Key_Down);
+    }) << true;
+    QTest::newRow("stop bits typed") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        QTest::keyClicks(in<QComboBox>(w, u"CbPortSet_3"_s), u"2"_s);
+    }) << true;
+    QTest::newRow("a group added, then saved") << WindowStep([](frmMain &w, test::ScriptedPrompts &prompts) {
+        addGroup(w, prompts);
+        click(w, u"btnSave"_s);
+    }) << false;
+    QTest::newRow("a schedule row added")
+        << WindowStep([](frmMain &w, test::ScriptedPrompts &) { click(w, u"btnAddSchGroup"_s); }) << true;
+    QTest::newRow("a schedule row set to another hour") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        addSavedScheduleRow(w);
+        in<QComboBox>(w, u"StartHour"_s)->setCurrentText(u"09"_s);
+        click(w, u"btnSetSchGroupAtt"_s);
+    }) << true;
+    QTest::newRow("a schedule row removed") << WindowStep([](frmMain &w, test::ScriptedPrompts &) {
+        addSavedScheduleRow(w);
+        click(w, u"btnRemoveSchGroup"_s);
+    }) << true;
+}
+
+void TestMainWindow::closeAsksOnlyAfterTheOperatorsOwnEdits()
+{
+    QFETCH(WindowStep, step);
+    QFETCH(bool, asked);
+
+    startWith(lobbySettings);
+    step(*m_window, m_prompts);
+    QCOMPARE(m_window->windowTitle().startsWith(u'*'), asked);
+    QCOMPARE(m_window->windowTitle().mid(asked ? 1 : 0), programCaption());
+
+    m_prompts.plannedAnswers = { PromptAnswer::Discard };
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+    QVERIFY(m_window->close());
+    QCOMPARE(saveQuestions(m_prompts), asked ? 1 : 0);
+    QCOMPARE(ending.size(), 1);
+}
+
+// Each answer to the question, and a save that fails: the window stays with its edits and says why.
+void TestMainWindow::closeQuestionSavesDiscardsOrStays_data()
+{
+    QTest::addColumn<PromptAnswer>("answer");
+    QTest::addColumn<bool>("saveFails"); // Settings.ini has become a folder
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Save") << PromptAnswer::Save << false << true << true;
+    QTest::newRow("Discard") << PromptAnswer::Discard << false << true << false;
+    QTest::newRow("Cancel") << PromptAnswer::Cancel << false << false << false;
+    QTest::newRow("Save, which fails") << PromptAnswer::Save << true << false << false;
+}
+
+void TestMainWindow::closeQuestionSavesDiscardsOrStays()
+{
+    QFETCH(PromptAnswer, answer);
+    QFETCH(bool, saveFails);
+    QFETCH(bool, closes);
+    QFETCH(bool, saved);
+
+    startWith(lobbySettings);
+    addGroup(*m_window, m_prompts);
+    if (saveFails) {
+        QVERIFY(QFile::remove(m_window->settingsPath()));
+        QVERIFY(QDir(m_folder->path()).mkdir(u"Settings.ini"_s));
+    }
+    m_prompts.messages.clear();
+    m_prompts.plannedAnswers = { answer };
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+
+    QTest::mouseClick(child<QPushButton>(u"btnClose"_s), Qt::LeftButton);
+    QVERIFY(!m_prompts.messages.isEmpty());
+    QCOMPARE(m_prompts.messages.takeFirst(),
+             PromptMessage({ u"Save the changes to groups, ports and the schedule before closing?"_s,
+                             PromptIcon::Question, PromptButtons::SaveDiscardCancel, applicationTitle }));
+    QCOMPARE(ending.size(), closes ? 1 : 0);
+    QCOMPARE(m_window->isVisible(), !closes);
+    QCOMPARE(m_window->windowTitle().startsWith(u'*'), !saved); // the mark stays until the edits are saved
+    if (saveFails) {
+        QCOMPARE(m_prompts.messages.size(), 1);
+        QVERIFY(m_prompts.messages.first().text.startsWith(u"Failed saving the settings.\n\n"_s));
+        QCOMPARE(m_prompts.messages.first().icon, PromptIcon::Exclamation);
+        return;
+    }
+    QVERIFY(m_prompts.messages.isEmpty());
+    QCOMPARE(m_folder->readFile(u"Settings.ini"_s).contains("Hall%"), saved);
+}
+
+// The desktop's own box: Enter presses Save, Escape Cancel.
+void TestMainWindow::closeQuestionSavesOnEnterAndStaysOnEscape_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<PromptAnswer>("answer");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << PromptAnswer::Save;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << PromptAnswer::Cancel;
+}
+
+void TestMainWindow::closeQuestionSavesOnEnterAndStaysOnEscape()
+{
+    QFETCH(int, key);
+    QFETCH(PromptAnswer, answer);
+
+    showWindow();
+    QtPrompts desktop(m_window.get());
+    QStringList buttons;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text().remove(u'&');
+        QTest::keyClick(box, Qt::Key(key));
+    });
+    QCOMPARE(desktop.askToSave(u"Save?"_s), answer);
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({ u"Cancel"_s, u"Discard"_s, u"Save"_s }));
+}
+
+// A start with schedule rows saves the settings and runs hidden in the tray; neither that nor a scheduled event
+// that chooses a model (and so rewrites the command boxes) is an edit to be saved.
+void TestMainWindow::scheduleStartedByItselfLeavesNoUnsavedMark()
+{
+    QByteArray settings = lobbySettings;
+    settings.replace("Schedules=0",
+                     "Schedules=1\r\n1=Lobby`03/25/2009`03/25/2009`08:00:05`08:00:05`1111111`"
+                     "OLEVIA All Monitors ON\r\n; kept until the start saves");
+    QByteArray ports = "[COM_PORTS]\r\n"; // every COM a device that is not there, so the sends end at once
+    for (int com = 1; com <= 40; ++com)
+        ports += QByteArray::number(com) + '=' + m_folder->filePath(u"absent"_s).toLocal8Bit() + "\r\n";
+    startWith(settings, ports);
+    QVERIFY(m_window->scheduleRunner().isRunning());
+    QVERIFY(m_tray->isIconShown());
+    QVERIFY(!m_folder->readFile(u"Settings.ini"_s).contains("; kept")); // written back at the start
+    QCOMPARE(m_window->windowTitle(), programCaption());
+
+    m_clock.current = QDateTime(QDate(2009, 3, 25), QTime(8, 0, 5));
+    m_window->scheduleRunner().runClockTick();
+    m_window->scheduleRunner().runUpdateTick();
+    QTRY_VERIFY(!m_window->executor().isRunning());
+    QCOMPARE(child<QComboBox>(u"cboLCD"_s)->currentText(), u"OLEVIA"_s);
+    QCOMPARE(child<QLineEdit>(u"txtMonitorOnCommand"_s)->text(), u"BE 05 25 08 F0"_s);
+    QCOMPARE(m_window->windowTitle(), programCaption());
+
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+    QVERIFY(m_window->close());
+    QCOMPARE(saveQuestions(m_prompts), 0);
+    QTRY_COMPARE(ending.size(), 1);
+}
+
+// At log-out or shutdown the desktop tells the application to quit, which closes its windows: a question
+// would hold the session up, so nothing is asked, and the edits are not saved.
+void TestMainWindow::endOfTheSessionClosesWithoutAsking()
+{
+    startWith(lobbySettings);
+    addGroup(*m_window, m_prompts);
+    QVERIFY(m_window->windowTitle().startsWith(u'*'));
+    QSignalSpy ending(m_window.get(), &frmMain::programEnding);
+
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    QCOMPARE(ending.size(), 1);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(saveQuestions(m_prompts), 0);
+    QCOMPARE(m_folder->readFile(u"Settings.ini"_s), lobbySettings);
+
+    // The quit also ends every event loop started after it, until the application's own has run once.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -7,7 +7,15 @@ PromptAnswer ScriptedPrompts::show(const PromptMessage &message)
     messages.append(message);
     if (!plannedAnswers.isEmpty())
         return plannedAnswers.takeFirst();
-    return message.buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    switch (message.buttons) {
+    case PromptButtons::YesNo:
+        return PromptAnswer::Yes;
+    case PromptButtons::SaveDiscardCancel:
+        return PromptAnswer::Save;
+    case PromptButtons::Ok:
+        break;
+    }
+    return PromptAnswer::Ok;
 }
 
 std::optional<QString> ScriptedPrompts::askText(const QString &title, const QString &prompt, const QString &initial)

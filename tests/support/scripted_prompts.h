@@ -8,7 +8,7 @@
 
 namespace vantiro::test {
 
-// Records every message the program shows and answers from a plan (Ok / Yes by default).
+// Records every message the program shows and answers from a plan (by default Ok, Yes, or Save).
 class ScriptedPrompts : public Prompts
 {
 public:
