@@ -1,6 +1,7 @@
 #include "inventory/settings_session.h"
 
 #include "common/prompts.h"
+#include "common/safe_save.h"
 #include "common/text_table_model.h"
 #include "inventory/inventory.h"
 
@@ -16,7 +17,9 @@ SettingsSession::SettingsSession(const QString &applicationFolder, Inventory &in
     , m_inventory(inventory)
     , m_schedule(schedule)
     , m_busyPointer(busyPointer)
-{ }
+{
+    removeLeftoverSaves(applicationFolder);
+}
 
 bool SettingsSession::fileExists() const
 {

@@ -12,6 +12,7 @@ class TextTableModel;
 
 // "Settings.ini" of the application folder and the tables it fills: the inventory's groups and the
 // schedule list. The serial section belongs to the window's frame, so it is handed over as values.
+// Starting a session clears the folder of what saves cut short by a kill left behind.
 class SettingsSession
 {
 public:
