@@ -47,14 +47,14 @@ bool SettingsSession::loadedScheduleStarts() const
     return m_schedule.rowCount() > 0;
 }
 
-SaveResult SettingsSession::save(const SerialCommandSettings &serial)
+SettingsSaveResult SettingsSession::save(const SerialCommandSettings &serial)
 {
     BusyScope busy(m_busyPointer);
     SettingsContents contents;
     contents.serial = serial;
     contents.groupRows = m_inventory.groupRows();
     contents.scheduleRows = m_schedule.allRows();
-    SaveResult saved = saveSettingsFile(m_path, contents);
+    SettingsSaveResult saved = saveSettingsFile(m_path, contents);
     if (saved)
         m_loadError.clear();
     return saved;

@@ -32,9 +32,9 @@ public:
     // A start that loads schedule rows comes up running the schedule.
     bool loadedScheduleStarts() const;
 
-    // Writes the tables and the serial section; on failure the previous file stays untouched and the
-    // result says why.
-    SaveResult save(const SerialCommandSettings &serial);
+    // Writes the tables and the serial section, keeping the previous file as Settings.ini.bak; on failure
+    // the previous file stays untouched and the result says why.
+    SettingsSaveResult save(const SerialCommandSettings &serial);
 
 private:
     QString m_path;
