@@ -44,31 +44,41 @@ int syncFolder(const QString &folder)
     return synced;
 }
 
+// Makes something under a free temporary name beside the target, ".<name>.vantiro-save-XXXXXX":
+// create(name) gives 0 or the system's error. Another save of the same file may hold one name; a few
+// tries find a free one. Returns the name, or nothing and the error.
+template<typename Create> QString createUnderTemporaryName(const QString &target, Create create, int &error)
+{
+    const QFileInfo info(target);
+    const QString prefix = info.absolutePath() % u"/."_s % info.fileName() % saveMark;
+    auto *random = QRandomGenerator::global();
+    error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        QString name = prefix;
+        for (qsizetype i = 0; i < randomLength; ++i)
+            name += randomCharacters.at(random->bounded(int(randomCharacters.size())));
+        error = create(QFile::encodeName(name));
+        if (error == 0)
+            return name;
+    }
+    return {};
+}
+
 } // namespace
 
 SafeSave::SafeSave(const QString &path)
     : m_target(resolvedTarget(path))
 {
-    const QFileInfo target(m_target);
-    const QString prefix = target.absolutePath() % u"/."_s % target.fileName() % saveMark;
-    auto *random = QRandomGenerator::global();
-    // Another save of the same file may hold one name; a few tries find a free one.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = prefix;
-        for (qsizetype i = 0; i < randomLength; ++i)
-            name += randomCharacters.at(random->bounded(int(randomCharacters.size())));
-        m_fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
-            m_temporary = name;
-            break;
-        }
-        if (errno != EEXIST) {
-            fail(errno);
-            return;
-        }
-    }
+    int error = 0;
+    m_temporary = createUnderTemporaryName(
+        m_target,
+        [this](const QByteArray &name) {
+            m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return m_fd < 0 ? errno : 0;
+        },
+        error);
     if (m_fd < 0) {
-        fail(EEXIST);
+        fail(error);
         return;
     }
     struct stat old;
@@ -137,6 +147,28 @@ SaveResult saveFile(const QString &path, QByteArrayView contents)
     SafeSave file(path);
     file.write(contents);
     return file.commit();
+}
+
+SaveResult keepCopy(const QString &original, const QByteArray &bytes, const QString &copyPath)
+{
+    const QString copy = resolvedTarget(copyPath);
+    int error = 0;
+    const QString link = createUnderTemporaryName(
+        copy,
+        [&original](const QByteArray &name) {
+            const QByteArray from = QFile::encodeName(original);
+            const int linked = ::linkat(AT_FDCWD, from.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+            return linked == 0 ? 0 : errno;
+        },
+        error);
+    if (link.isEmpty())
+        return saveFile(copyPath, bytes); // a file system without hard links
+    if (::rename(QFile::encodeName(link).constData(), QFile::encodeName(copy).constData()) != 0) {
+        error = errno;
+        ::unlink(QFile::encodeName(link).constData());
+        return { false, qt_error_string(error) };
+    }
+    return { true, {} };
 }
 
 bool isLeftoverSaveName(QStringView name)

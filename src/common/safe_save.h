@@ -45,6 +45,12 @@ private:
 
 SaveResult saveFile(const QString &path, QByteArrayView contents);
 
+// Keeps the file at original, whose bytes are given, also under copyPath, replacing whatever was there as
+// a whole. Where the file system allows it the copy is a second name for the same file, which costs no
+// writing: a save then renames the new file over the original's name, and the copy holds the old one. It
+// is synced with the folder by that save.
+SaveResult keepCopy(const QString &original, const QByteArray &bytes, const QString &copyPath);
+
 // Removes the temporary files that saves cut short (a kill, a power cut) left in a folder, once they are
 // older than a minute, so a save still running elsewhere keeps its own. Only names a save gives are
 // touched.

@@ -245,7 +245,7 @@ SettingsSaveResult saveSettingsFile(const QString &path, const SettingsContents 
         if (read && ini.isSavedIn(bytes))
             return { { true, {} }, {} };
         const QString backupPath = settingsBackupPath(path);
-        const SaveResult kept = read ? saveFile(backupPath, bytes) : SaveResult { false, old.errorString() };
+        const SaveResult kept = read ? keepCopy(path, bytes, backupPath) : SaveResult { false, old.errorString() };
         if (!kept)
             result.backupWarning = u"The previous settings could not be kept as %1 (%2)."_s.arg(
                 QDir::toNativeSeparators(backupPath), kept.error);
