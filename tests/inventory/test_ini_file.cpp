@@ -202,12 +202,14 @@ void TestIniFile::lookups()
 
 void TestIniFile::setValueReplacesInPlaceOrAppends()
 {
-    IniFile ini = IniFile::parse("[S]\nOn=old\nOff=x\n[s]\nOn=shadowed\n");
+    // Lines without "=" are written back as they were, unless given a value.
+    IniFile ini = IniFile::parse("[S]\nOn=old\nBare\nOff=x\nLater\n[s]\nOn=shadowed\n");
     ini.setValue(u"s"_s, u"ON"_s, u"new"_s);
     ini.setValue(u"GROUP_SETTINGS"_s, u"1"_s, u"two\r\nlines\rand\nmore"_s);
     ini.setValue(u"S"_s, u"Empty"_s, {});
+    ini.setValue(u"S"_s, u"later"_s, u"set"_s);
     QCOMPARE(ini.serialize(),
-             QByteArray("[S]\r\nOn=new\r\nOff=x\r\nEmpty=\r\n"
+             QByteArray("[S]\r\nOn=new\r\nBare\r\nOff=x\r\nLater=set\r\nEmpty=\r\n"
                         "[s]\r\nOn=shadowed\r\n"
                         "[GROUP_SETTINGS]\r\n1=two lines and more\r\n"));
 }
