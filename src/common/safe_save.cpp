@@ -64,6 +64,15 @@ template<typename Create> QString createUnderTemporaryName(const QString &target
     return {};
 }
 
+bool isLeftoverSaveName(QStringView name)
+{
+    const qsizetype markAt = name.size() - randomLength - saveMark.size();
+    if (markAt < 2 || !name.startsWith(u'.') || name.sliced(markAt, saveMark.size()) != saveMark)
+        return false;
+    const QStringView random = name.last(randomLength);
+    return std::all_of(random.begin(), random.end(), [](QChar c) { return randomCharacters.contains(c); });
+}
+
 } // namespace
 
 SafeSave::SafeSave(const QString &path)
@@ -169,15 +178,6 @@ SaveResult keepCopy(const QString &original, const QByteArray &bytes, const QStr
         return { false, qt_error_string(error) };
     }
     return { true, {} };
-}
-
-bool isLeftoverSaveName(QStringView name)
-{
-    const qsizetype markAt = name.size() - randomLength - saveMark.size();
-    if (markAt < 2 || !name.startsWith(u'.') || name.sliced(markAt, saveMark.size()) != saveMark)
-        return false;
-    const QStringView random = name.last(randomLength);
-    return std::all_of(random.begin(), random.end(), [](QChar c) { return randomCharacters.contains(c); });
 }
 
 void removeLeftoverSaves(const QString &folder)

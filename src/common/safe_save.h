@@ -55,6 +55,5 @@ SaveResult keepCopy(const QString &original, const QByteArray &bytes, const QStr
 // older than a minute, so a save still running elsewhere keeps its own. Only names a save gives are
 // touched.
 void removeLeftoverSaves(const QString &folder);
-bool isLeftoverSaveName(QStringView name);
 
 } // namespace vantiro
