@@ -1,12 +1,12 @@
 #include "app/autostart.h"
 
 #include "app/app_folder.h"
+#include "common/safe_save.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -56,10 +56,7 @@ SaveResult Autostart::setEnabled(bool enabled) const
 
     if (!QDir().mkpath(QFileInfo(path).path()))
         return { false, u"The folder %1 could not be created."_s.arg(QFileInfo(path).path()) };
-    QSaveFile entry(path);
-    if (!entry.open(QIODevice::WriteOnly) || entry.write(entryText()) < 0 || !entry.commit())
-        return { false, entry.errorString() };
-    return { true, {} };
+    return saveFile(path, entryText());
 }
 
 QByteArray Autostart::entryText() const

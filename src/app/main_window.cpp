@@ -223,16 +223,20 @@ void frmMain::loadSettings()
 
 std::optional<SaveResult> frmMain::writeSettings()
 {
+    // "No" is the default: Enter alone must not replace settings that were never shown.
     if (!m_settings->loadError().isEmpty()
         && !m_prompts->askYesNo(u"The settings file %1 could not be read when Vantiro started (%2), so the settings "
                                 "shown may not be all it holds.\n\nReplace it with the settings shown?"_s.arg(
-                                    settingsPath(), m_settings->loadError())))
+                                    settingsPath(), m_settings->loadError()),
+                                applicationTitle, PromptAnswer::No))
         return std::nullopt;
-    const SaveResult saved
+    const SettingsSaveResult saved
         = m_settings->save({ m_serialCommandFrame->monitorOnCommand(), m_serialCommandFrame->monitorOffCommand(),
                              m_serialCommandFrame->lineSettings() });
     if (saved)
         m_unsavedChanges->markSaved();
+    if (!saved.backupWarning.isEmpty())
+        statusMessage(saved.backupWarning);
     return saved;
 }
 

@@ -70,6 +70,8 @@ PromptAnswer QtPrompts::show(const PromptMessage &message)
     const bool yesNo = message.buttons == PromptButtons::YesNo;
     QMessageBox box(boxIcon(message.icon), message.title, message.text,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_parent);
+    if (yesNo && message.defaultAnswer)
+        box.setDefaultButton(*message.defaultAnswer == PromptAnswer::No ? QMessageBox::No : QMessageBox::Yes);
     const int answer = box.exec();
     if (!yesNo)
         return PromptAnswer::Ok;

@@ -10,8 +10,10 @@ class StatusLog;
 
 // Keeps every status-log line also in logs/YYYY-MM-DD.log of the application folder (UTF-8, one line each,
 // the same text), so that what the schedule did overnight can be read the next morning. Files older than
-// 90 days are removed when it starts. A log that cannot be written is reported once in the status log (again
-// only after a write has succeeded in between) and never stops what is being logged.
+// 90 days are removed when it starts. A log that cannot be written is reported once in the status log, with the
+// system's reason (again only after a write has succeeded in between), and never stops what is being logged. A
+// line reaches the file whole or not at all. Lines are not synced one by one: that would hold the window for
+// each line, and a power cut costs at most the last lines.
 class DailyLog : public QObject
 {
     Q_OBJECT

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -98,10 +97,46 @@ std::optional<QByteArray> toWindows1252(const QString &text)
     return bytes;
 }
 
+// Bytes of UTF-16 in the given order; an odd last byte is dropped.
+QString fromUtf16(QByteArrayView bytes, bool bigEndian)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto first = char16_t(uchar(bytes[2 * i]));
+        const auto second = char16_t(uchar(bytes[2 * i + 1]));
+        out[i] = bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
+    }
+    return text;
+}
+
+constexpr char utf16LeMark[] = "\xFF\xFE";
+constexpr char utf16BeMark[] = "\xFE\xFF";
+
+bool startsWithUtf16Mark(QByteArrayView bytes)
+{
+    return bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark);
+}
+
+// Only a regular file is looked at: a pipe of that name would wait for a writer.
+bool isUtf16File(const QString &path)
+{
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && startsWithUtf16Mark(file.read(2));
+}
+
+struct DecodedText
+{
+    QString text;
+    bool utf16 = false;
+};
+
 // A byte-order mark before bytes that are not UTF-8 is a mark some editor put in front of a
 // single-byte file: the bytes after it are read as Windows-1252, so nothing is lost on saving.
-QString decode(QByteArrayView bytes)
+DecodedText decode(QByteArrayView bytes)
 {
+    if (startsWithUtf16Mark(bytes))
+        return { fromUtf16(bytes.sliced(2), bytes.startsWith(utf16BeMark)), true };
     static constexpr char bom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(bom))
         bytes = bytes.sliced(3);
@@ -110,8 +145,8 @@ QString decode(QByteArrayView bytes)
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (!decoder.hasError())
-        return text;
-    return fromWindows1252(bytes);
+        return { text, false };
+    return { fromWindows1252(bytes), false };
 }
 
 // Windows-1252 when every character fits and the bytes cannot be mistaken for UTF-8 on reading;
@@ -121,9 +156,32 @@ QByteArray encode(const QString &text)
     if (QtPrivate::isAscii(text))
         return text.toLatin1(); // the common case, converted in bulk
     const std::optional<QByteArray> singleBytes = toWindows1252(text);
-    if (singleBytes && decode(*singleBytes) == text)
+    if (singleBytes && decode(*singleBytes).text == text)
         return *singleBytes;
     return text.toUtf8();
+}
+
+// The blanks trimmed around lines, names and values: tab, the line-end controls, blank, and Ctrl-Z,
+// which old editors left at the end of a file. A no-break space is text.
+bool isBlank(QChar c)
+{
+    const char16_t unit = c.unicode();
+    return unit == u' ' || (unit >= u'\t' && unit <= u'\r') || unit == 0x1A;
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+QStringView beforeNul(QStringView text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.first(nul);
 }
 
 template<typename Text> Text unquoted(Text value)
@@ -140,7 +198,7 @@ template<typename Text> Text unquoted(Text value)
 bool needsQuotes(QStringView value)
 {
     return !value.isEmpty()
-        && (value.front().isSpace() || value.back().isSpace() || unquoted(value).size() != value.size());
+        && (isBlank(value.front()) || isBlank(value.back()) || unquoted(value).size() != value.size());
 }
 
 // CR LF, CR and LF each become one blank; one pass, whatever the value's length.
@@ -217,7 +275,9 @@ void IniFile::NameIndex::place(Slot slot)
 IniFile IniFile::parse(const QByteArray &contents)
 {
     IniFile ini;
-    ini.m_text = decode(contents);
+    DecodedText decoded = decode(contents);
+    ini.m_text = std::move(decoded.text);
+    ini.m_utf16 = decoded.utf16;
     // At most one entry a line: the entries are allocated once (a file of mixed line ends may grow
     // them once more).
     ini.m_entries.reserve(
@@ -227,6 +287,11 @@ IniFile IniFile::parse(const QByteArray &contents)
     const auto spanOf = [&text](QStringView piece) {
         return Span { quint32(piece.data() - text.data()), quint32(piece.size()) };
     };
+    // A name or value ends at a NUL; one look at the whole text spares the search in every piece.
+    const bool hasNul = text.contains(QChar(0));
+    const auto cleaned = [&](QStringView piece) {
+        return hasNul ? beforeNul(trimmedBlanks(piece)) : trimmedBlanks(piece);
+    };
 
     // Each line ends at CR LF, LF or CR; walked once, so the cost follows the file's length.
     Section *current = nullptr;
@@ -235,22 +300,21 @@ IniFile IniFile::parse(const QByteArray &contents)
         qsizetype end = start;
         while (end < length && text[end] != u'\n' && text[end] != u'\r')
             ++end;
-        const QStringView line = text.sliced(start, end - start).trimmed();
+        const QStringView line = trimmedBlanks(text.sliced(start, end - start));
         start = end + (end + 1 < length && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
 
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
-        if (line.startsWith(u'[')) {
-            const qsizetype close = line.indexOf(u']');
-            const QStringView name = close < 0 ? line.sliced(1) : line.sliced(1, close - 1);
-            current = &ini.addSection(spanOf(name.trimmed()));
+        // Without a "]" the line is no section header but a key line of the section before.
+        if (const qsizetype close = line.startsWith(u'[') ? line.lastIndexOf(u']') : -1; close > 0) {
+            current = &ini.addSection(spanOf(cleaned(line.sliced(1, close - 1))));
             continue;
         }
+        if (!current)
+            continue; // a key before the first section belongs to no section a lookup can name
         const qsizetype equals = line.indexOf(u'=');
-        if (!current || equals < 0)
-            continue; // lines outside a section and lines without "=" carry no key
-        ini.m_entries.push_back(
-            Entry { spanOf(line.first(equals).trimmed()), spanOf(unquoted(line.sliced(equals + 1).trimmed())) });
+        const Span value = equals < 0 ? Span { Span::noValue, 0 } : spanOf(unquoted(cleaned(line.sliced(equals + 1))));
+        ini.m_entries.push_back(Entry { spanOf(cleaned(equals < 0 ? line : line.first(equals))), value });
         current->endEntry = qsizetype(ini.m_entries.size());
     }
     return ini;
@@ -314,7 +378,7 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     if (!found)
         return std::nullopt;
     const qsizetype entry = findEntry(*found, key);
-    if (entry < 0)
+    if (entry < 0 || !m_entries[entry].hasValue())
         return std::nullopt;
     return text(m_entries[entry].value).toString();
 }
@@ -349,7 +413,8 @@ QList<IniFile::KeyValueView> IniFile::entries(const QString &section) const
     if (const Section *found = findSection(section)) {
         pairs.reserve(found->entryCount());
         found->forEachEntry([&](qsizetype position) {
-            pairs.append(KeyValueView { text(m_entries[position].key), text(m_entries[position].value) });
+            const Entry &entry = m_entries[position];
+            pairs.append(KeyValueView { text(entry.key), entry.hasValue() ? text(entry.value) : QStringView() });
         });
     }
     return pairs;
@@ -388,8 +453,13 @@ void IniFile::forEachPiece(const std::function<void(QStringView)> &put) const
         put(text(section.name));
         put(u"]\r\n");
         section.forEachEntry([&](qsizetype position) {
-            const QStringView value = text(m_entries[position].value);
-            put(text(m_entries[position].key));
+            const Entry &entry = m_entries[position];
+            put(text(entry.key));
+            if (!entry.hasValue()) {
+                put(u"\r\n"); // a line without "=" is written back as it was read
+                return;
+            }
+            const QStringView value = text(entry.value);
             put(u"=");
             const bool quoted = needsQuotes(value);
             if (quoted)
@@ -402,16 +472,71 @@ void IniFile::forEachPiece(const std::function<void(QStringView)> &put) const
     }
 }
 
+namespace {
+
+// Appends text as UTF-16 in little-endian order.
+void appendUtf16Le(QByteArray &bytes, QStringView piece)
+{
+    const qsizetype at = bytes.size();
+    bytes.resize(at + 2 * piece.size());
+    char *out = bytes.data() + at;
+    for (const QChar c : piece) {
+        *out++ = char(c.unicode() & 0xFF);
+        *out++ = char(c.unicode() >> 8);
+    }
+}
+
+} // namespace
+
+bool IniFile::forEachChunk(bool utf16, const std::function<bool(QByteArrayView)> &take) const
+{
+    const bool ascii = QtPrivate::isAscii(m_text);
+    if (!ascii && !utf16)
+        return take(encode(fileText())); // the encoding follows from the whole text
+    // Otherwise the file goes out in chunks, never held whole a second time.
+    constexpr qsizetype chunkSize = 64 * 1024;
+    QByteArray chunk;
+    chunk.reserve(2 * chunkSize);
+    if (utf16)
+        chunk.append(utf16LeMark, 2);
+    bool going = true;
+    forEachPiece([&](QStringView piece) {
+        if (!going)
+            return;
+        if (utf16)
+            appendUtf16Le(chunk, piece);
+        else
+            appendAscii(chunk, piece);
+        if (chunk.size() >= chunkSize) {
+            going = take(chunk);
+            chunk.resize(0); // keeps its capacity
+        }
+    });
+    return going && take(chunk);
+}
+
 QByteArray IniFile::serialize() const
 {
-    // Plain ASCII, the usual case, is written straight into the file's bytes: no second copy of a
-    // text of megabytes is made on the way.
-    if (!QtPrivate::isAscii(m_text))
-        return encode(fileText());
     QByteArray file;
-    file.reserve(fileSize());
-    forEachPiece([&file](QStringView piece) { appendAscii(file, piece); });
+    if (QtPrivate::isAscii(m_text))
+        file.reserve(m_utf16 ? 2 * fileSize() + 2 : fileSize());
+    forEachChunk(m_utf16, [&file](QByteArrayView chunk) {
+        file += chunk;
+        return true;
+    });
     return file;
+}
+
+bool IniFile::isSavedIn(QByteArrayView bytes) const
+{
+    qsizetype at = 0;
+    const bool same = forEachChunk(m_utf16 || startsWithUtf16Mark(bytes), [&](QByteArrayView chunk) {
+        if (bytes.size() - at < chunk.size() || bytes.sliced(at, chunk.size()) != chunk)
+            return false;
+        at += chunk.size();
+        return true;
+    });
+    return same && at == bytes.size();
 }
 
 qsizetype IniFile::fileSize() const
@@ -419,8 +544,10 @@ qsizetype IniFile::fileSize() const
     qsizetype size = 0;
     for (const Section &section : m_sections) {
         size += section.name.size + 4;
-        section.forEachEntry(
-            [&](qsizetype position) { size += m_entries[position].key.size + m_entries[position].value.size + 5; });
+        section.forEachEntry([&](qsizetype position) {
+            const Entry &entry = m_entries[position];
+            size += entry.key.size + (entry.hasValue() ? entry.value.size + 5 : 2);
+        });
     }
     return size;
 }
@@ -435,37 +562,10 @@ QString IniFile::fileText() const
 
 SaveResult IniFile::save(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return { false, file.errorString() };
-    // An ASCII file goes out in chunks, never held whole a second time.
-    bool written = true;
-    if (QtPrivate::isAscii(m_text)) {
-        constexpr qsizetype chunkSize = 64 * 1024;
-        QByteArray chunk;
-        chunk.reserve(2 * chunkSize);
-        const auto flush = [&] {
-            written = written && file.write(chunk) == chunk.size();
-            chunk.resize(0); // keeps its capacity
-        };
-        forEachPiece([&](QStringView piece) {
-            appendAscii(chunk, piece);
-            if (chunk.size() >= chunkSize)
-                flush();
-        });
-        flush();
-    } else {
-        const QByteArray contents = serialize();
-        written = file.write(contents) == contents.size();
-    }
-    if (!written) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return { false, error };
-    }
-    if (!file.commit())
-        return { false, file.errorString() };
-    return { true, {} };
+    SafeSave file(path);
+    forEachChunk(m_utf16 || isUtf16File(file.targetPath()),
+                 [&file](QByteArrayView chunk) { return file.write(chunk); });
+    return file.commit();
 }
 
 } // namespace vantiro

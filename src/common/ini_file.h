@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/safe_save.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -11,26 +13,27 @@
 
 namespace vantiro {
 
-// Result of writing a file: whether it succeeded and, if not, why.
-struct SaveResult
-{
-    bool ok = false;
-    QString error;
-
-    explicit operator bool() const { return ok; }
-};
-
-// An INI file with the lookup rules of Windows private-profile files, so that files move between
-// installations unchanged in meaning:
-// - section and key names match without regard to case; the first matching section and, within
-//   it, the first matching key win;
-// - blanks around names and values are trimmed and one pair of matching quotes around a value is
-//   removed; lines starting with ";" are comments; CRLF, LF and CR line ends are all read;
-// - a key present with an empty value is distinguished from an absent key;
-// - values are read whole, whatever their length.
-// Text that fits Windows-1252 is written as single bytes like the files of Windows installations;
-// other text makes the whole file UTF-8. A file that is valid UTF-8 is read as UTF-8, any other as
-// Windows-1252.
+// An INI file read as the Windows private-profile functions read it, so that files written or edited on
+// Windows (often in Notepad) mean the same here. The reading rules, all in one place:
+// - Encoding: a file that starts with a UTF-16 byte-order mark (FF FE or FE FF) is UTF-16 in that
+//   order; else a file that is valid UTF-8 (with or without its mark) is UTF-8; else it is Windows-1252.
+// - Lines end at CR LF, LF or CR. Blanks around a line, a name and a value are trimmed: tab, the
+//   line-end controls 0x0B and 0x0C, space, and Ctrl-Z (0x1A); a no-break space is text.
+// - Lines starting with ";" are comments. A line "[name]" starts a section named by what lies between
+//   the "[" and the last "]" ("[A]B]" is section "A]B"); a "[" line without "]" is a key line.
+// - A key line is name=value, split at the first "=". A line without "=" is a key without a value:
+//   like any key it hides later keys of its name, and it reads as absent. Key lines before the first
+//   section belong to no section.
+// - A name or value ends at a NUL character. One pair of matching quotes (" or ') around a value is
+//   removed after the trimming.
+// - Section and key names match without regard to case; the first matching section and, within it,
+//   the first matching key win.
+// - A key present with an empty value reads as empty, an absent one as the caller's default; values
+//   are read whole, whatever their length.
+// Writing: text that fits Windows-1252 is written as single bytes like the files of Windows
+// installations; other text makes the whole file UTF-8. A file read from UTF-16, or saved over a
+// UTF-16 file, is written as UTF-16LE with its mark, so the Windows tools that wrote it keep reading it.
+// A value with blanks or quotes at its ends is written in quotes, so it reads back as it was.
 class IniFile
 {
 public:
@@ -51,8 +54,8 @@ public:
     QStringList keys(const QString &section) const;
 
     // The keys and values of the first matching section in file order, duplicates included, for
-    // callers that walk a whole section in one pass. The views point into this object's text: they
-    // stay valid until it is changed or destroyed.
+    // callers that walk a whole section in one pass; a key without a value shows an empty one. The
+    // views point into this object's text: they stay valid until it is changed or destroyed.
     struct KeyValueView
     {
         QStringView key;
@@ -66,9 +69,10 @@ public:
     void setValue(const QString &section, const QString &key, const QString &value);
 
     QByteArray serialize() const;
+    // Whether a save over a file holding these bytes would write the very same bytes.
+    bool isSavedIn(QByteArrayView bytes) const;
 
-    // Writes a temporary file beside the target and renames it over the target, so the file on disk
-    // is always either the old or the new one.
+    // Replaces the file as a whole or not at all (SafeSave): on failure the old file stays as it was.
     SaveResult save(const QString &path) const;
 
 private:
@@ -77,6 +81,8 @@ private:
     // of 4 G characters, 8 GB, is far past any file this program could hold.)
     struct Span
     {
+        static constexpr quint32 noValue = ~quint32(0); // the position of a key line's missing value
+
         quint32 position = 0;
         quint32 size = 0;
     };
@@ -117,6 +123,8 @@ private:
     {
         Span key;
         Span value;
+
+        bool hasValue() const { return value.position != Span::noValue; }
     };
     struct Section
     {
@@ -150,6 +158,9 @@ private:
     void addEntry(Section &section, Span key, Span value);
     // Calls put() with the pieces of the text a save writes, in order.
     void forEachPiece(const std::function<void(QStringView)> &put) const;
+    // Hands the file's bytes to take() in order, in chunks where the encoding allows; stops when take()
+    // returns false, and then returns false.
+    bool forEachChunk(bool utf16, const std::function<bool(QByteArrayView)> &take) const;
     // The text a save writes, before its encoding is chosen, and its length.
     QString fileText() const;
     qsizetype fileSize() const;
@@ -159,6 +170,7 @@ private:
     std::vector<Entry> m_entries; // of every section, in one array: a file of millions of lines grows it once
     std::vector<Section> m_sections;
     NameIndex m_sectionIndex; // the first section of each name
+    bool m_utf16 = false; // read from UTF-16, so written back in it
 };
 
 } // namespace vantiro

@@ -19,6 +19,8 @@ struct PromptMessage
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
     QString title = applicationTitle;
+    // The button Enter presses; unset, the box's own choice (Yes of Yes/No).
+    std::optional<PromptAnswer> defaultAnswer {};
 
     friend bool operator==(const PromptMessage &, const PromptMessage &) = default;
 };
@@ -38,9 +40,11 @@ public:
     {
         show(PromptMessage { text, icon, PromptButtons::Ok, title });
     }
-    bool askYesNo(const QString &text, const QString &title = applicationTitle)
+    bool askYesNo(const QString &text, const QString &title = applicationTitle,
+                  std::optional<PromptAnswer> defaultAnswer = std::nullopt)
     {
-        return show(PromptMessage { text, PromptIcon::Question, PromptButtons::YesNo, title }) == PromptAnswer::Yes;
+        return show(PromptMessage { text, PromptIcon::Question, PromptButtons::YesNo, title, defaultAnswer })
+            == PromptAnswer::Yes;
     }
     // Save, Discard or Cancel.
     PromptAnswer askToSave(const QString &text)

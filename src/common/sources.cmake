@@ -1,4 +1,4 @@
-# Files of this folder: what no subsystem owns (prompts, clock, INI files, text tables, the status
+# Files of this folder: what no subsystem owns (prompts, clock, INI files and whole-file saves, text tables, the status
 # log), and the builders of the controls every window uses.
 list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/clock.h
@@ -10,6 +10,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/prompts.h
     ${CMAKE_CURRENT_LIST_DIR}/record_numbers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_numbers.h
+    ${CMAKE_CURRENT_LIST_DIR}/safe_save.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/safe_save.h
     ${CMAKE_CURRENT_LIST_DIR}/status_log.cpp
     ${CMAKE_CURRENT_LIST_DIR}/status_log.h
     ${CMAKE_CURRENT_LIST_DIR}/text_table_model.cpp

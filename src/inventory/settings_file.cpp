@@ -4,6 +4,10 @@
 #include "inventory/day_mask.h"
 #include "inventory/records.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -193,9 +197,30 @@ SettingsLoad loadSettingsFile(const QString &path)
     return load;
 }
 
-SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents)
+QString settingsBackupPath(const QString &path)
 {
-    return settingsToIni(contents).save(path);
+    return path + u".bak"_s;
+}
+
+SettingsSaveResult saveSettingsFile(const QString &path, const SettingsContents &contents)
+{
+    const IniFile ini = settingsToIni(contents);
+    SettingsSaveResult result;
+    // Only a regular file holds settings to keep; in a folder's place the save fails below.
+    if (QFileInfo(path).isFile()) {
+        QFile old(path);
+        const QByteArray bytes = old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray();
+        const bool read = old.error() == QFileDevice::NoError;
+        if (read && ini.isSavedIn(bytes))
+            return { { true, {} }, {} };
+        const QString backupPath = settingsBackupPath(path);
+        const SaveResult kept = read ? keepCopy(path, bytes, backupPath) : SaveResult { false, old.errorString() };
+        if (!kept)
+            result.backupWarning = u"The previous settings could not be kept as %1 (%2)."_s.arg(
+                QDir::toNativeSeparators(backupPath), kept.error);
+    }
+    static_cast<SaveResult &>(result) = ini.save(path);
+    return result;
 }
 
 } // namespace vantiro

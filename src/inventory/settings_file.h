@@ -54,7 +54,17 @@ struct SettingsLoad
     QString error; // empty when the file was read or is missing
 };
 SettingsLoad loadSettingsFile(const QString &path);
+
+// A save that changes the file first keeps the previous one beside it, as "Settings.ini.bak" (one
+// copy), so a file damaged by hand or by a faulty save can still be put back. A save of the very bytes
+// already there writes nothing, so the automatic save at each start never overwrites the copy with the
+// same content. A copy that cannot be kept does not stop the save; the warning says why.
+struct SettingsSaveResult : SaveResult
+{
+    QString backupWarning;
+};
+QString settingsBackupPath(const QString &path);
 // Replaces the file as a whole, atomically; on failure the old file stays as it was.
-SaveResult saveSettingsFile(const QString &path, const SettingsContents &contents);
+SettingsSaveResult saveSettingsFile(const QString &path, const SettingsContents &contents);
 
 } // namespace vantiro

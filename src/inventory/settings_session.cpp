@@ -1,6 +1,7 @@
 #include "inventory/settings_session.h"
 
 #include "common/prompts.h"
+#include "common/safe_save.h"
 #include "common/text_table_model.h"
 #include "inventory/inventory.h"
 
@@ -16,7 +17,9 @@ SettingsSession::SettingsSession(const QString &applicationFolder, Inventory &in
     , m_inventory(inventory)
     , m_schedule(schedule)
     , m_busyPointer(busyPointer)
-{ }
+{
+    removeLeftoverSaves(applicationFolder);
+}
 
 bool SettingsSession::fileExists() const
 {
@@ -44,14 +47,14 @@ bool SettingsSession::loadedScheduleStarts() const
     return m_schedule.rowCount() > 0;
 }
 
-SaveResult SettingsSession::save(const SerialCommandSettings &serial)
+SettingsSaveResult SettingsSession::save(const SerialCommandSettings &serial)
 {
     BusyScope busy(m_busyPointer);
     SettingsContents contents;
     contents.serial = serial;
     contents.groupRows = m_inventory.groupRows();
     contents.scheduleRows = m_schedule.allRows();
-    SaveResult saved = saveSettingsFile(m_path, contents);
+    SettingsSaveResult saved = saveSettingsFile(m_path, contents);
     if (saved)
         m_loadError.clear();
     return saved;

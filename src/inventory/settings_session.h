@@ -12,6 +12,7 @@ class TextTableModel;
 
 // "Settings.ini" of the application folder and the tables it fills: the inventory's groups and the
 // schedule list. The serial section belongs to the window's frame, so it is handed over as values.
+// Starting a session clears the folder of what saves cut short by a kill left behind.
 class SettingsSession
 {
 public:
@@ -31,9 +32,9 @@ public:
     // A start that loads schedule rows comes up running the schedule.
     bool loadedScheduleStarts() const;
 
-    // Writes the tables and the serial section; on failure the previous file stays untouched and the
-    // result says why.
-    SaveResult save(const SerialCommandSettings &serial);
+    // Writes the tables and the serial section, keeping the previous file as Settings.ini.bak; on failure
+    // the previous file stays untouched and the result says why.
+    SettingsSaveResult save(const SerialCommandSettings &serial);
 
 private:
     QString m_path;

@@ -1,11 +1,16 @@
 #include "app/version.h"
+#include "common/daily_log.h"
 #include "common/status_log.h"
 #include "common/text_table_model.h"
+#include "file_size_limit.h"
 #include "manual_clock.h"
+#include "temp_app_folder.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 using vantiro::StatusLog;
@@ -22,7 +27,27 @@ private slots:
     void captionShowsMajorMinorAndRevision_data();
     void captionShowsMajorMinorAndRevision();
     void textTableAddressesCellsByKey();
+    void dailyLogOnAFullDiskWritesWholeLinesAndSaysWhyOnce();
 };
+
+namespace {
+
+const char logChildFlag[] = "--log-child";
+
+// The child's side of the full-disk test: logs each text with the daily log in the folder, then prints
+// the status log's lines.
+int runLogChild(const QString &folder, const QStringList &texts)
+{
+    ManualClock clock;
+    StatusLog log(clock, QLocale(u"en_US"_s));
+    vantiro::DailyLog daily(folder, log);
+    for (const QString &text : texts)
+        log.statusMessage(text);
+    std::printf("%s\n", qPrintable(log.lines().join(u'\n')));
+    return 0;
+}
+
+} // namespace
 
 void TestStatusLog::lineCarriesTheLocalesDateAndTimeWithSeconds_data()
 {
@@ -115,5 +140,33 @@ void TestStatusLog::textTableAddressesCellsByKey()
     QCOMPARE(table.cell(0, u"COM"), u"5"_s);
 }
 
-QTEST_GUILESS_MAIN(TestStatusLog)
+// Files cannot grow past 100 bytes: a line of 27 bytes fits while there is room, one of 124 never does.
+void TestStatusLog::dailyLogOnAFullDiskWritesWholeLinesAndSaysWhyOnce()
+{
+    vantiro::test::TempAppFolder folder;
+    const vantiro::test::LimitedRun run
+        = vantiro::test::runWithFileSizeLimit(100,
+                                              { QString::fromLatin1(logChildFlag), folder.path(), u"one"_s, u"two"_s,
+                                                QString(100, u'x'), QString(100, u'y'), u"six"_s });
+    QVERIFY(run.finished && run.exitCode == 0);
+
+    const QStringList shown = run.output.trimmed().split(u'\n');
+    QCOMPARE(shown.size(), 6); // the five lines and one report
+    const QString report = shown.at(3);
+    QVERIFY2(report.contains(u"cannot be written ("_s + vantiro::test::fileTooLargeReason() + u')'),
+             qPrintable(report));
+    const QStringList written { shown.at(0), shown.at(1), shown.at(5) };
+    QVERIFY(written.last().endsWith(u" - six"_s));
+    QCOMPARE(QString::fromUtf8(folder.readFile(u"logs/2009-03-25.log"_s)), written.join(u'\n') + u'\n');
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], logChildFlag) == 0)
+        return runLogChild(QString::fromLocal8Bit(argv[2]), app.arguments().mid(3));
+    TestStatusLog test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_status_log.moc"

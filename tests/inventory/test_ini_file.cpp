@@ -1,12 +1,42 @@
 #include "common/ini_file.h"
+#include "file_size_limit.h"
+#include "inventory/settings_file.h"
 #include "temp_app_folder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <sys/time.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
 using vantiro::test::TempAppFolder;
+
+namespace {
+
+// A file's bytes as written, NULs included.
+template<qsizetype N> QByteArray bytes(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
+// Text as UTF-16 in little-endian order, the byte-order mark first.
+QByteArray utf16Le(const QString &text)
+{
+    QByteArray file("\xFF\xFE");
+    for (const QChar c : text) {
+        file += char(c.unicode() & 0xFF);
+        file += char(c.unicode() >> 8);
+    }
+    return file;
+}
+
+} // namespace
 
 class TestIniFile : public QObject
 {
@@ -20,6 +50,12 @@ private slots:
     void roundTrips();
     void saveReplacesTheFileOrNothing_data();
     void saveReplacesTheFileOrNothing();
+    void utf16FileIsSavedAsUtf16_data();
+    void utf16FileIsSavedAsUtf16();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void leftoverSavesAreRemovedAfterAMinute_data();
+    void leftoverSavesAreRemovedAfterAMinute();
 };
 
 // Each row: a file, a lookup, and what the lookup gives ("<absent>" for an absent key).
@@ -120,6 +156,35 @@ void TestIniFile::lookups_data()
     // A byte-order mark before bytes that are not UTF-8: the text is single-byte all the same.
     QTest::newRow("BOM before windows-1252") << QByteArray("\xEF\xBB\xBF[S]\nK=Caf\xE9\n") << "S"
                                              << "K" << QString::fromUtf8("Café");
+
+    // Where a hand-edited file is read as the Windows profile functions read it.
+    QTest::newRow("UTF-16LE with its mark (Notepad's \"Unicode\")")
+        << bytes("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0") << "A"
+        << "k"
+        << "v";
+    QTest::newRow("UTF-16BE with its mark") << bytes("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0v\0\r\0\n") << "A"
+                                            << "k"
+                                            << "v";
+    QTest::newRow("a [ line without ] starts no section") << bytes("[X]\r\na=1\r\n[A\r\nk=1\r\n") << "X"
+                                                          << "k"
+                                                          << "1";
+    QTest::newRow("a line without = hides the key after it") << bytes("[A]\r\nk\r\nk=2\r\n") << "A"
+                                                             << "k"
+                                                             << "<absent>";
+    QTest::newRow("a NUL ends a value") << bytes("[A]\r\nk=ab\0cd\r\n") << "A"
+                                        << "k"
+                                        << "ab";
+    QTest::newRow("a NUL ends section and key names") << bytes("[A\0B]\r\nk\0x=1\r\n") << "A"
+                                                      << "k"
+                                                      << "1";
+    QTest::newRow("Ctrl-Z at the end of a value is trimmed") << bytes("[A]\r\nk=1\x1A\r\n") << "A"
+                                                             << "k"
+                                                             << "1";
+    QTest::newRow("a no-break space is no blank") << bytes("[A]\r\nk=\xA0v\xA0\r\n") << "A"
+                                                  << "k" << QString::fromUtf8("\u00A0v\u00A0");
+    QTest::newRow("a section name runs to the last ]") << bytes("[A]B]\r\nk=1\r\n") << "A]B"
+                                                       << "k"
+                                                       << "1";
 }
 
 void TestIniFile::lookups()
@@ -137,12 +202,14 @@ void TestIniFile::lookups()
 
 void TestIniFile::setValueReplacesInPlaceOrAppends()
 {
-    IniFile ini = IniFile::parse("[S]\nOn=old\nOff=x\n[s]\nOn=shadowed\n");
+    // Lines without "=" are written back as they were, unless given a value.
+    IniFile ini = IniFile::parse("[S]\nOn=old\nBare\nOff=x\nLater\n[s]\nOn=shadowed\n");
     ini.setValue(u"s"_s, u"ON"_s, u"new"_s);
     ini.setValue(u"GROUP_SETTINGS"_s, u"1"_s, u"two\r\nlines\rand\nmore"_s);
     ini.setValue(u"S"_s, u"Empty"_s, {});
+    ini.setValue(u"S"_s, u"later"_s, u"set"_s);
     QCOMPARE(ini.serialize(),
-             QByteArray("[S]\r\nOn=new\r\nOff=x\r\nEmpty=\r\n"
+             QByteArray("[S]\r\nOn=new\r\nBare\r\nOff=x\r\nLater=set\r\nEmpty=\r\n"
                         "[s]\r\nOn=shadowed\r\n"
                         "[GROUP_SETTINGS]\r\n1=two lines and more\r\n"));
 }
@@ -166,6 +233,7 @@ void TestIniFile::roundTrips_data()
         << QStringList { QString::fromUtf8("Ã©") } << QByteArray("K1=\xC3\x83\xC2\xA9\r\n");
     QTest::newRow("blanks and quotes at the ends kept")
         << QStringList { u"  a  "_s, u"\"quoted\""_s } << QByteArray("K1=\"  a  \"\r\nK2=\"\"quoted\"\"\r\n");
+    QTest::newRow("trailing blanks only kept") << QStringList { u"a  "_s } << QByteArray("K1=\"a  \"\r\n");
     // Longer than the 64 KB a save writes at a time.
     const QString longValue = u"12~display number 12~HYUNDAI-D525ML`"_s.repeated(2000);
     QTest::newRow("long value read and written whole")
@@ -228,5 +296,165 @@ void TestIniFile::saveReplacesTheFileOrNothing()
     QCOMPARE(entries(), before); // no temporary file left behind
 }
 
-QTEST_APPLESS_MAIN(TestIniFile)
+// Each row: the file on disk before the save, and whether the file saved is that one read back and
+// changed, or one built anew as Settings.ini is on every save.
+void TestIniFile::utf16FileIsSavedAsUtf16_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<bool>("builtAnew");
+    const QByteArray little = utf16Le(u"[S]\r\nK=old\r\n"_s);
+    QByteArray big = little;
+    for (qsizetype i = 0; i + 1 < big.size(); i += 2)
+        std::swap(big[i], big[i + 1]);
+    QTest::newRow("read from UTF-16LE") << little << false;
+    QTest::newRow("read from UTF-16BE") << big << false;
+    QTest::newRow("built anew over UTF-16LE") << little << true;
+}
+
+void TestIniFile::utf16FileIsSavedAsUtf16()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(bool, builtAnew);
+
+    TempAppFolder folder;
+    const QString path = folder.filePath(u"Settings.ini"_s);
+    folder.writeFile(u"Settings.ini"_s, before);
+    IniFile ini = builtAnew ? IniFile() : IniFile::load(path);
+    const QString value = u"Stra\u00dfe \u20ac \u6771"_s;
+    ini.setValue(u"S"_s, u"K"_s, value);
+    const SaveResult saved = ini.save(path);
+    QVERIFY2(saved.ok, qPrintable(saved.error));
+    QCOMPARE(folder.readFile(u"Settings.ini"_s), utf16Le(u"[S]\r\nK="_s + value + u"\r\n"_s));
+}
+
+namespace {
+
+const char saveChildFlag[] = "--save-child";
+const QByteArray smallIni = "[OLD]\r\nKept=1\r\n";
+
+// The child's side of the test below: one save of a kind, with a value of a size; prints the reason
+// of a failure (and the warning about Settings.ini.bak).
+int runSaveChild(const QString &kind, const QString &path, int size)
+{
+    const QString value(size, u'x');
+    SaveResult saved;
+    if (kind == u"plain"_s) {
+        saved = saveFile(path, value.toLatin1());
+    } else if (kind == u"ini"_s) {
+        IniFile ini;
+        ini.setValue(u"S"_s, u"K"_s, value);
+        saved = ini.save(path);
+    } else {
+        SettingsContents contents;
+        contents.groupRows = QList<QStringList> { { u"Lobby"_s, value, {} } };
+        const SettingsSaveResult settings = saveSettingsFile(path, contents);
+        saved = settings;
+        std::printf("%s\n", qPrintable(settings.backupWarning));
+    }
+    std::printf("%s\n", qPrintable(saved.error));
+    return saved.ok ? 0 : 1;
+}
+
+} // namespace
+
+// Each row: a save run with its file size limited (as on a full disk), the file there before, and what
+// the folder holds afterwards. The save fails with the system's reason and the old bytes stay.
+void TestIniFile::failedWriteKeepsTheOldFile_data()
+{
+    using Files = QMap<QString, QByteArray>;
+    QTest::addColumn<QString>("kind"); // what saves: "ini", "plain", "settings", or "displays" for vantiro-displays
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<int>("size"); // of the new value
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<Files>("after");
+
+    // The small file is written in one piece at the end, the large one in chunks along the way.
+    QTest::newRow("LGSettings.ini, smaller than a chunk")
+        << u"ini"_s << u"LGSettings.ini"_s << smallIni << 3000 << qint64(1024)
+        << Files { { u"LGSettings.ini"_s, smallIni } };
+    QTest::newRow("GeneralControlSettings.ini, several chunks")
+        << u"ini"_s << u"GeneralControlSettings.ini"_s << smallIni << 300000 << qint64(100000)
+        << Files { { u"GeneralControlSettings.ini"_s, smallIni } };
+    const QByteArray entry = "[Desktop Entry]\nType=Application\n";
+    QTest::newRow("the autostart entry") << u"plain"_s << u"vantiro.desktop"_s << entry << 3000 << qint64(1024)
+                                         << Files { { u"vantiro.desktop"_s, entry } };
+    // The copy is smaller than the limit, so it is kept; the new file is not.
+    QTest::newRow("Settings.ini") << u"settings"_s << u"Settings.ini"_s << smallIni << 3000 << qint64(1024)
+                                  << Files { { u"Settings.ini"_s, smallIni }, { u"Settings.ini.bak"_s, smallIni } };
+    const QByteArray ports = "[COM_PORTS]\r\n1=/dev/ttyUSB7\r\n[OTHER]\r\nK=" + QByteArray(2000, 'p') + "\r\n";
+    QTest::newRow("Ports.ini, its copy cannot be written")
+        << u"displays"_s << u"Ports.ini"_s << ports << 0 << qint64(1024) << Files { { u"Ports.ini"_s, ports } };
+    QTest::newRow("Ports.ini, the copy written but not the new file")
+        << u"displays"_s << u"Ports.ini"_s << ports << 0 << qint64(ports.size() + 4)
+        << Files { { u"Ports.ini"_s, ports } };
+}
+
+void TestIniFile::failedWriteKeepsTheOldFile()
+{
+    using Files = QMap<QString, QByteArray>;
+    QFETCH(QString, kind);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, old);
+    QFETCH(int, size);
+    QFETCH(qint64, limit);
+    QFETCH(Files, after);
+
+    TempAppFolder folder;
+    folder.writeFile(file, old);
+    const test::LimitedRun run = kind == u"displays"_s
+        ? test::runWithFileSizeLimit(
+            limit, { u"--displays"_s, u"1"_s, u"--first-com"_s, u"2"_s, u"--app-folder"_s, folder.path() },
+            QStringLiteral(VANTIRO_DISPLAYS_PATH))
+        : test::runWithFileSizeLimit(
+            limit, { QString::fromLatin1(saveChildFlag), kind, folder.filePath(file), QString::number(size) });
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.output.contains(test::fileTooLargeReason()), qPrintable(run.output));
+
+    Files left;
+    for (const QString &name : QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        left.insert(name, folder.readFile(name));
+    QCOMPARE(left, after);
+}
+
+// Each row: a file in the application folder, how old it is, and whether a start removes it.
+void TestIniFile::leftoverSavesAreRemovedAfterAMinute_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("ours, old") << u".LGSettings.ini.vantiro-save-a1B2c3"_s << 120 << true;
+    QTest::newRow("ours, a save may still be writing it") << u".LGSettings.ini.vantiro-save-a1B2c3"_s << 10 << false;
+    QTest::newRow("a name like older versions gave") << u"LGSettings.ini.VSOMfP"_s << 120 << false;
+    QTest::newRow("no leading dot") << u"LGSettings.ini.vantiro-save-a1B2c3"_s << 120 << false;
+    QTest::newRow("another ending") << u".LGSettings.ini.vantiro-save-a1B2c3.txt"_s << 120 << false;
+}
+
+void TestIniFile::leftoverSavesAreRemovedAfterAMinute()
+{
+    QFETCH(QString, name);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, removed);
+
+    TempAppFolder folder;
+    folder.writeFile(name, "[S]\r\n");
+    const timeval then { ::time(nullptr) - ageSeconds, 0 };
+    const timeval times[2] = { then, then };
+    QVERIFY(::utimes(QFile::encodeName(folder.filePath(name)).constData(), times) == 0);
+
+    removeLeftoverSaves(folder.path());
+    QCOMPARE(QFileInfo::exists(folder.filePath(name)), !removed);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], saveChildFlag) == 0)
+        return runSaveChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
+    TestIniFile test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_ini_file.moc"

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +56,7 @@ private slots:
     void savedInventoryComesBackInANewWindow();
     void hugeValuesShowCutButSaveWhole();
     void failedSaveReportsAndWritesNothing();
+    void previousSettingsThatCannotBeKeptAreLogged();
     void editingButtonsRefuse_data();
     void editingButtonsRefuse();
     void selectionFollowsTheRemovedGroup_data();
@@ -227,8 +229,10 @@ void TestInventoryWindow::failedSaveReportsAndWritesNothing()
     QVERIFY(openWindow(root.path()));
     const int shownBefore = m_busy.timesShown;
     click(u"btnSave"_s);
-    // Told at start that the file cannot be read, asked before replacing it, then told why it failed.
+    // Told at start that the file cannot be read, asked before replacing it (Enter keeps it), then told why it
+    // failed.
     QCOMPARE(m_prompts.messages.size(), 3);
+    QCOMPARE(m_prompts.messages.at(1).defaultAnswer, PromptAnswer::No);
     const PromptMessage failed = m_prompts.messages.last();
     QVERIFY2(failed.text.startsWith(u"Failed saving the settings.\n\n"_s) && failed.icon == PromptIcon::Exclamation
                  && failed.title == u"Error"_s,
@@ -239,6 +243,22 @@ void TestInventoryWindow::failedSaveReportsAndWritesNothing()
     QVERIFY(QDir(root.filePath(u"Settings.ini"_s)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     QCOMPARE(m_busy.depth, 0);
     QVERIFY(m_busy.timesShown > shownBefore);
+}
+
+// The copy of the previous file cannot be written (a folder has its name): the log says why, and the save
+// goes on.
+void TestInventoryWindow::previousSettingsThatCannotBeKeptAreLogged()
+{
+    m_folder->writeFile(u"Settings.ini"_s, groupsFile({ "Lobby%%" }));
+    QVERIFY(QDir(m_folder->path()).mkdir(u"Settings.ini.bak"_s));
+    QVERIFY(openWindow(m_folder->path()));
+    click(u"btnSave"_s);
+    QCOMPARE(m_prompts.messages, QList<PromptMessage>({ PromptMessage { u"Settings saved."_s } }));
+    const QAbstractItemModel *log = modelOf(u"lstMessage"_s);
+    const QString logged = log->index(log->rowCount() - 1, 0).data().toString();
+    QVERIFY2(logged.contains(m_folder->filePath(u"Settings.ini.bak"_s))
+                 && logged.contains(QString::fromLocal8Bit(std::strerror(EISDIR))),
+             qPrintable(logged));
 }
 
 // Each row: with group Lobby (port 1, that row clicked) or none, a button pressed with the editor's port (for

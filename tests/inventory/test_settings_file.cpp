@@ -4,7 +4,11 @@
 #include "inventory/settings_file.h"
 #include "temp_app_folder.h"
 
+#include <QDir>
 #include <QTest>
+
+#include <cstring>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -44,6 +48,8 @@ private slots:
     void reads();
     void loadsHandWrittenFile();
     void saveThenLoadGivesSameTables();
+    void previousFileIsKeptAsBak_data();
+    void previousFileIsKeptAsBak();
 };
 
 // Hand-edited masks and day texts still give seven days (the file's masks are read and written below).
@@ -202,6 +208,68 @@ void TestSettingsFile::saveThenLoadGivesSameTables()
     QCOMPARE(unpackPorts(loaded.groupRows->at(1).at(2)), sixtyPorts);
     // The old file is replaced as a whole: none of its keys or sections are left.
     QCOMPARE(folder.readFile(u"Settings.ini"_s), settingsToIni(saved).serialize());
+}
+
+// Each row: Settings.ini and Settings.ini.bak before a save (empty: none; "<folder>": a folder in its
+// place), whether the save holds what the file holds already, the copy afterwards, and the system's reason
+// in the warning about the copy.
+void TestSettingsFile::previousFileIsKeptAsBak_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("bakBefore");
+    QTest::addColumn<bool>("unchanged");
+    QTest::addColumn<QByteArray>("bakAfter");
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray handEdited = "[GROUP_SETTINGS]\r\nGroups=1\r\n1=Hall%%\r\n";
+    QTest::newRow("a change keeps the old file") << handEdited << QByteArray() << false << handEdited << QString();
+    QTest::newRow("one copy: the older one goes")
+        << handEdited << QByteArray("older") << false << handEdited << QString();
+    QTest::newRow("the same bytes: nothing is written")
+        << QByteArray() << QByteArray("older") << true << QByteArray("older") << QString();
+    QTest::newRow("no file before, no copy") << QByteArray() << QByteArray() << false << QByteArray() << QString();
+    QTest::newRow("a copy that cannot be written stops nothing")
+        << handEdited << QByteArray("<folder>") << false << QByteArray("<folder>")
+        << QString::fromLocal8Bit(std::strerror(EISDIR));
+}
+
+void TestSettingsFile::previousFileIsKeptAsBak()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, bakBefore);
+    QFETCH(bool, unchanged);
+    QFETCH(QByteArray, bakAfter);
+    QFETCH(QString, reason);
+
+    TempAppFolder folder;
+    const QString path = folder.filePath(u"Settings.ini"_s);
+    const QString bak = folder.filePath(u"Settings.ini.bak"_s);
+    const SettingsContents contents = contentsWith({ { u"Lobby"_s, u"front wall"_s, lobbyPorts } }, {});
+    if (unchanged)
+        QVERIFY(saveSettingsFile(path, contents).ok);
+    else if (!before.isEmpty())
+        folder.writeFile(u"Settings.ini"_s, before);
+    if (bakBefore == "<folder>")
+        QVERIFY(QDir(folder.path()).mkdir(u"Settings.ini.bak"_s));
+    else if (!bakBefore.isEmpty())
+        folder.writeFile(u"Settings.ini.bak"_s, bakBefore);
+    struct stat old = {};
+    ::stat(QFile::encodeName(path).constData(), &old);
+
+    const SettingsSaveResult saved = saveSettingsFile(path, contents);
+    QVERIFY2(saved.ok, qPrintable(saved.error));
+    QCOMPARE(loadSettingsFile(path).contents.groupRows, contents.groupRows);
+    struct stat now = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &now), 0);
+    QCOMPARE(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec, unchanged); // written or not
+    if (bakAfter == "<folder>")
+        QVERIFY(QFileInfo(bak).isDir());
+    else
+        QCOMPARE(folder.readFile(u"Settings.ini.bak"_s), bakAfter);
+    QCOMPARE(QFileInfo::exists(bak), !bakAfter.isEmpty());
+    QVERIFY2(reason.isEmpty() ? saved.backupWarning.isEmpty()
+                              : saved.backupWarning.contains(bak) && saved.backupWarning.contains(reason),
+             qPrintable(saved.backupWarning));
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

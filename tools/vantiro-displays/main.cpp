@@ -222,7 +222,9 @@ int main(int argc, char *argv[])
         return 1;
     if (const vantiro::SaveResult saved = portsFile.install(devices); !saved) {
         printLine(stderr, u"vantiro-displays: "_s + saved.error);
-        portsFile.restore();
+        // The user's file is unchanged; what remains is to drop the copy kept beside it.
+        if (const vantiro::SaveResult restored = portsFile.restore(); !restored)
+            printLine(stderr, u"vantiro-displays: "_s + restored.error);
         return 1;
     }
 

@@ -1,11 +1,13 @@
 #include "ports_file.h"
 
+#include "common/safe_save.h"
 #include "serial/port_map.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -13,12 +15,32 @@ namespace vantiro::displays {
 
 namespace {
 
+// Whole or not at all: a file that could not be written whole is never there to be put back later.
 SaveResult writeWhole(const QString &path, const QByteArray &contents)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
-        return { false, u"cannot write "_s + path + u": "_s + file.errorString() };
-    return { true, {} };
+    const SaveResult saved = saveFile(path, contents);
+    if (!saved)
+        return { false, u"cannot write "_s + path + u": "_s + saved.error };
+    return saved;
+}
+
+// Nothing when the file cannot be read to its end.
+std::optional<QByteArray> readWhole(const QString &path, QString &error)
+{
+    // A pipe of that name would wait for a writer.
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        error = u"cannot read "_s + path + u": it is not a regular file"_s;
+        return std::nullopt;
+    }
+    QFile file(path);
+    QByteArray contents;
+    if (file.open(QIODevice::ReadOnly))
+        contents = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = u"cannot read "_s + path + u": "_s + file.errorString();
+        return std::nullopt;
+    }
+    return contents;
 }
 
 SaveResult removeIfThere(const QString &path)
@@ -38,8 +60,10 @@ PortsFileOverride::PortsFileOverride(const QString &applicationFolder)
 
 SaveResult PortsFileOverride::claim()
 {
-    if (m_lock.tryLock(0))
+    if (m_lock.tryLock(0)) {
+        removeLeftoverSaves(QFileInfo(m_filePath).absolutePath());
         return { true, {} };
+    }
     if (m_lock.error() == QLockFile::LockFailedError)
         return { false, u"another vantiro-displays uses "_s + m_filePath };
     return { false, u"cannot create the lock "_s + m_lock.fileName() };
@@ -52,14 +76,13 @@ bool PortsFileOverride::isLeftOver() const
 
 SaveResult PortsFileOverride::install(const QList<std::pair<int, QString>> &devices)
 {
-    QFile file(m_filePath);
     std::optional<QByteArray> original;
-    if (file.exists()) {
+    if (QFileInfo::exists(m_filePath)) {
         // A file we cannot read is one we could not put back.
-        if (!file.open(QIODevice::ReadOnly))
-            return { false, u"cannot read "_s + m_filePath + u": "_s + file.errorString() };
-        original = file.readAll();
-        file.close();
+        QString error;
+        original = readWhole(m_filePath, error);
+        if (!original)
+            return { false, error };
     }
 
     // On disk before the file changes, so that a kill at any moment loses nothing.
@@ -70,18 +93,26 @@ SaveResult PortsFileOverride::install(const QList<std::pair<int, QString>> &devi
     IniFile ini = original ? IniFile::parse(*original) : IniFile();
     for (const auto &[comNumber, device] : devices)
         ini.setValue(PortMap::sectionName(), QString::number(comNumber), device);
-    return ini.save(m_filePath);
+    const SaveResult saved = ini.save(m_filePath);
+    if (!saved)
+        return { false, u"cannot write "_s + m_filePath + u": "_s + saved.error };
+    return saved;
 }
 
 SaveResult PortsFileOverride::restore()
 {
-    QFile backup(backupPath());
-    if (backup.exists()) {
-        if (!backup.open(QIODevice::ReadOnly))
-            return { false, u"cannot read "_s + backupPath() + u": "_s + backup.errorString() };
-        const SaveResult putBack = writeWhole(m_filePath, backup.readAll());
-        backup.close();
-        return putBack ? removeIfThere(backupPath()) : putBack;
+    if (QFileInfo::exists(backupPath())) {
+        QString error;
+        const std::optional<QByteArray> backup = readWhole(backupPath(), error);
+        if (!backup)
+            return { false, error };
+        // A change that never reached the file (a failed install) leaves nothing to write back.
+        QString unread;
+        if (readWhole(m_filePath, unread) != backup) {
+            if (const SaveResult putBack = writeWhole(m_filePath, *backup); !putBack)
+                return putBack;
+        }
+        return removeIfThere(backupPath());
     }
     if (QFileInfo::exists(madeMarkerPath())) {
         const SaveResult removed = removeIfThere(m_filePath);

@@ -15,8 +15,10 @@ namespace vantiro::displays {
 //
 // The operator's file is kept on disk beside it ("Ports.ini.before-displays") before anything
 // changes, and a file the tool made is marked ("Ports.ini.made-by-displays"), so a run that was
-// killed loses nothing: the next run, or --restore, puts the file back. A lock beside the file keeps
-// two runs from sharing one folder.
+// killed loses nothing: the next run, or --restore, puts the file back. Every file is written whole
+// or not at all (on a full disk the user's file stays as it was, and a copy that could not be written
+// is never there to be put back). A lock beside the file keeps two runs from sharing one folder; the
+// run that takes it clears the folder of what saves cut short by a kill left behind.
 class PortsFileOverride
 {
 public:
