@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
@@ -62,15 +64,12 @@ std::optional<QString> readName(QStringView text)
 
 std::optional<qint64> readMilliseconds(QStringView text)
 {
-    if (text.isEmpty() || text.size() > 15)
+    const auto isDigit = [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    };
+    if (text.isEmpty() || text.size() > 15 || !std::all_of(text.begin(), text.end(), isDigit))
         return std::nullopt;
-    qint64 value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
+    return text.toLongLong();
 }
 
 } // namespace
