@@ -84,7 +84,6 @@ AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, 
     if (!time)
         return { exclamation(u"Please set a time from 00:00:00 to 23:59:59."_s, u"Invalid Time Setting!"_s),
                  std::nullopt };
-    const QString timeText = scheduleTimeText(*time);
     const QString startText = scheduleDateText(*start);
     const QString endText = scheduleDateText(*end);
     if (!checkDateRange(startText, endText, editor.days))
@@ -93,12 +92,13 @@ AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, 
                              u"No valid day!"_s),
                  std::nullopt };
 
-    const ScheduleCandidate candidate { startText, endText, timeText, editor.days };
+    const ScheduleTiming candidate { *start, *end, *time, editor.days };
     for (int row = 0; row < schedule.rowCount(); ++row) {
-        const QStringList cells = schedule.rowCells(row);
+        const QStringList &cells = schedule.allRows().at(row);
         if (row == selectedRow || cells.value(StartDateCell).isEmpty())
             continue;
-        if (hasScheduleConflict(candidate, scheduleRowTimes(cells)))
+        const std::optional<ScheduleTiming> timing = scheduleRowTiming(cells);
+        if (timing && timingsMeet(candidate, *timing))
             return { exclamation(u"Could not add this group. There is a time or date conflict with another group "
                                  u"in the schedule."_s,
                                  u"Group Schedule Conflict!"_s),
@@ -108,8 +108,8 @@ AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, 
     QStringList row = schedule.rowCells(selectedRow);
     row[StartDateCell] = startText;
     row[EndDateCell] = endText;
-    row[StartTimeCell] = timeText;
-    row[EndTimeCell] = timeText;
+    row[StartTimeCell] = scheduleTimeText(*time);
+    row[EndTimeCell] = row[StartTimeCell];
     row[DaysCell] = daysTextOf(editor.days);
     row[FunctionCell] = editor.function.trimmed();
     return { std::nullopt, row };

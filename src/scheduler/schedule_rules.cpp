@@ -30,6 +30,19 @@ std::optional<int> wholeNumber(QStringView text, int maxDigits)
     return value;
 }
 
+// Splits without allocating (a schedule of thousands of rows is read on every edit): the first parts
+// go into `parts`; returns how many parts the text has, counting at most one more than fit.
+template<size_t N> qsizetype splitText(QStringView text, QChar separator, std::array<QStringView, N> &parts)
+{
+    qsizetype count = 0;
+    for (QStringView part : text.tokenize(separator)) {
+        if (size_t(count) == N)
+            return count + 1;
+        parts[size_t(count++)] = part;
+    }
+    return count;
+}
+
 // Gregorian month lengths, for any year number the text holds.
 int monthLength(int year, int month)
 {
@@ -72,9 +85,8 @@ enum class YearDigits { TwoOrFour, Four };
 std::optional<QDate> readDate(QStringView text, YearDigits yearDigits)
 {
     text = text.trimmed();
-    const QChar separator = text.contains(u'/') ? u'/' : u'-';
-    const QList<QStringView> parts = text.split(separator);
-    if (parts.size() != 3)
+    std::array<QStringView, 3> parts;
+    if (splitText(text, text.contains(u'/') ? u'/' : u'-', parts) != 3)
         return std::nullopt;
     const std::optional<int> month = wholeNumber(parts[0], 2);
     const std::optional<int> day = wholeNumber(parts[1], 2);
@@ -111,12 +123,13 @@ QString scheduleDateText(QDate date)
 
 std::optional<QTime> readScheduleTime(QStringView text)
 {
-    const QList<QStringView> parts = text.trimmed().split(u':');
-    if (parts.size() != 2 && parts.size() != 3)
+    std::array<QStringView, 3> parts;
+    const qsizetype count = splitText(text.trimmed(), u':', parts);
+    if (count != 2 && count != 3)
         return std::nullopt;
     const std::optional<int> hour = wholeNumber(parts[0], 2);
     const std::optional<int> minute = wholeNumber(parts[1], 2);
-    const std::optional<int> second = parts.size() == 3 ? wholeNumber(parts[2], 2) : std::optional(0);
+    const std::optional<int> second = count == 3 ? wholeNumber(parts[2], 2) : std::optional(0);
     if (!hour || !minute || !second)
         return std::nullopt;
     const QTime time(*hour, *minute, *second);
@@ -132,10 +145,11 @@ QString scheduleTimeText(QTime time)
 
 WeekdaySet weekdaysOfDaysText(QStringView daysText)
 {
-    const QList<QStringView> entries = daysText.split(u',');
+    std::array<QStringView, 7> entries;
+    const qsizetype count = splitText(daysText, u',', entries);
     WeekdaySet days {};
     for (size_t day = 0; day < days.size(); ++day)
-        days[day] = qsizetype(day) < entries.size() && entries.at(qsizetype(day)) != u"N";
+        days[day] = qsizetype(day) < count && entries[day] != u"N";
     return days;
 }
 
@@ -242,20 +256,34 @@ QList<QDateTime> nextFirings(const ScheduleTiming &timing, const QDateTime &cloc
     return firings(timing, wallClockSecond(clockNow), wallClockMoment(timing.last, timing.time), count);
 }
 
-bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row)
+std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candidate)
 {
-    const std::optional<ScheduleTiming> mine
-        = readScheduleTiming({ candidate.startDate, candidate.endDate, candidate.time, daysTextOf(candidate.days) });
-    const std::optional<ScheduleTiming> theirs = readScheduleTiming(row);
+    const std::optional<QDate> first = readScheduleDate(candidate.startDate);
+    const std::optional<QDate> last = readScheduleDate(candidate.endDate);
+    const std::optional<QTime> time = readScheduleTime(candidate.time);
+    if (!first || !last || !time)
+        return std::nullopt;
+    return ScheduleTiming { *first, *last, *time, candidate.days };
+}
+
+bool timingsMeet(const ScheduleTiming &candidate, const ScheduleTiming &row)
+{
     // Every entry is an instant, so only the same time of day can meet.
-    if (!mine || mine->anyDate() || !theirs || mine->time != theirs->time)
+    if (candidate.anyDate() || candidate.time != row.time)
         return false;
     WeekdaySet shared {};
     for (size_t day = 0; day < shared.size(); ++day)
-        shared[day] = mine->days[day] && theirs->days[day];
-    const QDate from = theirs->anyDate() ? mine->first : std::max(mine->first, theirs->first);
-    const QDate to = theirs->anyDate() ? mine->last : std::min(mine->last, theirs->last);
+        shared[day] = candidate.days[day] && row.days[day];
+    const QDate from = row.anyDate() ? candidate.first : std::max(candidate.first, row.first);
+    const QDate to = row.anyDate() ? candidate.last : std::min(candidate.last, row.last);
     return rangeMeetsWeekdays(from, to, shared);
+}
+
+bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row)
+{
+    const std::optional<ScheduleTiming> mine = readCandidateTiming(candidate);
+    const std::optional<ScheduleTiming> theirs = readScheduleTiming(row);
+    return mine && theirs && timingsMeet(*mine, *theirs);
 }
 
 } // namespace vantiro
