@@ -92,13 +92,14 @@ AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, 
                              u"No valid day!"_s),
                  std::nullopt };
 
-    const ScheduleTiming candidate { *start, *end, *time, editor.days };
+    const std::optional<ScheduleTiming> candidate
+        = readCandidateTiming({ startText, endText, scheduleTimeText(*time), editor.days });
     for (int row = 0; row < schedule.rowCount(); ++row) {
         const QStringList &cells = schedule.allRows().at(row);
         if (row == selectedRow || cells.value(StartDateCell).isEmpty())
             continue;
         const std::optional<ScheduleTiming> timing = scheduleRowTiming(cells);
-        if (timing && timingsMeet(candidate, *timing))
+        if (candidate && timing && hasScheduleConflict(*candidate, *timing))
             return { exclamation(u"Could not add this group. There is a time or date conflict with another group "
                                  u"in the schedule."_s,
                                  u"Group Schedule Conflict!"_s),

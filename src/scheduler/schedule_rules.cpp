@@ -266,7 +266,7 @@ std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candi
     return ScheduleTiming { *first, *last, *time, candidate.days };
 }
 
-bool timingsMeet(const ScheduleTiming &candidate, const ScheduleTiming &row)
+bool hasScheduleConflict(const ScheduleTiming &candidate, const ScheduleTiming &row)
 {
     // Every entry is an instant, so only the same time of day can meet.
     if (candidate.anyDate() || candidate.time != row.time)
@@ -277,13 +277,6 @@ bool timingsMeet(const ScheduleTiming &candidate, const ScheduleTiming &row)
     const QDate from = row.anyDate() ? candidate.first : std::max(candidate.first, row.first);
     const QDate to = row.anyDate() ? candidate.last : std::min(candidate.last, row.last);
     return rangeMeetsWeekdays(from, to, shared);
-}
-
-bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row)
-{
-    const std::optional<ScheduleTiming> mine = readCandidateTiming(candidate);
-    const std::optional<ScheduleTiming> theirs = readScheduleTiming(row);
-    return mine && theirs && timingsMeet(*mine, *theirs);
 }
 
 } // namespace vantiro

@@ -99,11 +99,9 @@ struct ScheduleCandidate
 // The candidate's timing; nothing when its dates or time cannot be read.
 std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candidate);
 
-// Whether the candidate and the row would fire at the same moment: at the same time of day, on a
-// date both apply to, with a weekday both share. The answer is the one a day-by-day walk over the
-// candidate's range gives, found without the walk.
-bool timingsMeet(const ScheduleTiming &candidate, const ScheduleTiming &row);
-// The same from the texts; unreadable dates or times give false.
-bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row);
+// The conflict check: whether the candidate and the row would fire at the same moment, at the same
+// time of day, on a date both apply to, with a weekday both share. The answer is the one a
+// day-by-day walk over the candidate's range gives, found without the walk.
+bool hasScheduleConflict(const ScheduleTiming &candidate, const ScheduleTiming &row);
 
 } // namespace vantiro
