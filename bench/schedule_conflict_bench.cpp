@@ -28,20 +28,27 @@ constexpr int walkRounds = 3;
 using bench::median;
 
 // Rows at other times than the candidate's, so no row stops the check early: every row is tested.
-void fillSchedule(TextTableModel &schedule)
+// Returns the rows as the walk takes them.
+std::vector<test::PlainTiming> fillSchedule(TextTableModel &schedule)
 {
+    std::vector<test::PlainTiming> rows;
     QRandomGenerator random(2009);
     for (int row = 0; row < rowCount; ++row) {
-        const QDate start = QDate(2000, 1, 1).addDays(random.bounded(3650));
-        const QString time = u"%1:%2:00"_s.arg(9 + random.bounded(12), 2, 10, QLatin1Char('0'))
-                                 .arg(random.bounded(60), 2, 10, QLatin1Char('0'));
-        WeekdaySet days {};
-        for (bool &day : days)
+        test::PlainTiming plain;
+        plain.first = QDate(2000, 1, 1).addDays(random.bounded(3650));
+        plain.last = plain.first->addYears(20);
+        plain.time = QTime(9 + random.bounded(12), random.bounded(60));
+        for (bool &day : plain.days)
             day = random.bounded(2) == 1;
-        days[size_t(random.bounded(7))] = true;
-        schedule.appendRow({ u"Group %1"_s.arg(row), scheduleDateText(start), scheduleDateText(start.addYears(20)),
-                             time, time, daysTextOf(days), u"Monitors ON"_s });
+        plain.days[size_t(random.bounded(7))] = true;
+        WeekdaySet days {};
+        std::copy(plain.days.begin(), plain.days.end(), days.begin());
+        schedule.appendRow({ u"Group %1"_s.arg(row), scheduleDateText(*plain.first), scheduleDateText(*plain.last),
+                             scheduleTimeText(*plain.time), scheduleTimeText(*plain.time), daysTextOf(days),
+                             u"Monitors ON"_s });
+        rows.push_back(plain);
     }
+    return rows;
 }
 
 } // namespace
@@ -51,7 +58,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
 
     TextTableModel schedule(scheduleColumns());
-    fillSchedule(schedule);
+    const std::vector<test::PlainTiming> rows = fillSchedule(schedule);
     const AttributeEditorTexts editor { u"01/01/2005"_s, u"12/31/2024"_s,
                                         u"08"_s,         u"00"_s,
                                         u"00"_s,         WeekdaySet { true, true, true, true, true, true, true },
@@ -66,16 +73,16 @@ int main(int argc, char *argv[])
         checkMs.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
-    const ScheduleCandidate candidate { editor.startDate, editor.endDate, u"08:00:00"_s, editor.days };
+    const test::PlainTiming candidate {
+        false, QDate(2005, 1, 1), QDate(2024, 12, 31), QTime(8, 0), { true, true, true, true, true, true, true }
+    };
     std::vector<double> walkMs;
     int walkConflicts = 0;
     for (int round = 0; round < walkRounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        for (int row = 1; row < schedule.rowCount(); ++row) {
-            const QStringList cells = schedule.rowCells(row);
-            walkConflicts += test::conflictByDailyWalk(candidate, { cells[1], cells[2], cells[3], cells[4], cells[5] });
-        }
+        for (size_t row = 1; row < rows.size(); ++row)
+            walkConflicts += test::conflictByDailyWalk(candidate, rows[row]);
         walkMs.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 

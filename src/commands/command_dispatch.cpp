@@ -4,20 +4,47 @@
 
 namespace vantiro {
 
-CommandOrigin commandOrigin(const QString &pendingCommandIndex)
+namespace {
+
+struct IndexMeaning
 {
-    const QString &index = pendingCommandIndex;
-    if (index == u"0" || index == u"1" || index == u"7")
-        return CommandOrigin::GroupPortsOwnModels;
-    if (index == u"2" || index == u"3" || index == u"8")
-        return CommandOrigin::EveryComPort;
-    if (index == u"4" || index == u"5" || index == u"6")
-        return CommandOrigin::GroupPortsListSettings;
-    if (index == u"99")
-        return CommandOrigin::HyundaiPanel;
-    if (index == u"100")
-        return CommandOrigin::LgPanel;
-    return CommandOrigin::Unknown;
+    const char16_t *index;
+    HandOffKind kind;
+};
+
+// Every hand-off index and what it means, in one place.
+constexpr IndexMeaning indexMeanings[] = {
+    { u"0", { CommandOrigin::GroupPortsOwnModels, HandOffCommand::PowerOn } },
+    { u"1", { CommandOrigin::GroupPortsOwnModels, HandOffCommand::PowerOff } },
+    { u"7", { CommandOrigin::GroupPortsOwnModels, HandOffCommand::AutoConfig } },
+    { u"2", { CommandOrigin::EveryComPort, HandOffCommand::PowerOn } },
+    { u"3", { CommandOrigin::EveryComPort, HandOffCommand::PowerOff } },
+    { u"8", { CommandOrigin::EveryComPort, HandOffCommand::AutoConfig } },
+    { u"4", { CommandOrigin::GroupPortsListSettings, HandOffCommand::MuteOn } },
+    { u"5", { CommandOrigin::GroupPortsListSettings, HandOffCommand::MuteOff } },
+    { u"6", { CommandOrigin::GroupPortsListSettings, HandOffCommand::Volume } },
+    { u"99", { CommandOrigin::HyundaiPanel, HandOffCommand::AsGiven } },
+    { u"100", { CommandOrigin::LgPanel, HandOffCommand::AsGiven } },
+};
+
+} // namespace
+
+HandOffKind handOffKind(const QString &pendingCommandIndex)
+{
+    for (const IndexMeaning &meaning : indexMeanings) {
+        if (pendingCommandIndex == QStringView(meaning.index))
+            return meaning.kind;
+    }
+    return {};
+}
+
+QString handOffIndex(HandOffKind kind)
+{
+    for (const IndexMeaning &meaning : indexMeanings) {
+        if (meaning.kind == kind)
+            return QString::fromUtf16(meaning.index);
+    }
+    return {};
 }
 
 Handshaking handshakingFor(CommandOrigin origin)

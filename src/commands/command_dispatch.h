@@ -23,8 +23,7 @@ struct CommandHandOff
     friend bool operator==(const CommandHandOff &, const CommandHandOff &) = default;
 };
 
-// Where a hand-off comes from, and so which ports it reaches. The index text is compared exactly:
-// " 0" or "00" name nothing.
+// Where a hand-off comes from, and so which ports it reaches.
 enum class CommandOrigin {
     GroupPortsOwnModels, // "0", "1", "7": each port of the loaded group with its own model's commands
     EveryComPort, // "2", "3", "8": every COM port of the list with the model list's commands
@@ -33,7 +32,26 @@ enum class CommandOrigin {
     LgPanel, // "100"
     Unknown,
 };
-CommandOrigin commandOrigin(const QString &pendingCommandIndex);
+
+// Which command goes to each port: one of the applied model's own, or the hand-off's command as given
+// (the mute and volume buttons when the group is of the model list's model, the panels).
+enum class HandOffCommand { PowerOn, PowerOff, AutoConfig, MuteOn, MuteOff, Volume, AsGiven };
+
+// What a hand-off index means. The index text is compared exactly: " 0" or "00" name nothing.
+struct HandOffKind
+{
+    CommandOrigin origin = CommandOrigin::Unknown;
+    HandOffCommand command = HandOffCommand::AsGiven;
+
+    friend bool operator==(const HandOffKind &, const HandOffKind &) = default;
+};
+HandOffKind handOffKind(const QString &pendingCommandIndex);
+// The index text of a kind; empty for a kind no index names.
+QString handOffIndex(HandOffKind kind);
+inline CommandOrigin commandOrigin(const QString &pendingCommandIndex)
+{
+    return handOffKind(pendingCommandIndex).origin;
+}
 
 // The LG panel's commands go out with RTS and XON/XOFF, everything else without flow control.
 Handshaking handshakingFor(CommandOrigin origin);
@@ -67,7 +85,8 @@ struct CommandRequest
     CommandHandOff handOff;
     SendSnapshot snapshot;
 
-    CommandOrigin origin() const { return commandOrigin(handOff.pendingCommandIndex); }
+    HandOffKind kind() const { return handOffKind(handOff.pendingCommandIndex); }
+    CommandOrigin origin() const { return kind().origin; }
 };
 
 // How a request ended: the COM ports it could not reach, by number, with the last reason each gave.

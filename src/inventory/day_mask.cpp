@@ -18,6 +18,8 @@ const QStringList &dayTags()
 
 QString dayMaskToText(QStringView mask)
 {
+    // Blanks around the mask, as around every other field, do not shift the days.
+    mask = mask.trimmed();
     QStringList elements;
     for (qsizetype day = 0; day < dayTags().size(); ++day) {
         const bool chosen = day < mask.size() && mask.at(day) == u'1';

@@ -20,11 +20,11 @@ namespace vantiro {
 
 namespace {
 
-QString commandForKind(const ModelCommandSet &commands, const QString &index)
+QString modelCommand(const ModelCommandSet &commands, HandOffCommand command)
 {
-    if (index == u"1" || index == u"3")
+    if (command == HandOffCommand::PowerOff)
         return commands.powerOffCommand;
-    if (index == u"7" || index == u"8")
+    if (command == HandOffCommand::AutoConfig)
         return commands.autoConfigCommand;
     return commands.powerOnCommand;
 }
@@ -45,11 +45,11 @@ QString comRangesText(QList<int> numbers)
     return ranges.join(u", "_s);
 }
 
-QuickCommand muteOrVolumeButton(const QString &index)
+QuickCommand muteOrVolumeButton(HandOffCommand command)
 {
-    if (index == u"4")
+    if (command == HandOffCommand::MuteOn)
         return QuickCommand::MuteOn;
-    if (index == u"5")
+    if (command == HandOffCommand::MuteOff)
         return QuickCommand::MuteOff;
     return QuickCommand::SetVolume;
 }
@@ -216,7 +216,7 @@ EventExecutor::Outcome EventExecutor::planGroupWithOwnModels(Run &run)
 {
     for (const GroupPort &port : run.inputs.groupPorts) {
         applyModelForSend(m_commands, port.model, SendReach::GroupPorts);
-        const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
+        const QString command = modelCommand(m_commands, run.request.kind().command);
         if (planPort(run, port.com, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
@@ -228,7 +228,7 @@ EventExecutor::Outcome EventExecutor::planEveryComPort(Run &run)
 {
     for (const QString &portText : run.inputs.comPortItems) {
         applyModelForSend(m_commands, run.inputs.modelListText, SendReach::AllPorts);
-        const QString command = commandForKind(m_commands, run.handOff.pendingCommandIndex);
+        const QString command = modelCommand(m_commands, run.request.kind().command);
         if (planPort(run, portText, m_commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
@@ -255,7 +255,7 @@ EventExecutor::Outcome EventExecutor::planGroupWithListSettings(Run &run)
 
 EventExecutor::Outcome EventExecutor::planGroupPortByPort(Run &run)
 {
-    const QuickCommand button = muteOrVolumeButton(run.handOff.pendingCommandIndex);
+    const QuickCommand button = muteOrVolumeButton(run.request.kind().command);
     const QString what = button == QuickCommand::SetVolume ? u"volume"_s : u"mute"_s;
     for (const GroupPort &port : run.inputs.groupPorts) {
         const DisplayModel model = portDisplayModel(port.model);

@@ -35,7 +35,8 @@ struct LoadedScheduleRow
 };
 
 // The editor contents for a schedule row; nothing for a placeholder row (no start date), which the
-// editor does not load.
+// editor does not load. Times are read as the runner reads them ("8:05" is 08:05:00) and shown as
+// "HH:MM:SS"; a time that cannot be read is cut at the places of "HH:MM:SS".
 std::optional<LoadedScheduleRow> loadScheduleRow(const QStringList &row);
 
 // A new schedule row for the group: today in both date columns, the time now in both time columns,
@@ -49,9 +50,22 @@ struct AttributeOutcome
     std::optional<PromptMessage> refusal;
     std::optional<QStringList> row;
 };
-// `selectedRow` counts from 0. The checks run in order: date order, at least one weekday, a chosen
-// weekday within the dates, no conflict with any other row that has a start date.
+// `selectedRow` counts from 0. The checks run in order: readable dates ("MM/DD/YYYY") in order, at
+// least one weekday, a time of day that exists, a chosen weekday within the dates, no conflict with
+// any other row that has a start date. The row is written with its dates as "MM/DD/YYYY", its start
+// and end time as "HH:MM:SS".
 AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, const AttributeEditorTexts &editor);
+
+// The schedule's next firing after the second the clock shows: its row (from 0) and wall-clock moment.
+// Of rows firing at the same moment, the first in the list.
+struct NextEvent
+{
+    int row = 0;
+    QDateTime moment;
+};
+std::optional<NextEvent> nextScheduleEvent(const TextTableModel &schedule, const QDateTime &clockNow);
+// "Lobby Monitors ON at 03/25/2009 08:00:00".
+QString nextEventDescription(const TextTableModel &schedule, const NextEvent &next);
 
 // The schedule's next event, as the line under the schedule list shows it ("Next: Lobby Monitors ON
 // at 03/25/2009 08:00:00"), or "No further events".

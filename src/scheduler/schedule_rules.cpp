@@ -30,6 +30,19 @@ std::optional<int> wholeNumber(QStringView text, int maxDigits)
     return value;
 }
 
+// Splits without allocating (a schedule of thousands of rows is read on every edit): the first parts
+// go into `parts`; returns how many parts the text has, counting at most one more than fit.
+template<size_t N> qsizetype splitText(QStringView text, QChar separator, std::array<QStringView, N> &parts)
+{
+    qsizetype count = 0;
+    for (QStringView part : text.tokenize(separator)) {
+        if (size_t(count) == N)
+            return count + 1;
+        parts[size_t(count++)] = part;
+    }
+    return count;
+}
+
 // Gregorian month lengths, for any year number the text holds.
 int monthLength(int year, int month)
 {
@@ -65,24 +78,40 @@ int weekdayIndex(QDate date)
     return date.dayOfWeek() % 7;
 }
 
-std::optional<QDate> readScheduleDate(QStringView text)
+namespace {
+
+enum class YearDigits { TwoOrFour, Four };
+
+std::optional<QDate> readDate(QStringView text, YearDigits yearDigits)
 {
     text = text.trimmed();
-    const QChar separator = text.contains(u'/') ? u'/' : u'-';
-    const QList<QStringView> parts = text.split(separator);
-    if (parts.size() != 3)
+    std::array<QStringView, 3> parts;
+    if (splitText(text, text.contains(u'/') ? u'/' : u'-', parts) != 3)
         return std::nullopt;
     const std::optional<int> month = wholeNumber(parts[0], 2);
     const std::optional<int> day = wholeNumber(parts[1], 2);
     std::optional<int> year = wholeNumber(parts[2], 4);
-    if (!month || !day || !year)
+    const qsizetype digits = parts[2].trimmed().size();
+    if (!month || !day || !year || digits == 3 || (yearDigits == YearDigits::Four && digits != 4))
         return std::nullopt;
-    if (parts[2].trimmed().size() <= 2)
+    if (digits <= 2)
         *year += *year < 30 ? 2000 : 1900;
     const QDate date(*year, *month, *day);
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+} // namespace
+
+std::optional<QDate> readScheduleDate(QStringView text)
+{
+    return readDate(text, YearDigits::TwoOrFour);
+}
+
+std::optional<QDate> readEnteredDate(QStringView text)
+{
+    return readDate(text, YearDigits::Four);
 }
 
 QString scheduleDateText(QDate date)
@@ -94,12 +123,13 @@ QString scheduleDateText(QDate date)
 
 std::optional<QTime> readScheduleTime(QStringView text)
 {
-    const QList<QStringView> parts = text.trimmed().split(u':');
-    if (parts.size() != 2 && parts.size() != 3)
+    std::array<QStringView, 3> parts;
+    const qsizetype count = splitText(text.trimmed(), u':', parts);
+    if (count != 2 && count != 3)
         return std::nullopt;
     const std::optional<int> hour = wholeNumber(parts[0], 2);
     const std::optional<int> minute = wholeNumber(parts[1], 2);
-    const std::optional<int> second = parts.size() == 3 ? wholeNumber(parts[2], 2) : std::optional(0);
+    const std::optional<int> second = count == 3 ? wholeNumber(parts[2], 2) : std::optional(0);
     if (!hour || !minute || !second)
         return std::nullopt;
     const QTime time(*hour, *minute, *second);
@@ -115,10 +145,11 @@ QString scheduleTimeText(QTime time)
 
 WeekdaySet weekdaysOfDaysText(QStringView daysText)
 {
-    const QList<QStringView> entries = daysText.split(u',');
+    std::array<QStringView, 7> entries;
+    const qsizetype count = splitText(daysText, u',', entries);
     WeekdaySet days {};
     for (size_t day = 0; day < days.size(); ++day)
-        days[day] = qsizetype(day) < entries.size() && entries.at(qsizetype(day)) != u"N";
+        days[day] = qsizetype(day) < count && entries[day] != u"N";
     return days;
 }
 
@@ -156,85 +187,96 @@ bool checkDateRange(const QString &startDate, const QString &endDate, const Week
     return start && end && rangeMeetsWeekdays(*start, *end, days);
 }
 
-bool isEntryDue(const QString &startDate, const QString &endDate, const QString &startTime, const QString &endTime,
-                const QString &daysText, const QString &clockText, QDate today)
+QDateTime wallClockSecond(const QDateTime &clockNow)
 {
-    const std::optional<QDate> start = readScheduleDate(startDate);
-    const std::optional<QDate> end = readScheduleDate(endDate);
-    if (!start || !end || today < *start || today > *end)
-        return false;
-    const std::optional<QTime> clock = readScheduleTime(clockText);
-    const std::optional<QTime> from = readScheduleTime(startTime);
-    const std::optional<QTime> to = readScheduleTime(endTime);
-    if (!clock || !from || !to || *clock < *from || *clock > *to)
-        return false;
-    return weekdaysOfDaysText(daysText)[size_t(weekdayIndex(today))];
+    const QTime time = clockNow.time();
+    return wallClockMoment(clockNow.date(), QTime(time.hour(), time.minute(), time.second()));
 }
 
-bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row)
+QDateTime wallClockMoment(QDate date, QTime time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QString wallClockText(const QDateTime &moment)
+{
+    return scheduleDateText(moment.date()) + u' ' + scheduleTimeText(moment.time());
+}
+
+bool ScheduleTiming::appliesOn(QDate day) const
+{
+    if (!anyDate() && (day < first || day > last))
+        return false;
+    return days[size_t(weekdayIndex(day))];
+}
+
+std::optional<ScheduleTiming> readScheduleTiming(const ScheduleRowTimes &row)
+{
+    const std::optional<QTime> time = readScheduleTime(row.startTime);
+    if (!time)
+        return std::nullopt;
+    ScheduleTiming timing { {}, {}, *time, weekdaysOfDaysText(row.daysText) };
+    if (row.startDate == u"Any")
+        return timing;
+    const std::optional<QDate> first = readScheduleDate(row.startDate);
+    const std::optional<QDate> last = readScheduleDate(row.endDate);
+    if (!first || !last)
+        return std::nullopt;
+    timing.first = *first;
+    timing.last = *last;
+    return timing;
+}
+
+QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, const QDateTime &upTo, qsizetype limit)
+{
+    QList<QDateTime> moments;
+    if (timing.anyDate() || upTo <= after)
+        return moments;
+    // Days and times are compared apart, so that a day that does not fire costs no moment.
+    const QDate afterDay = after.date();
+    const QDate upToDay = upTo.date();
+    QDate day = std::max(afterDay, timing.first);
+    if (day == afterDay && timing.time <= after.time())
+        day = day.addDays(1);
+    const QDate lastDay = std::min(upToDay, timing.last);
+    const bool endsEarly = timing.time > upTo.time();
+    for (; day <= lastDay && moments.size() < limit; day = day.addDays(1)) {
+        if (day == upToDay && endsEarly)
+            break;
+        if (timing.days[size_t(weekdayIndex(day))])
+            moments.append(wallClockMoment(day, timing.time));
+    }
+    return moments;
+}
+
+QList<QDateTime> nextFirings(const ScheduleTiming &timing, const QDateTime &clockNow, qsizetype count)
+{
+    if (timing.anyDate())
+        return {};
+    return firings(timing, wallClockSecond(clockNow), wallClockMoment(timing.last, timing.time), count);
+}
+
+std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candidate)
 {
     const std::optional<QDate> first = readScheduleDate(candidate.startDate);
     const std::optional<QDate> last = readScheduleDate(candidate.endDate);
-    if (!first || !last)
-        return false;
-
-    WeekdaySet shared {};
-    const WeekdaySet rowDays = weekdaysOfDaysText(row.daysText);
-    for (size_t day = 0; day < shared.size(); ++day)
-        shared[day] = candidate.days[day] && rowDays[day];
-
-    QDate from = *first;
-    QDate to = *last;
-    // The row's dates are only read on a day with a shared weekday, so a row without one never
-    // conflicts, whatever its dates say.
-    if (!rangeMeetsWeekdays(from, to, shared))
-        return false;
-    if (row.startDate != u"Any") {
-        const std::optional<QDate> rowFirst = readScheduleDate(row.startDate);
-        const std::optional<QDate> rowLast = readScheduleDate(row.endDate);
-        if (!rowFirst || !rowLast)
-            return false;
-        from = std::max(from, *rowFirst);
-        to = std::min(to, *rowLast);
-        if (!rangeMeetsWeekdays(from, to, shared))
-            return false;
-    }
-
-    // Every entry is an instant: the candidate's end is its start.
     const std::optional<QTime> time = readScheduleTime(candidate.time);
-    const std::optional<QTime> rowStart = readScheduleTime(row.startTime);
-    const std::optional<QTime> rowEnd = readScheduleTime(row.endTime);
-    if (!time || !rowStart || !rowEnd)
-        return false;
-    return *time <= *rowStart ? *time >= *rowStart : *time <= *rowEnd;
+    if (!first || !last || !time)
+        return std::nullopt;
+    return ScheduleTiming { *first, *last, *time, candidate.days };
 }
 
-QList<QDateTime> nextFirings(const ScheduleRowTimes &row, const QDateTime &after, int count)
+bool hasScheduleConflict(const ScheduleTiming &candidate, const ScheduleTiming &row)
 {
-    QList<QDateTime> firings;
-    const std::optional<QDate> first = readScheduleDate(row.startDate);
-    const std::optional<QDate> last = readScheduleDate(row.endDate);
-    const std::optional<QTime> from = readScheduleTime(row.startTime);
-    const std::optional<QTime> to = readScheduleTime(row.endTime);
-    const WeekdaySet days = weekdaysOfDaysText(row.daysText);
-    if (!first || !last || !from || !to || *to < *from || !anyDay(days))
-        return firings;
-
-    // The clock shows whole seconds, so the first second the runner can still see today is the one
-    // after `after`.
-    const QTime nextSecond = after.time().addSecs(1);
-    for (QDate day = std::max(*first, after.date()); day <= *last && firings.size() < count; day = day.addDays(1)) {
-        if (!days[size_t(weekdayIndex(day))])
-            continue;
-        QTime fires = *from;
-        if (day == after.date()) {
-            if (after.time() >= *to || nextSecond == QTime(0, 0))
-                continue;
-            fires = std::max(*from, QTime(nextSecond.hour(), nextSecond.minute(), nextSecond.second()));
-        }
-        firings.append(QDateTime(day, fires));
-    }
-    return firings;
+    // Every entry is an instant, so only the same time of day can meet.
+    if (candidate.anyDate() || candidate.time != row.time)
+        return false;
+    WeekdaySet shared {};
+    for (size_t day = 0; day < shared.size(); ++day)
+        shared[day] = candidate.days[day] && row.days[day];
+    const QDate from = row.anyDate() ? candidate.first : std::max(candidate.first, row.first);
+    const QDate to = row.anyDate() ? candidate.last : std::min(candidate.last, row.last);
+    return rangeMeetsWeekdays(from, to, shared);
 }
 
 } // namespace vantiro

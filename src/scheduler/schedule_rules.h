@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace vantiro {
@@ -19,8 +20,11 @@ int weekdayIndex(QDate date);
 
 // A date text read month first, whatever the system's regional order: "03/04/2009" and "3-4-2009"
 // are March 4th, 2009. Blanks around the text and its parts do not count; a two-digit year is
-// 2000 to 2029 or 1930 to 1999. Nothing for a text that names no calendar date.
+// 2000 to 2029 or 1930 to 1999 (a hand-edited file may hold one). Nothing for a text that names no
+// calendar date, or whose year has three digits.
 std::optional<QDate> readScheduleDate(QStringView text);
+// A date the operator typed: as above, but the year must have four digits.
+std::optional<QDate> readEnteredDate(QStringView text);
 // "MM/DD/YYYY", the form every date of the schedule is written in.
 QString scheduleDateText(QDate date);
 // A time of day "HH:MM:SS" (one or two digits each; "HH:MM" means second 0).
@@ -40,21 +44,48 @@ QString getNextValidDate(const QString &dateText);
 // False when either text is not a date, or when the start lies after the end.
 bool checkDateRange(const QString &startDate, const QString &endDate, const WeekdaySet &days);
 
-// Whether a schedule row fires at this second: the day lies within its dates, the clock within its
-// start and end times (both ends included) and today's weekday is one of its days. A row whose
-// dates or times cannot be read never fires.
-bool isEntryDue(const QString &startDate, const QString &endDate, const QString &startTime, const QString &endTime,
-                const QString &daysText, const QString &clockText, QDate today);
+// The schedule's times are the ones the clock shows, also across the clock changes: a moment of the
+// schedule is a date and a time of day as the clock shows them ("wall-clock"), kept in UTC so that
+// two of them compare as the clock's face does. The second the clock shows now, as such a moment.
+QDateTime wallClockSecond(const QDateTime &clockNow);
+QDateTime wallClockMoment(QDate date, QTime time);
+// "MM/DD/YYYY HH:MM:SS".
+QString wallClockText(const QDateTime &moment);
 
-// A schedule row as the conflict test and the next-firing search read it.
+// A schedule row's texts as its timing is read from them.
 struct ScheduleRowTimes
 {
     QString startDate;
     QString endDate;
     QString startTime;
-    QString endTime;
     QString daysText;
 };
+
+// A schedule row's timing, read once. A row is an instant: it fires at its start time on every day
+// from its start date to its end date (both included) whose weekday it names; its end time plays no
+// part. The runner, the "Next:" line, the tooltips and the conflict check all read rows this way.
+struct ScheduleTiming
+{
+    QDate first; // both invalid for a row whose start date is "Any"
+    QDate last;
+    QTime time;
+    WeekdaySet days {};
+
+    // A row dated "Any" applies on every date for the conflict check, but never fires.
+    bool anyDate() const { return !first.isValid(); }
+    // Within the row's dates (every date for "Any") and on one of its weekdays.
+    bool appliesOn(QDate day) const;
+};
+
+// Nothing for a row whose time, or whose dates (unless the start date is "Any"), cannot be read.
+std::optional<ScheduleTiming> readScheduleTiming(const ScheduleRowTimes &row);
+
+// The due rule: the wall-clock moments in (after, upTo] at which the row fires, soonest first, at most
+// `limit` of them.
+QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, const QDateTime &upTo,
+                         qsizetype limit = std::numeric_limits<qsizetype>::max());
+// The next moments after the second the clock shows now at which the row fires, at most `count`.
+QList<QDateTime> nextFirings(const ScheduleTiming &timing, const QDateTime &clockNow, qsizetype count);
 
 // The entry the attribute editor is about to write.
 struct ScheduleCandidate
@@ -65,14 +96,12 @@ struct ScheduleCandidate
     WeekdaySet days {};
 };
 
-// Whether the candidate and the row would fire at the same moment: on a date both apply to (a row
-// whose start date is "Any" applies on every date), with a weekday both share, at a time of the
-// candidate's within the row's start and end times. Unreadable dates or times give false. The
-// answer is the one a day-by-day walk over the candidate's range gives, found without the walk.
-bool hasScheduleConflict(const ScheduleCandidate &candidate, const ScheduleRowTimes &row);
+// The candidate's timing; nothing when its dates or time cannot be read.
+std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candidate);
 
-// The next moments after `after` at which the runner will find the row due (the first second of
-// each day's window), at most `count` of them, soonest first; empty when it never fires again.
-QList<QDateTime> nextFirings(const ScheduleRowTimes &row, const QDateTime &after, int count);
+// The conflict check: whether the candidate and the row would fire at the same moment, at the same
+// time of day, on a date both apply to, with a weekday both share. The answer is the one a
+// day-by-day walk over the candidate's range gives, found without the walk.
+bool hasScheduleConflict(const ScheduleTiming &candidate, const ScheduleTiming &row);
 
 } // namespace vantiro

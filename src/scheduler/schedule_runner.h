@@ -1,6 +1,8 @@
 #pragma once
 
 #include "commands/command_dispatch.h"
+#include "scheduler/examined_seconds.h"
+#include "scheduler/runner_hand_over.h"
 #include "scheduler/schedule_rules.h"
 #include "serial/port_map.h"
 
@@ -38,14 +40,12 @@ public:
     virtual QString monitorOffText() const = 0;
 };
 
-// How a scheduled function is sent: the model list entry chosen first (none: as it is), the hand-off
-// index, and which command.
+// How a scheduled function is sent: the model list entry chosen first (none: as it is), and the
+// hand-off's kind (where it goes and which command).
 struct ScheduledFunction
 {
-    enum class Command { On, Off, AutoConfig };
     std::optional<int> modelEntry;
-    QString index;
-    Command command = Command::On;
+    HandOffKind kind;
 };
 // The function names are compared exactly, after trimming; nothing for a name the runner does not know.
 std::optional<ScheduledFunction> scheduledFunction(const QString &name);
@@ -55,12 +55,15 @@ std::optional<ScheduledFunction> scheduledFunction(const QString &name);
 // event at a time, loads its group, picks the model and command for its function and sends through
 // the dispatch, waiting for the send to finish.
 //
-// Every due second counts exactly once, however the ticks come: each clock tick examines every
-// second after the last one examined up to now. A clock that goes back examines nothing again until
-// it has passed the last examined second (a jump back of more than three hours is a correction and
-// the schedule continues from the new time). A forward gap of up to ten minutes (a late tick, a short
-// suspend, the spring clock change) queues what fell due in it, in order; rows due in a longer gap
-// are logged as missed and not sent.
+// Every second the clock shows counts exactly once, however the ticks come: each clock tick examines
+// the seconds since the last one that were never examined before, across Stop and Run. After a jump
+// back of up to three hours the clock goes over seconds again: those never examined (a clock that was
+// fast at Run, the repeated hour of the autumn change) fire as usual, those already examined never
+// fire again. A jump back of more than three hours is a correction: it is logged, what was examined
+// is forgotten and the schedule continues from the new time. A forward gap of up to ten minutes (a
+// late tick, a short suspend, the spring clock change) queues what fell due in it, in order, and each
+// such event says how late it went out; rows due in a longer gap are logged as missed and not sent,
+// except those due in the second the clock lands on.
 class ScheduleRunner : public QObject
 {
     Q_OBJECT
@@ -81,12 +84,22 @@ public:
     ScheduleRunner(Services services, PortMap portMap, QObject *parent = nullptr);
 
     bool isRunning() const { return m_running; }
-    // "Run": saves the settings (a failed save is logged and the schedule starts all the same), starts
-    // both timers, locks the window and shows the "Process" tab. Events queued more than ten minutes
-    // ago are logged as missed instead of sent late.
+    // "Run": saves the settings (a failed save is logged and the schedule starts all the same), logs
+    // the number of rows and the next event, starts both timers, locks the window and shows the
+    // "Process" tab. Events queued more than ten minutes ago are logged as missed instead of sent
+    // late. Rows due within the next minute get their port warning now.
     void run();
-    // "Stop": both timers stop; what is still queued stays and is sent after the next Run.
+    // "Stop": both timers stop and the clock label shows "--:--:--"; what is still queued stays and is
+    // sent after the next Run.
     void stop();
+
+    // For another runner to go on with: stops this one and hands over the seconds examined and the
+    // events queued (which leave the pending-event table). Events the hand-over cannot carry are
+    // logged as missed.
+    RunnerHandOver takeHandOver();
+    // Before run(): takes over what another runner examined and queued; the next run() goes on from
+    // the last second that runner examined. False (and nothing taken) while running.
+    bool continueFrom(const RunnerHandOver &handOver);
 
     // The tick handlers, which the timers call.
     void runClockTick();
@@ -107,35 +120,27 @@ signals:
     void eventQueued(int scheduleRow, const QDateTime &dueAt);
 
 private:
-    struct ParsedRow
-    {
-        QDate first;
-        QDate last;
-        QTime from;
-        QTime to;
-        WeekdaySet days {};
-        bool valid = false;
-    };
     struct Due
     {
-        QDateTime moment; // wall-clock time, kept without a time zone
+        QDateTime moment; // wall-clock time
         int row = 0;
     };
-    struct Queued
-    {
-        QDateTime dueAt;
-        qint64 queuedAtMs = 0;
-    };
 
-    const std::vector<ParsedRow> &parsedRows();
-    std::vector<Due> dueIn(const QDateTime &after, const QDateTime &upTo, bool firstOnly);
+    const std::vector<std::optional<ScheduleTiming>> &rowTimings();
+    // The moments in [from, upTo] not examined yet at which rows are due, in time order and, within
+    // one second, in schedule order.
+    std::vector<Due> dueIn(const QDateTime &from, const QDateTime &upTo);
     void examine(const QDateTime &now);
-    void queue(const Due &due, qint64 nowMs);
-    void logMissed(int row, const QDateTime &dueAt);
+    void queue(const Due &due, const QDateTime &now);
+    void enqueue(const QueuedEvent &event, const QStringList &cells);
+    void dropStaleEvents(const QDateTime &now);
+    void logMissed(const QString &group, const QString &function, const QDateTime &dueAt);
+    void warnAhead(const QDateTime &from, const QDateTime &upTo);
     void warnAboutPorts(const Due &due);
+    void logRunning(const QDateTime &now);
     void armClockTimer();
     // True when the send waits behind another one and the tick ends later.
-    bool sendEvent(const QString &group, const QString &function);
+    bool sendEvent(const QueuedEvent &event);
     void finishUpdateTick();
     QString rowText(int row, int column) const;
 
@@ -145,10 +150,12 @@ private:
     QTimer m_updateTimer;
     bool m_running = false;
     bool m_rowsChanged = true;
-    std::vector<ParsedRow> m_rows;
-    std::optional<QDateTime> m_lastExamined; // wall-clock time
+    std::vector<std::optional<ScheduleTiming>> m_timings;
+    std::vector<std::pair<QTime, int>> m_rowsByTime; // the rows that can fire, by time of day
+    ExaminedSeconds m_examined;
+    bool m_continuing = false; // the next run() goes on from m_examined.last()
     qint64 m_lastTickMs = 0;
-    std::deque<Queued> m_queued; // beside the pending-event table, one entry per row
+    std::deque<QueuedEvent> m_queued; // beside the pending-event table, one entry per row
 };
 
 } // namespace vantiro

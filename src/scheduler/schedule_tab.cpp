@@ -13,11 +13,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -102,6 +105,7 @@ ScheduleTab::ScheduleTab(TextTableModel &schedule, const Inventory &inventory, P
     m_lvScheduler->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lvScheduler->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lvScheduler->setAccessibleDescription(rowHint);
+    fitListColumns();
     m_lblNextEvent = named(new QLabel, u"lblNextEvent"_s);
     m_lblNextEvent->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
@@ -142,6 +146,34 @@ ScheduleTab::ScheduleTab(TextTableModel &schedule, const Inventory &inventory, P
     refreshNextEvent();
 }
 
+// Every column but the group's as wide as its texts, and the list wide enough for the longest of them
+// (dates, times, all seven days, the longest function name) whatever the window's width: "Monitors O..."
+// cannot be told from OFF.
+void ScheduleTab::fitListColumns()
+{
+    QHeaderView *header = m_lvScheduler->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+
+    const QFontMetrics metrics(m_lvScheduler->font());
+    QString longestFunction;
+    for (const QString &name : scheduleFunctionNames()) {
+        if (metrics.horizontalAdvance(name) > metrics.horizontalAdvance(longestFunction))
+            longestFunction = name;
+    }
+    const QStringList longest {
+        {}, u"00/00/0000"_s, u"00/00/0000"_s, u"00:00:00"_s, u"00:00:00"_s, u"S,M,T,W,Th,F,Sat"_s, longestFunction
+    };
+    // The item views' text margin on each side.
+    const int margin
+        = 2 * (m_lvScheduler->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_lvScheduler) + 1);
+    int width = 2 * m_lvScheduler->frameWidth() + m_lvScheduler->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < longest.size(); ++column)
+        width += std::max(header->sectionSizeHint(column), metrics.horizontalAdvance(longest.at(column)) + margin);
+    m_lvScheduler->setMinimumWidth(width);
+}
+
 QGroupBox *ScheduleTab::buildAttributeFrame(QWidget *calendarHost)
 {
     m_fraAtt = named(new QGroupBox(u"Set Event Attributes "_s), u"fraAtt"_s);
@@ -149,6 +181,8 @@ QGroupBox *ScheduleTab::buildAttributeFrame(QWidget *calendarHost)
 
     m_startDate = named(new QLineEdit, u"StartDate"_s);
     m_endDate = named(new QLineEdit, u"EndDate"_s);
+    for (QLineEdit *date : { m_startDate, m_endDate })
+        date->setPlaceholderText(u"MM/DD/YYYY"_s);
     m_btnCalStart = dateButton(u"btnCalStart"_s, u"Pick the start date"_s);
     m_btnCalEnd = dateButton(u"btnCalEnd"_s, u"Pick the end date"_s);
     layout->addWidget(labelFor(u"Start Date:"_s, m_startDate), 0, 0);
@@ -211,6 +245,8 @@ QGroupBox *ScheduleTab::buildAttributeFrame(QWidget *calendarHost)
     pickerLayout->setContentsMargins(0, 0, 0, 0);
     m_calendar = named(new QCalendarWidget, u"Calendar1"_s);
     m_calendar->setAccessibleName(u"Calendar"_s);
+    // Weeks start on Sunday, as the weekday boxes do.
+    m_calendar->setFirstDayOfWeek(Qt::Sunday);
     pickerLayout->addWidget(m_calendar);
     m_picCalendar->setAutoFillBackground(true);
     m_picCalendar->hide();

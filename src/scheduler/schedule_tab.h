@@ -45,6 +45,7 @@ public:
     void setEditingEnabled(bool enabled);
 
 private:
+    void fitListColumns();
     QGroupBox *buildAttributeFrame(QWidget *calendarHost);
     AttributeEditorTexts editorTexts() const;
     void showEditorTexts(const LoadedScheduleRow &loaded);

@@ -14,6 +14,16 @@ QList<TableColumn> scheduleColumns()
     return columns;
 }
 
+ScheduleRowTimes scheduleRowTimes(const QStringList &cells)
+{
+    return { cells.value(StartDateCell), cells.value(EndDateCell), cells.value(StartTimeCell), cells.value(DaysCell) };
+}
+
+std::optional<ScheduleTiming> scheduleRowTiming(const QStringList &cells)
+{
+    return readScheduleTiming(scheduleRowTimes(cells));
+}
+
 QList<TableColumn> pendingColumns()
 {
     QList<TableColumn> columns = scheduleColumns();

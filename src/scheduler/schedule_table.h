@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text_table_model.h"
+#include "scheduler/schedule_rules.h"
 
 #include <QList>
 #include <QStringList>
@@ -17,6 +18,14 @@ inline const QString scheduleDaysColumn = QStringLiteral("Days");
 inline const QString scheduleFunctionColumn = QStringLiteral("Function");
 
 QList<TableColumn> scheduleColumns();
+// The places of the schedule's columns in a row's cells.
+enum ScheduleColumn { GroupCell, StartDateCell, EndDateCell, StartTimeCell, EndTimeCell, DaysCell, FunctionCell };
+
+// The texts a schedule row's timing is read from.
+ScheduleRowTimes scheduleRowTimes(const QStringList &cells);
+// Nothing for a row that never fires.
+std::optional<ScheduleTiming> scheduleRowTiming(const QStringList &cells);
+
 // The pending-event table: the schedule's columns, with the days under "DaysOfWeek" (headed "Days
 // Of Week") and the function under "MonitorsOnOff" (headed "Function").
 QList<TableColumn> pendingColumns();

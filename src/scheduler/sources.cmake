@@ -1,5 +1,9 @@
 # Files of this folder, added to the core library (no widgets) or to the windows library.
 list(APPEND VANTIRO_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/examined_seconds.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/examined_seconds.h
+    ${CMAKE_CURRENT_LIST_DIR}/runner_hand_over.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/runner_hand_over.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_runner.cpp
     ${CMAKE_CURRENT_LIST_DIR}/schedule_runner.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_editing.cpp

@@ -1,11 +1,13 @@
 // The "Schedule" tab of the real main window, driven as an operator does: rows added for groups,
 // loaded by a click, dated with the calendar from the keyboard, refused with the right message,
-// removed, and found again in a new window after "Save".
+// removed, and found again in a new window after "Save"; hand-edited rows loaded, shown whole and
+// set again without harm.
 #include "app/main_window.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pty_displays.h"
 #include "scheduler/schedule_rules.h"
+#include "scheduler/schedule_table.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
 #include "window_controls.h"
@@ -15,8 +17,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -45,6 +49,7 @@ private slots:
     void addingNeedsAGroup();
     void rowsAreEditedCheckedAndKept();
     void removeTakesEverySelectedRow();
+    void handEditedRowsAreShownAndSetUnharmed();
     void startedWithARowDueSoonSendsItOnTime();
 
 private:
@@ -191,6 +196,68 @@ void TestScheduleTab::removeTakesEverySelectedRow()
     click(u"btnRemoveSchGroup"_s);
     QCOMPARE(list->model()->rowCount(), 1);
     QVERIFY(m_prompts.messages.isEmpty());
+}
+
+// A file written by hand: a time without seconds, an unpadded hour and a day mask with a blank in
+// front. The start runs them; after Stop the list shows them whole, and Set Attributes on each row
+// without a change writes them back as they were, in the program's own forms.
+void TestScheduleTab::handEditedRowsAreShownAndSetUnharmed()
+{
+    const QFontMetrics metrics(QApplication::font());
+    QString widest;
+    for (const QString &name : scheduleFunctionNames()) {
+        if (metrics.horizontalAdvance(name) > metrics.horizontalAdvance(widest))
+            widest = name;
+    }
+    m_folder.writeFile(u"Settings.ini"_s,
+                       "[GROUP_SETTINGS]\r\nGroups=2\r\n1=Lobby%%1~~LG\r\n2=Hall%%2~~OLEVIA\r\n"
+                       "[SCHEDULE_SETTINGS]\r\nSchedules=2\r\n"
+                       "1=Lobby`03/01/2009`03/31/2009`08:00`08:00` 1111111`Monitors ON\r\n"
+                       "2=Hall`03/01/2009`03/31/2009`8:05:00`8:05:00`0111110`"
+                           + widest.toLatin1() + "\r\n");
+    m_window
+        = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &m_tray });
+    QTRY_VERIFY(m_window->scheduleRunner().isRunning());
+    const QString running = u"Schedule running: 2 rows, next: Hall %1 at 03/25/2009 08:05:00"_s.arg(widest);
+    const QAbstractItemModel *log = child<QListView>(u"lstMessage"_s)->model();
+    QCOMPARE(log->match(log->index(0, 0), Qt::DisplayRole, running, -1, Qt::MatchEndsWith).size(), 1);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_COMPARE(child<QLabel>(u"lblCurrentTime"_s)->text(), u"08:00:00"_s);
+    click(u"btnStop"_s);
+    QCOMPARE(child<QLabel>(u"lblCurrentTime"_s)->text(), u"--:--:--"_s);
+
+    auto *list = child<QTreeView>(u"lvScheduler"_s);
+    const QStringList days { u"S,M,T,W,Th,F,Sat"_s, u"N,M,T,W,Th,F,N"_s };
+    for (int row = 0; row < 2; ++row)
+        QCOMPARE(list->model()->index(row, 5).data().toString(), days.at(row));
+    // At the window's first size, the days and the function are not cut.
+    for (int column : { 5, 6 }) {
+        const int left = list->header()->sectionViewportPosition(column);
+        const int width = list->header()->sectionSize(column);
+        const int needed = static_cast<QAbstractItemView *>(list)->sizeHintForColumn(column);
+        QVERIFY2(width >= needed && left >= 0 && left + width <= list->viewport()->width(),
+                 qPrintable(u"column %1: %2 + %3 of %4, needs %5"_s.arg(column)
+                                .arg(left)
+                                .arg(width)
+                                .arg(list->viewport()->width())
+                                .arg(needed)));
+    }
+    QCOMPARE(child<QLineEdit>(u"StartDate"_s)->placeholderText(), u"MM/DD/YYYY"_s);
+    QCOMPARE(child<QCalendarWidget>(u"Calendar1"_s)->firstDayOfWeek(), Qt::Sunday);
+
+    for (int row = 0; row < 2; ++row) {
+        clickRow(u"lvScheduler"_s, row);
+        click(u"btnSetSchGroupAtt"_s);
+    }
+    QVERIFY(m_prompts.messages.isEmpty());
+    const Rows expected {
+        { u"Lobby"_s, u"03/01/2009"_s, u"03/31/2009"_s, u"08:00:00"_s, u"08:00:00"_s, days.at(0), u"Monitors ON"_s },
+        { u"Hall"_s, u"03/01/2009"_s, u"03/31/2009"_s, u"08:05:00"_s, u"08:05:00"_s, days.at(1), widest }
+    };
+    QCOMPARE(rowsOf(list->model()), expected);
+    click(u"btnSave"_s);
+    QVERIFY(m_folder.readFile(u"Settings.ini"_s).contains("1=Lobby`03/01/2009`03/31/2009`08:00:00`08:00:00`1111111`"));
 }
 
 // Real time: a start with a row due two seconds later comes up running in the tray, and the row's

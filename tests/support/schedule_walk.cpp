@@ -2,33 +2,24 @@
 
 namespace vantiro::test {
 
-bool conflictByDailyWalk(const ScheduleCandidate &candidate, const ScheduleRowTimes &row)
+bool conflictByDailyWalk(const PlainTiming &candidate, const PlainTiming &row)
 {
-    const std::optional<QDate> first = readScheduleDate(candidate.startDate);
-    const std::optional<QDate> last = readScheduleDate(candidate.endDate);
-    if (!first || !last)
+    if (!candidate.first || !candidate.last)
         return false;
-    const WeekdaySet rowDays = weekdaysOfDaysText(row.daysText);
-    for (QDate day = *first; day <= *last; day = day.addDays(1)) {
-        const size_t weekday = size_t(weekdayIndex(day));
-        if (!candidate.days[weekday] || !rowDays[weekday])
+    for (QDate day = *candidate.first; day <= *candidate.last; day = day.addDays(1)) {
+        const int weekday = day.dayOfWeek() == 7 ? 0 : day.dayOfWeek(); // Sunday first
+        if (!candidate.days[weekday] || !row.days[weekday])
             continue;
-        if (row.startDate != u"Any") {
-            const std::optional<QDate> rowFirst = readScheduleDate(row.startDate);
-            const std::optional<QDate> rowLast = readScheduleDate(row.endDate);
-            if (!rowFirst || !rowLast)
+        if (!row.anyDate) {
+            if (!row.first || !row.last)
                 return false;
-            if (day < *rowFirst || day > *rowLast)
+            if (day < *row.first || day > *row.last)
                 continue;
         }
-        const std::optional<QTime> time = readScheduleTime(candidate.time);
-        const std::optional<QTime> rowStart = readScheduleTime(row.startTime);
-        const std::optional<QTime> rowEnd = readScheduleTime(row.endTime);
-        if (!time || !rowStart || !rowEnd)
+        if (!candidate.time || !row.time)
             return false;
-        // The candidate's end time is its start time.
-        const bool meet = *time <= *rowStart ? *time >= *rowStart : *time <= *rowEnd;
-        if (meet)
+        // Both are instants.
+        if (*candidate.time == *row.time)
             return true;
     }
     return false;
