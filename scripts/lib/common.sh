@@ -8,6 +8,8 @@ export VANTIRO_ROOT
 VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev dbus-daemon)
 # What the tests need besides: real peers they run on loopback.
 VANTIRO_TEST_PACKAGES=(ser2net)
+# The second compiler the project builds with.
+VANTIRO_CLANG_PACKAGES=(clang-14)
 # What making the Debian package needs besides: the icon's PNG sizes and the run-time dependencies.
 VANTIRO_PACKAGE_PACKAGES=(librsvg2-bin dpkg-dev file)
 

@@ -298,7 +298,7 @@ QWidget *frmCustomLCD::buildList()
     for (const auto &[index, caption] : { std::pair { 0, u"Blackout All"_s }, std::pair { 1, u"Restore All"_s } }) {
         QPushButton *all = choiceButton(arrayName(u"btnAll"_s, index), caption);
         all->setMinimumHeight(64);
-        connect(all, &QPushButton::clicked, this, [this, index] { btnAll_Click(index); });
+        connect(all, &QPushButton::clicked, this, [this, index = index] { btnAll_Click(index); });
         allRows->addWidget(all);
         m_btnAll << all;
     }

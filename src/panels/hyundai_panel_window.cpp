@@ -192,7 +192,7 @@ QWidget *frmHyundaiLCD::buildStepFrames()
                 stepButton->setAccessibleName(rowName(step.label) + u' ' + caption);
                 grid->addWidget(stepButton, row, column++);
                 connect(stepButton, &QPushButton::clicked, this,
-                        [this, command] { m_commands.pressStep(command, port()); });
+                        [this, command = command] { m_commands.pressStep(command, port()); });
             }
             ++row;
         }

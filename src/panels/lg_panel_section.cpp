@@ -120,8 +120,9 @@ LgPanelSection::LgPanelSection(int index, Prompts &prompts, QWidget *parent)
     for (auto [list, commandTemplate] : { std::pair(m_cboInputSelect, catalogue::lgInputSelect),
                                           std::pair(m_cboAspectRatio, catalogue::lgAspectRatio) }) {
         list->setCurrentIndex(-1);
-        connect(list, &QComboBox::activated, this,
-                [this, commandTemplate](int position) { emit commandReady(lgListCommand(commandTemplate, position)); });
+        connect(list, &QComboBox::activated, this, [this, commandTemplate = commandTemplate](int position) {
+            emit commandReady(lgListCommand(commandTemplate, position));
+        });
     }
     connect(m_txtVolume, &QLineEdit::textChanged, this, &LgPanelSection::onVolumeTextChanged);
     connect(m_sldVolume, &QSlider::actionTriggered, this, &LgPanelSection::onSliderAction);

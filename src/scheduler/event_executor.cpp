@@ -45,6 +45,12 @@ QString comRangesText(QList<int> numbers)
     return ranges.join(u", "_s);
 }
 
+void logEach(StatusLog &log, const QStringList &lines)
+{
+    for (const QString &line : lines)
+        log.statusMessage(line);
+}
+
 QuickCommand muteOrVolumeButton(HandOffCommand command)
 {
     if (command == HandOffCommand::MuteOn)
@@ -78,7 +84,8 @@ struct EventExecutor::Run
     // The last failure of each COM port, by COM number, and of each port text that names none.
     QMap<int, UnreachedPort> failures;
     QMap<QString, UnreachedPort> unnamed;
-    QSet<int> settingsKept;
+    // Ports that took the bytes with a framing of their own, by what they kept.
+    std::map<SendOutcome::Status, QSet<int>> sentWithNote;
 
     void record(const UnreachedPort &port)
     {
@@ -91,20 +98,22 @@ struct EventExecutor::Run
     {
         const std::optional<int> com = comPortNumber(portText);
         if (!com)
-            record(UnreachedPort { 0, portText, outcome.status, outcome.reasonText() });
+            record(UnreachedPort { 0, portText, outcome });
         else if (outcome.failed())
-            record(UnreachedPort { *com, QString::number(*com), outcome.status, outcome.reasonText() });
+            record(UnreachedPort { *com, QString::number(*com), outcome });
         else
             failures.remove(*com);
-        if (com && outcome.status == SendOutcome::Status::SentLineSettingsKept)
-            settingsKept.insert(*com);
+        if (com
+            && (outcome.status == SendOutcome::Status::SentLineSettingsKept
+                || outcome.status == SendOutcome::Status::SentVirtualLineKept))
+            sentWithNote[outcome.status].insert(*com);
     }
     QList<UnreachedPort> unreached() const { return failures.values() + unnamed.values(); }
     CommandReport report() const
     {
         CommandReport report;
         for (const UnreachedPort &port : unreached())
-            report.unreached.insert(port.com, port.status);
+            report.unreached.insert(port.com, port.outcome.status);
         return report;
     }
 };
@@ -168,16 +177,16 @@ void EventExecutor::runOnce(Waiting &waiting)
     } else {
         plan(run);
         const Outcome outcome = send(run);
-        // Ports behind a raw TCP server took the bytes at the server's own line settings.
-        if (!run.settingsKept.isEmpty())
-            m_services.statusLog.statusMessage(
-                u"COM "_s % comRangesText(run.settingsKept.values()) % u": "_s
-                % SendOutcome { SendOutcome::Status::SentLineSettingsKept, {}, 0, {} }.text());
-        const QString unreached = unreachedPortsText(run.unreached());
+        // Ports behind a raw TCP server took the bytes at the server's own line settings, virtual
+        // displays with 8 data bits and no parity.
+        for (const auto &[status, coms] : run.sentWithNote)
+            m_services.statusLog.statusMessage(u"COM "_s % comRangesText(coms.values()) % u": "_s
+                                               % sendStatusReason(status));
+        const QStringList unreached = unreachedPortsLines(run.unreached());
         if (outcome == Outcome::Completed)
             reportEnd(run, unreached);
-        else if (!unreached.isEmpty())
-            m_services.statusLog.statusMessage(unreached);
+        else
+            logEach(m_services.statusLog, unreached);
     }
 
     m_host.unlockEditingFrames();
@@ -262,15 +271,17 @@ EventExecutor::Outcome EventExecutor::planGroupPortByPort(Run &run)
         const std::optional<QString> command = muteOrVolumeCommandFor(button, model, run.inputs.volumeText);
         const std::optional<int> com = comPortNumber(port.com);
         if (!command && com) {
-            const auto status = SendOutcome::Status::NoCommandForModel;
-            knownFailure(run,
-                         UnreachedPort { *com, QString::number(*com), status,
-                                         u"no "_s % what % u" command for "_s % displayModelNames().at(int(model)) });
+            const QString reason = u"no "_s % what % u" command for "_s % displayModelNames().at(int(model));
+            knownFailure(
+                run,
+                UnreachedPort { *com, QString::number(*com),
+                                SendOutcome { SendOutcome::Status::NoCommandForModel, {}, 0, reason, false } });
             continue;
         }
         if (!command) {
-            const auto status = SendOutcome::Status::NotAComNumber;
-            knownFailure(run, UnreachedPort { 0, port.com.trimmed(), status, sendStatusReason(status) });
+            knownFailure(run,
+                         UnreachedPort { 0, port.com.trimmed(),
+                                         SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {}, false } });
             continue;
         }
         if (planPort(run, port.com, muteAndVolumeFor(model).lineSettings, *command) == Outcome::Stopped)
@@ -362,50 +373,60 @@ void EventExecutor::reportEmptyCommand(const Run &run)
 }
 
 // The ports not reached go to the status log in either case; a message box names them too, under
-// its usual first line and with the warning icon, and comes after the log line so the log is
+// its usual first line and with the warning icon, and comes after the log lines so the log is
 // complete while the box waits.
-void EventExecutor::reportEnd(const Run &run, const QString &unreached)
+void EventExecutor::reportEnd(const Run &run, const QStringList &unreached)
 {
     if (run.handOff.reportToStatusLog) {
         m_services.statusLog.statusMessage(u"Finish sending out command string."_s);
-        if (!unreached.isEmpty())
-            m_services.statusLog.statusMessage(unreached);
+        logEach(m_services.statusLog, unreached);
         return;
     }
     if (unreached.isEmpty()) {
         m_services.prompts.inform(u"Finish sending out command string!"_s);
         return;
     }
-    m_services.statusLog.statusMessage(unreached);
-    m_services.prompts.inform(u"Finish sending out command string!\n"_s % unreached, PromptIcon::Exclamation);
+    logEach(m_services.statusLog, unreached);
+    m_services.prompts.inform(u"Finish sending out command string!\n"_s % unreached.join(u'\n'),
+                              PromptIcon::Exclamation);
 }
 
-QString unreachedPortsText(const QList<UnreachedPort> &ports)
+QStringList unreachedPortsLines(const QList<UnreachedPort> &ports)
 {
-    if (ports.isEmpty())
-        return {};
-    struct Ports
-    {
-        QList<int> numbers;
-        QStringList texts;
-    };
-    std::map<std::pair<SendOutcome::Status, QString>, Ports> byReason;
-    for (const UnreachedPort &port : ports) {
-        Ports &group = byReason[{ port.status, port.reason }];
-        if (port.com > 0)
-            group.numbers.append(port.com);
+    QList<UnreachedPort> numbered;
+    QList<UnreachedPort> unnamed;
+    for (const UnreachedPort &port : ports)
+        (port.com > 0 ? numbered : unnamed).append(port);
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const UnreachedPort &a, const UnreachedPort &b) { return a.com < b.com; });
+
+    // Lines in the order of their first port; a reason met again joins its line.
+    QList<std::pair<QString, QStringList>> lines;
+    const auto add = [&lines](const QString &reason, const QString &portsText) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const auto &l) { return l.first == reason; });
+        if (line == lines.end())
+            lines.append({ reason, { portsText } });
         else
-            group.texts.append(port.portText.isEmpty() ? u"(none)"_s : port.portText);
+            line->second.append(portsText);
+    };
+    for (qsizetype first = 0; first < numbered.size();) {
+        qsizetype last = first;
+        while (last + 1 < numbered.size() && numbered[last + 1].com == numbered[last].com + 1
+               && sameReason(numbered[last].outcome, numbered[last + 1].outcome))
+            ++last;
+        const QString range = last == first
+            ? QString::number(numbered[first].com)
+            : QString::number(numbered[first].com) % u'-' % QString::number(numbered[last].com);
+        add(reasonTextThrough(numbered[first].outcome, numbered[last].outcome), range);
+        first = last + 1;
     }
-    QStringList groups;
-    for (const auto &[reason, group] : byReason) {
-        QStringList names;
-        if (!group.numbers.isEmpty())
-            names.append(comRangesText(group.numbers));
-        names += group.texts;
-        groups.append(u"COM "_s % names.join(u", "_s) % u": "_s % reason.second);
-    }
-    return u"Not sent to "_s % groups.join(u"; "_s);
+    for (const UnreachedPort &port : std::as_const(unnamed))
+        add(port.outcome.reasonText(), port.portText.isEmpty() ? u"(none)"_s : port.portText);
+
+    QStringList texts;
+    for (const auto &[reason, names] : std::as_const(lines))
+        texts.append(u"Not sent to COM "_s % names.join(u", "_s) % u": "_s % reason);
+    return texts;
 }
 
 bool modelTakesMuteAndVolume(const QString &modelListText)

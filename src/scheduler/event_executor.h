@@ -98,7 +98,7 @@ private:
     void planSend(Run &run, const QString &lineSettings, const QString &portText, const QString &command, bool logged);
     void knownFailure(Run &run, const UnreachedPort &port);
     void reportEmptyCommand(const Run &run);
-    void reportEnd(const Run &run, const QString &unreached);
+    void reportEnd(const Run &run, const QStringList &unreached);
 
     ExecutorHost &m_host;
     ModelCommandSet &m_commands;
@@ -113,14 +113,15 @@ struct UnreachedPort
 {
     int com = 0;
     QString portText;
-    SendOutcome::Status status = SendOutcome::Status::NoSuchDevice;
-    QString reason; // in the operator's words: "no such device", "not a COM number"
+    SendOutcome outcome;
 };
 
-// One status-log line naming the COM ports a send could not reach, grouped by reason, consecutive
-// numbers as ranges: "Not sent to COM 5-40: no such device; COM abc: not a COM number".
-// The empty text when every port was reached.
-QString unreachedPortsText(const QList<UnreachedPort> &ports);
+// The status-log lines naming the COM ports a send could not reach: one reason per line, in COM
+// order, neighbouring ports told alike as a range, ports of one reason on one line, port texts that
+// name no COM port last: "Not sent to COM 2: no such device (/dev/ttyUSB0, from Ports.ini)",
+// "Not sent to COM 5-40: no such device (/dev/ttyS4 to /dev/ttyS39; map COM numbers to devices in
+// Ports.ini)", "Not sent to COM abc: not a COM number". None when every port was reached.
+QStringList unreachedPortsLines(const QList<UnreachedPort> &ports);
 
 // Whether the model list's text names a model with mute and volume commands of its own, so that
 // the mute and volume buttons reach the group's ports.

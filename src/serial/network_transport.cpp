@@ -66,6 +66,19 @@ std::optional<QHostAddress> lookUp(const QString &host, const QDeadlineTimer &de
     return shared->info->addresses().constFirst();
 }
 
+QString noConnectionText()
+{
+    return u"no connection within %1 s"_s.arg(connectTimeoutMs / 1000);
+}
+
+// A value as a message shows it: a server's answer may be of any length.
+QString shownBytes(const QByteArray &bytes)
+{
+    constexpr qsizetype shown = 8;
+    const QString hex = QString::fromLatin1(bytes.first(qMin(shown, bytes.size())).toHex(' '));
+    return bytes.size() > shown ? hex + u" ..."_s : hex;
+}
+
 QString socketProblem(const QTcpSocket &socket)
 {
     switch (socket.error()) {
@@ -91,6 +104,7 @@ public:
     {
         m_deadline = QDeadlineTimer(sendTimeoutMs);
         m_error.clear();
+        m_unanswered = false;
         m_pending.clear();
         m_baudRate = config.settings.baudRate;
         m_binary = false;
@@ -173,6 +187,11 @@ public:
 
     QString errorText() const override { return m_error; }
 
+    std::optional<QString> unansweredHost() const override
+    {
+        return m_unanswered ? std::optional(m_address.host) : std::nullopt;
+    }
+
 private:
     bool connectToServer()
     {
@@ -180,14 +199,16 @@ private:
         QString why;
         const std::optional<QHostAddress> host = lookUp(m_address.host, connectDeadline, why);
         if (!host) {
+            m_unanswered = connectDeadline.hasExpired();
             unreachable(why);
             return false;
         }
+        // Whatever the server sends waits in the system until it is read, a piece at a time.
+        m_socket.setReadBufferSize(readChunkBytes);
         m_socket.connectToHost(*host, m_address.port);
         if (!m_socket.waitForConnected(int(qMax<qint64>(1, connectDeadline.remainingTime())))) {
-            unreachable(m_socket.error() == QAbstractSocket::SocketTimeoutError
-                            ? u"no connection within %1 s"_s.arg(connectTimeoutMs / 1000)
-                            : socketProblem(m_socket));
+            m_unanswered = m_socket.error() == QAbstractSocket::SocketTimeoutError || connectDeadline.hasExpired();
+            unreachable(m_unanswered ? noConnectionText() : socketProblem(m_socket));
             m_socket.abort();
             return false;
         }
@@ -209,6 +230,8 @@ private:
         m_comPort = Answer::Pending;
         m_binaryAnswer = Answer::Pending;
         m_answered.clear();
+        m_negotiations = 0;
+        m_reader = rfc2217::TelnetReader();
         m_socket.write(rfc2217::negotiation(telnet::will, rfc2217::comPortOption)
                        + rfc2217::negotiation(telnet::will, telnet::binary)
                        + rfc2217::negotiation(telnet::doOption, telnet::binary));
@@ -227,33 +250,39 @@ private:
                 const rfc2217::Setting &setting = m_requested.at(m_asked++);
                 m_socket.write(rfc2217::subnegotiation(setting.command, setting.value));
             }
-            if (!waitForServer()) {
-                if (m_deadline.hasExpired() && m_comPort == Answer::Accepted)
+            if (const std::optional<SendOutcome::Status> failure = waitForServer()) {
+                if (*failure == SendOutcome::Status::Unreachable && m_deadline.hasExpired()
+                    && m_comPort == Answer::Accepted)
                     return rejected(m_address.hostAndPort() + u" did not confirm the line settings"_s);
-                return SendOutcome::Status::Unreachable;
+                return *failure;
             }
         }
     }
 
-    // Reads what the server sent and answers its negotiations; false once the connection is gone or
-    // the deadline has passed (the reason is then in m_error).
-    bool waitForServer()
+    // Reads a piece of what the server sent and answers its negotiations. Nothing while the send can
+    // go on; otherwise why not, with the reason in m_error: the connection is gone, the deadline has
+    // passed (however busy the server keeps us), or the server's answer is malformed.
+    std::optional<SendOutcome::Status> waitForServer()
     {
         while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(remainingMs())) { }
         acknowledgeAtOnce();
-        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(remainingMs())) {
-            unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
-            return false;
-        }
-        for (const rfc2217::TelnetReader::Event &event : m_reader.feed(m_socket.readAll())) {
-            if (event.kind == rfc2217::TelnetReader::Event::Kind::Negotiation)
+        if (m_deadline.hasExpired() || (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(remainingMs())))
+            return unreachable(m_deadline.hasExpired() ? timedOut() : socketProblem(m_socket));
+        for (const rfc2217::TelnetReader::Event &event : m_reader.feed(m_socket.read(readChunkBytes))) {
+            if (event.kind == rfc2217::TelnetReader::Event::Kind::Negotiation) {
+                if (++m_negotiations > maxNegotiations)
+                    return malformed(u"more than %1 negotiations"_s.arg(maxNegotiations));
                 answerNegotiation(event.verb, event.option);
-            else if (event.kind == rfc2217::TelnetReader::Event::Kind::Subnegotiation
-                     && event.option == rfc2217::comPortOption)
+            } else if (event.kind == rfc2217::TelnetReader::Event::Kind::Subnegotiation
+                       && event.option == rfc2217::comPortOption) {
                 takeConfirmation(event.bytes);
+            }
             // Data from the display is not for us: nothing is ever read back.
         }
-        return true;
+        if (m_reader.isMalformed())
+            return malformed(
+                u"a subnegotiation longer than %1 bytes"_s.arg(rfc2217::TelnetReader::maxSubnegotiationBytes));
+        return std::nullopt;
     }
 
     void answerNegotiation(quint8 verb, quint8 option)
@@ -295,8 +324,7 @@ private:
         if (bytes.mid(1) != asked.value)
             m_mismatch = m_address.hostAndPort()
                 + u" refused the %1 (asked %2, in force %3)"_s.arg(rfc2217::commandName(asked.command),
-                                                                   QString::fromLatin1(asked.value.toHex(' ')),
-                                                                   QString::fromLatin1(bytes.mid(1).toHex(' ')));
+                                                                   shownBytes(asked.value), shownBytes(bytes.mid(1)));
     }
 
     // A server answers one packet at a time while its last one is unacknowledged (Nagle), and our
@@ -323,6 +351,12 @@ private:
     {
         m_error = why;
         return SendOutcome::Status::SettingsRejected;
+    }
+
+    SendOutcome::Status malformed(const QString &why)
+    {
+        m_error = m_address.hostAndPort() + u": "_s + why;
+        return SendOutcome::Status::MalformedAnswer;
     }
 
     SendOutcome::Status unreachable(const QString &why)
@@ -353,6 +387,8 @@ private:
     Answer m_comPort = Answer::Pending;
     Answer m_binaryAnswer = Answer::Pending;
     QSet<quint16> m_answered;
+    int m_negotiations = 0;
+    bool m_unanswered = false;
     bool m_binary = false;
     bool m_drained = false;
     std::chrono::steady_clock::time_point m_lineFree;
@@ -362,6 +398,11 @@ private:
 };
 
 } // namespace
+
+QString notTriedAgainText(const QString &host)
+{
+    return host + u": "_s + noConnectionText() + u"; not tried again in this send"_s;
+}
 
 std::unique_ptr<SerialTransport> makeNetworkTransport()
 {

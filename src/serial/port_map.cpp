@@ -107,6 +107,12 @@ QString PortMap::lastReadDevicePath(int comNumber) const
     return m_shared->devices.value(comNumber, defaultDevicePath(comNumber));
 }
 
+bool PortMap::lastReadHasEntry(int comNumber) const
+{
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->devices.contains(comNumber);
+}
+
 void PortMap::refresh() const
 {
     std::unique_lock lock(m_shared->mutex);

@@ -30,6 +30,8 @@ public:
     // The device as the file was last read, without reading it again: after one devicePath() or
     // refresh(), for the many ports of one run.
     QString lastReadDevicePath(int comNumber) const;
+    // Whether the file, as last read, names the device of this COM number.
+    bool lastReadHasEntry(int comNumber) const;
     // Reads the file again if it changed (see above).
     void refresh() const;
 

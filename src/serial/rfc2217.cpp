@@ -138,6 +138,8 @@ QList<TelnetReader::Event> TelnetReader::feed(QByteArrayView bytes)
 {
     QList<Event> events;
     for (const char byte : bytes) {
+        if (m_malformed)
+            break;
         const quint8 value = quint8(byte);
         switch (m_state) {
         case State::Data:
@@ -166,11 +168,11 @@ QList<TelnetReader::Event> TelnetReader::feed(QByteArrayView bytes)
             if (value == telnet::iac)
                 m_state = State::SubnegotiationIac;
             else
-                m_sub += byte;
+                appendSub(byte);
             break;
         case State::SubnegotiationIac:
             if (value == telnet::iac) {
-                m_sub += byte;
+                appendSub(byte);
                 m_state = State::Subnegotiation;
             } else {
                 // IAC SE, or a broken subnegotiation that another command ends: take what came.
@@ -182,6 +184,16 @@ QList<TelnetReader::Event> TelnetReader::feed(QByteArrayView bytes)
         }
     }
     return events;
+}
+
+void TelnetReader::appendSub(char byte)
+{
+    if (m_sub.size() >= maxSubnegotiationBytes) {
+        m_malformed = true;
+        m_sub.clear();
+        return;
+    }
+    m_sub += byte;
 }
 
 void TelnetReader::appendData(QList<Event> &events, char byte)

@@ -92,20 +92,28 @@ public:
         QByteArray bytes; // the data, or what follows the option in a subnegotiation
     };
 
+    // Nothing more is taken once the stream is malformed.
     QList<Event> feed(QByteArrayView bytes);
     // Outside binary mode a NUL after CR is padding and is dropped.
     void setBinary(bool binary) { m_binary = binary; }
+    // Whether a subnegotiation ran past maxSubnegotiationBytes: no option of ours needs more, and a
+    // peer that never ends one would otherwise fill the memory.
+    bool isMalformed() const { return m_malformed; }
+
+    static constexpr qsizetype maxSubnegotiationBytes = 4096;
 
 private:
     enum class State { Data, Iac, Verb, Subnegotiation, SubnegotiationIac };
 
     void appendData(QList<Event> &events, char byte);
+    void appendSub(char byte);
 
     State m_state = State::Data;
     quint8 m_verb = 0;
     QByteArray m_sub;
     bool m_binary = false;
     bool m_afterCr = false;
+    bool m_malformed = false;
 };
 
 } // namespace vantiro::rfc2217

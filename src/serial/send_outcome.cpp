@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #endif
 
@@ -44,6 +45,10 @@ QString sendStatusReason(SendOutcome::Status status)
         return u"unreachable"_s;
     case SendOutcome::Status::SentLineSettingsKept:
         return u"sent (line settings kept by the server)"_s;
+    case SendOutcome::Status::MalformedAnswer:
+        return u"the server's answer is malformed"_s;
+    case SendOutcome::Status::SentVirtualLineKept:
+        return u"sent (the virtual display keeps 8 data bits, no parity)"_s;
     }
     return {};
 }
@@ -53,25 +58,67 @@ QString permissionHelp(const QString &devicePath)
 #ifdef Q_OS_UNIX
     struct stat info = {};
     if (::stat(QFile::encodeName(devicePath).constData(), &info) == 0) {
-        if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
-            return u"only its owner may open the device"_s;
+        if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) {
+            const passwd *owner = ::getpwuid(info.st_uid);
+            const QString ownerName
+                = owner ? QString::fromLocal8Bit(owner->pw_name) : u"user %1"_s.arg(qulonglong(info.st_uid));
+            return u"%1 belongs to %2 and only its owner may open it"_s.arg(devicePath, ownerName);
+        }
         if (const group *owner = ::getgrgid(info.st_gid))
-            return u"add the user to the group \"%1\" that owns the device, then log in again"_s.arg(
-                QString::fromLocal8Bit(owner->gr_name));
+            return u"%1: add the user to the group \"%2\" that owns the device, then log in again"_s.arg(
+                devicePath, QString::fromLocal8Bit(owner->gr_name));
     }
-#else
-    Q_UNUSED(devicePath);
 #endif
-    return u"add the user to the group that owns the device, usually \"dialout\", then log in again"_s;
+    return u"%1: add the user to the group that owns the device, usually \"dialout\", then log in again"_s.arg(
+        devicePath);
 }
+
+namespace {
+
+// A missing device that the COM number names by default: the operator may have meant another one.
+bool missingDefaultDevice(const SendOutcome &outcome)
+{
+    return outcome.status == SendOutcome::Status::NoSuchDevice && !outcome.deviceFromPortsFile
+        && !outcome.device.isEmpty();
+}
+
+QString missingDeviceText(const QString &devices, bool fromPortsFile)
+{
+    if (fromPortsFile)
+        return u"no such device ("_s % devices % u", from Ports.ini)"_s;
+    return u"no such device ("_s % devices % u"; map COM numbers to devices in Ports.ini)"_s;
+}
+
+} // namespace
 
 QString SendOutcome::reasonText() const
 {
-    if (status == Status::PermissionDenied)
+    switch (status) {
+    case Status::NoSuchDevice:
+        return device.isEmpty() ? sendStatusReason(status) : missingDeviceText(device, deviceFromPortsFile);
+    case Status::PermissionDenied:
         return sendStatusReason(status) % u" ("_s % permissionHelp(device) % u')';
-    if (status == Status::Unreachable)
+    case Status::Unreachable:
         return sendStatusReason(status) % u" ("_s % (detail.isEmpty() ? device : detail) % u')';
-    return sendStatusReason(status);
+    case Status::NoCommandForModel:
+        return detail.isEmpty() ? sendStatusReason(status) : detail;
+    default:
+        return sendStatusReason(status);
+    }
+}
+
+bool sameReason(const SendOutcome &first, const SendOutcome &next)
+{
+    if (missingDefaultDevice(first) && missingDefaultDevice(next))
+        return true;
+    return first.status == next.status && first.reasonText() == next.reasonText();
+}
+
+QString reasonTextThrough(const SendOutcome &first, const SendOutcome &last)
+{
+    if (missingDefaultDevice(first) && missingDefaultDevice(last) && first.device != last.device)
+        return missingDeviceText(first.device % u" to "_s % last.device, false);
+    return first.reasonText();
 }
 
 QString SendOutcome::text() const

@@ -2,9 +2,12 @@
 
 #include "common/event_wait.h"
 #include "serial/command_text.h"
+#include "serial/network_address.h"
+#include "serial/network_transport.h"
 #include "serial/port_text.h"
 
 #include <QPromise>
+#include <QSet>
 
 #include <chrono>
 #include <thread>
@@ -42,6 +45,26 @@ void pauseUntil(std::chrono::steady_clock::time_point end)
     constexpr auto wakeMargin = std::chrono::microseconds(150);
     std::this_thread::sleep_until(end - wakeMargin);
     while (std::chrono::steady_clock::now() < end) { }
+}
+
+QString hostKey(const QString &host)
+{
+    return host.toLower();
+}
+
+// A port on a host that has already let a connection wait out its bound in this run fails at once:
+// forty ports behind one dead server would otherwise cost the bound forty times. Only the host's
+// silence counts: a refused connection says nothing about the server's other ports.
+std::optional<SendOutcome> passedOver(const PortConfig &config, const QString &command,
+                                      const QSet<QString> &unansweredHosts)
+{
+    if (unansweredHosts.isEmpty() || command.isEmpty() || !isNetworkAddress(config.devicePath))
+        return std::nullopt;
+    const std::optional<NetworkAddress> address = parseNetworkAddress(config.devicePath);
+    if (!address || !unansweredHosts.contains(hostKey(address->host)))
+        return std::nullopt;
+    return SendOutcome { SendOutcome::Status::Unreachable, config.devicePath, 0, notTriedAgainText(address->host),
+                         config.fromPortsFile };
 }
 
 } // namespace
@@ -108,9 +131,10 @@ QFuture<SendOutcome> SerialLink::startSend(const QString &command)
     auto promise = std::make_shared<QPromise<SendOutcome>>();
     promise->start();
     auto job = std::make_shared<Job>();
-    Job::Port port { PortConfig { devicePath(), m_settings, m_handshaking }, command, std::nullopt };
+    m_portMap.refresh();
+    Job::Port port { portConfig(), command, std::nullopt };
     if (!m_hasPort && !command.isEmpty())
-        port.decided = SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {} };
+        port.decided = SendOutcome { SendOutcome::Status::NotAComNumber, {}, 0, {}, false };
     job->ports.append(port);
     job->report = [promise](const PortProgress &progress) {
         if (progress.finished)
@@ -137,16 +161,18 @@ QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
     for (const PortSend &send : sends) {
         Job::Port port { {}, send.command, std::nullopt };
         const auto decided = [&](SendOutcome::Status status) {
-            port.decided = SendOutcome { status, {}, 0, {} };
+            port.decided = SendOutcome { status, {}, 0, {}, false };
         };
         // A port text that names no port leaves the link set as it was.
         if (!comPortNumber(send.portText))
             decided(SendOutcome::Status::NotAComNumber);
         else if (!configurePort(send.lineSettings, send.portText, send.handshaking))
             decided(SendOutcome::Status::SettingsRejected);
-        port.config = PortConfig { m_portMap.lastReadDevicePath(m_comNumber), m_settings, m_handshaking };
-        if (port.decided)
+        port.config = portConfig();
+        if (port.decided) {
             port.decided->device = port.config.devicePath;
+            port.decided->deviceFromPortsFile = port.config.fromPortsFile;
+        }
         job->ports.append(port);
     }
     job->report = [promise](const PortProgress &progress) {
@@ -168,7 +194,7 @@ SendOutcome SerialLink::sendCommandText(const QString &command)
     const QFuture<SendOutcome> future = startSend(command);
     waitWhileEventsRun(future, OnQuit::WaitForOtherThread);
     if (future.resultCount() == 0)
-        return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {} };
+        return SendOutcome { SendOutcome::Status::Cancelled, {}, 0, {}, false };
     return future.result();
 }
 
@@ -199,6 +225,7 @@ void SerialLink::run(Job &job)
         std::unique_ptr<SerialTransport> transport;
     };
     std::optional<Unfinished> unfinished;
+    QSet<QString> unansweredHosts;
     const auto finishPrevious = [&] {
         if (!unfinished)
             return;
@@ -216,18 +243,22 @@ void SerialLink::run(Job &job)
     for (int index = 0; index < job.ports.size(); ++index) {
         const Job::Port &port = job.ports.at(index);
         const bool dropped = m_closing || job.cancelled();
+        const std::optional<SendOutcome> decided
+            = port.decided ? port.decided : passedOver(port.config, port.command, unansweredHosts);
         // A port told at once comes after the one before it; a server's port takes one connection
         // at a time.
-        if (dropped || port.decided || (unfinished && unfinished->outcome.device == port.config.devicePath))
+        if (dropped || decided || (unfinished && unfinished->outcome.device == port.config.devicePath))
             finishPrevious();
         if (dropped) {
             untold.append(
-                { index, true, SendOutcome { SendOutcome::Status::Cancelled, port.config.devicePath, 0, {} } });
+                { index, true,
+                  SendOutcome {
+                      SendOutcome::Status::Cancelled, port.config.devicePath, 0, {}, port.config.fromPortsFile } });
             continue;
         }
-        if (port.decided) {
+        if (decided) {
             untold.append({ index, false, {} });
-            untold.append({ index, true, *port.decided });
+            untold.append({ index, true, *decided });
             continue;
         }
         bool startTold = false;
@@ -238,6 +269,10 @@ void SerialLink::run(Job &job)
             tell();
         };
         const SendOutcome outcome = transmit(port.config, port.command, whileSettling);
+        if (m_transport) {
+            if (const std::optional<QString> host = m_transport->unansweredHost())
+                unansweredHosts.insert(hostKey(*host));
+        }
         if (!startTold) {
             finishPrevious();
             untold.append({ index, false, {} });
@@ -260,7 +295,7 @@ void SerialLink::run(Job &job)
 SendOutcome SerialLink::transmit(const PortConfig &config, const QString &command,
                                  const std::function<void()> &whileSettling)
 {
-    SendOutcome outcome { SendOutcome::Status::NothingToSend, config.devicePath, 0, {} };
+    SendOutcome outcome { SendOutcome::Status::NothingToSend, config.devicePath, 0, {}, config.fromPortsFile };
     if (command.isEmpty())
         return outcome;
 
@@ -292,6 +327,12 @@ SendOutcome SerialLink::transmit(const PortConfig &config, const QString &comman
     else if (outcome.bytesWritten == 0)
         outcome.status = SendOutcome::Status::NothingToSend;
     return outcome;
+}
+
+PortConfig SerialLink::portConfig() const
+{
+    return PortConfig { m_portMap.lastReadDevicePath(m_comNumber), m_settings, m_handshaking,
+                        m_portMap.lastReadHasEntry(m_comNumber) };
 }
 
 void SerialLink::closePort()

@@ -66,8 +66,9 @@ public:
     // startSend would (configured with configurePort semantics, which leaves the link set to the last
     // port named). The future's results are each port's start and then its outcome, as they happen.
     // A port text that names no port gets "not a COM number" and settings the port cannot take
-    // "settings rejected", without opening anything. Cancelling the future ends the run after the
-    // port being sent.
+    // "settings rejected", without opening anything. A serial device server's host that gave no
+    // connection within its bound is not tried again in the run: its later ports fail at once ("not
+    // tried again in this send"). Cancelling the future ends the run after the port being sent.
     QFuture<PortProgress> startRun(const QList<PortSend> &sends);
 
     // The COM port last set; whether the last port text named one.
@@ -82,6 +83,8 @@ public:
 private:
     struct Job;
 
+    // The port last set, as Ports.ini was last read.
+    PortConfig portConfig() const;
     void queue(std::shared_ptr<Job> job);
     // These run on the link's thread only.
     void run(Job &job);

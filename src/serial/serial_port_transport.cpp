@@ -12,6 +12,9 @@
 #include <termios.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
 
 namespace vantiro {
 
@@ -55,6 +58,8 @@ public:
         m_error.clear();
         m_bytesWritten = 0;
         m_baudRate = config.settings.baudRate;
+        m_sent = sentStatusFor(config.devicePath, config.settings);
+        const PortSettings settings = settingsHeldBy(config.devicePath, config.settings);
         // A name that exists but is a file, a folder or a pipe is no port: it is not opened at all. A
         // missing one is reported when it is opened.
         if (deviceProblem(config.devicePath) == SendOutcome::Status::NotSerialDevice) {
@@ -62,9 +67,9 @@ public:
             return SendOutcome::Status::NotSerialDevice;
         }
         m_port.setPortName(config.devicePath);
-        const bool accepted = m_port.setBaudRate(config.settings.baudRate)
-            && m_port.setDataBits(QSerialPort::DataBits(config.settings.dataBits))
-            && m_port.setParity(toQt(config.settings.parity)) && m_port.setStopBits(toQt(config.settings.stopBits))
+        const bool accepted = m_port.setBaudRate(settings.baudRate)
+            && m_port.setDataBits(QSerialPort::DataBits(settings.dataBits)) && m_port.setParity(toQt(settings.parity))
+            && m_port.setStopBits(toQt(settings.stopBits))
             && m_port.setFlowControl(config.handshaking == Handshaking::RtsXonXoff ? QSerialPort::HardwareControl
                                                                                    : QSerialPort::NoFlowControl);
         if (!accepted)
@@ -96,7 +101,11 @@ public:
         return true;
     }
 
-    SendOutcome::Status drain() override { return drainOutput(); }
+    SendOutcome::Status drain() override
+    {
+        const SendOutcome::Status drained = drainOutput();
+        return drained == SendOutcome::Status::Sent ? m_sent : drained;
+    }
 
     void close() override
     {
@@ -194,8 +203,7 @@ private:
             return heldBack();
         }
 #ifdef Q_OS_UNIX
-        if (!waitUntilLineEmpty(int(m_port.handle()), m_bytesWritten, m_baudRate, deadline,
-                                [this] { discardInput(); }))
+        if (!waitUntilLineEmpty(int(m_port.handle()), m_bytesWritten, m_baudRate, deadline, [this] { discardInput(); }))
             return heldBack();
 #endif
         return SendOutcome::Status::Sent;
@@ -212,6 +220,7 @@ private:
     qint64 m_bytesWritten = 0;
     qint32 m_baudRate = 9600;
     bool m_readsBack = false;
+    SendOutcome::Status m_sent = SendOutcome::Status::Sent;
 };
 
 } // namespace
@@ -241,6 +250,46 @@ bool platformSupports(const PortSettings &settings)
     Q_UNUSED(settings);
     return true;
 #endif
+}
+
+bool isPseudoTerminal(const QString &devicePath)
+{
+#ifdef Q_OS_LINUX
+    struct stat info = {};
+    // The kernel's pseudo-terminal slaves have majors 136 to 143.
+    return ::stat(QFile::encodeName(devicePath).constData(), &info) == 0 && S_ISCHR(info.st_mode)
+        && major(info.st_rdev) >= 136 && major(info.st_rdev) <= 143;
+#else
+    Q_UNUSED(devicePath);
+    return false;
+#endif
+}
+
+namespace {
+
+bool framingKept(const PortSettings &asked)
+{
+    return asked.dataBits != 8 || asked.parity != Parity::None;
+}
+
+} // namespace
+
+// A pseudo-terminal refuses a change that is only of its framing, so asking for it would fail a send
+// that no line would ever have framed; its stop bits it keeps.
+PortSettings settingsHeldBy(const QString &devicePath, const PortSettings &asked)
+{
+    if (!framingKept(asked) || !isPseudoTerminal(devicePath))
+        return asked;
+    PortSettings held = asked;
+    held.dataBits = 8;
+    held.parity = Parity::None;
+    return held;
+}
+
+SendOutcome::Status sentStatusFor(const QString &devicePath, const PortSettings &asked)
+{
+    return framingKept(asked) && isPseudoTerminal(devicePath) ? SendOutcome::Status::SentVirtualLineKept
+                                                              : SendOutcome::Status::Sent;
 }
 
 std::unique_ptr<SerialTransport> makeSerialPortTransport()

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vantiro {
 
@@ -17,6 +18,7 @@ struct PortConfig
     QString devicePath;
     PortSettings settings;
     Handshaking handshaking = Handshaking::None;
+    bool fromPortsFile = false; // Ports.ini named the device; it is not the COM number's default
 };
 
 // The wire under a serial link: one port opened for one send, written byte by byte and closed.
@@ -42,6 +44,9 @@ public:
     virtual void close() = 0;
     // The system's words for the last failure.
     virtual QString errorText() const = 0;
+    // The host of a serial device server that gave no connection within the bound on the last open:
+    // the link does not wait for it again in the same run.
+    virtual std::optional<QString> unansweredHost() const { return std::nullopt; }
 };
 
 // Polls `queued` (the bytes the system still holds for the line) until it reports none or the
@@ -62,6 +67,14 @@ bool waitUntilLineEmpty(int fd, qint64 bytesWritten, qint32 baudRate, const QDea
 
 // Whether a serial port on this platform can be set to these line settings at all.
 bool platformSupports(const PortSettings &settings);
+
+// Whether the device is a pseudo-terminal (the virtual displays are): it carries no line, and keeps
+// 8 data bits and no parity whatever it is asked.
+bool isPseudoTerminal(const QString &devicePath);
+// The settings a port on the device is given: those asked, except what a pseudo-terminal cannot hold.
+PortSettings settingsHeldBy(const QString &devicePath, const PortSettings &asked);
+// What a send that reached the device tells: Sent, or that a pseudo-terminal kept its own framing.
+SendOutcome::Status sentStatusFor(const QString &devicePath, const PortSettings &asked);
 
 // The real transports. QSerialPort works on every platform; on Unix the termios one is used.
 std::unique_ptr<SerialTransport> makeSerialPortTransport();

@@ -225,6 +225,7 @@ public:
         m_bytesWritten = 0;
         m_baudRate = config.settings.baudRate;
         m_readsBack = config.handshaking == Handshaking::RtsXonXoff;
+        m_sent = sentStatusFor(config.devicePath, config.settings);
         if (const auto problem = deviceProblem(config.devicePath)) {
             m_error = *problem == SendOutcome::Status::NotSerialDevice
                 ? QStringLiteral("%1 is not a serial device").arg(config.devicePath)
@@ -264,7 +265,9 @@ public:
 #else
         m_restore = Restore::Plain;
 #endif
-        if (!applyLine(lineFor(m_saved, config), config.settings.baudRate)) {
+        PortConfig held = config;
+        held.settings = settingsHeldBy(config.devicePath, config.settings);
+        if (!applyLine(lineFor(m_saved, held), config.settings.baudRate)) {
             close();
             return SendOutcome::Status::SettingsRejected;
         }
@@ -295,7 +298,7 @@ public:
         }
         if (!waitUntilLineEmpty(m_fd, m_bytesWritten, m_baudRate, deadline, discard))
             return heldBack();
-        return SendOutcome::Status::Sent;
+        return m_sent;
     }
 
     void close() override
@@ -444,6 +447,7 @@ private:
     QString m_error;
     qint64 m_bytesWritten = 0;
     qint32 m_baudRate = 9600;
+    SendOutcome::Status m_sent = SendOutcome::Status::Sent;
 };
 
 } // namespace

@@ -159,7 +159,9 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays_data()
     // Mute and volume give each display of the mixed group its own model's command at its speed; an
     // OLEVIA's have the one-digit set ID.
     const QByteArray on("ka 01 01\r"), off("ka 01 00\r"), autoConfig("ju 01 01\r");
-    const QStringList none, unreached { u"Not sent to COM 1-2, 4, 6-40: no such device"_s };
+    const QStringList none,
+        unreached { u"Not sent to COM 1-2, 4, 6-40: no such device (%1, from Ports.ini)"_s.arg(
+            QString::fromLocal8Bit(test::PtyDisplays::missingDevice())) };
     QTest::newRow("Monitors ON") << 0 << "LG" << on << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors OFF") << 1 << "LG" << off << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors ALL ON") << 2 << "LG" << on << 9600u << on << 9600u << unreached;

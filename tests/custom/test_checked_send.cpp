@@ -81,7 +81,9 @@ void TestCheckedSend::sends_data()
     }
     QTest::newRow("missing device is not a success")
         << "4,9600,n,8,1" << lgScreenMuteOff << true << QByteArray()
-        << "The serial command was not sent to COM4: no such device." << PromptIcon::Exclamation;
+        << u"The serial command was not sent to COM4: no such device (%1, from Ports.ini)."_s.arg(
+               QString::fromLocal8Bit(PtyDisplays::missingDevice()))
+        << PromptIcon::Exclamation;
     QTest::newRow("speed the port cannot take is not a success")
         << "3,96OO,n,8,1" << lgScreenMuteOff << true << QByteArray()
         << "The serial command was not sent to COM3: settings rejected." << PromptIcon::Exclamation;

@@ -24,6 +24,9 @@ constexpr int quietMs = 10;
 const QString endMessage = u"Finish sending out command string!"_s;
 const QString endLine = u"Finish sending out command string."_s;
 const QString lgMuteOn = u"6B 65 20 30 31 20 30 30 0D"_s;
+// Why a COM number mapped to the rig's missing device was not reached.
+const QString missingReason
+    = u"no such device (%1, from Ports.ini)"_s.arg(QString::fromLocal8Bit(PtyDisplays::missingDevice()));
 
 // The status log lines of one port's send.
 QStringList sentTo(int com)
@@ -51,7 +54,7 @@ private slots:
     void portsGetTheirModelsCommands();
     void everyPathReportsAndRestores_data();
     void everyPathReportsAndRestores();
-    void unreachedPortsText();
+    void unreachedPortsLines();
     void eachPortGetsItsOwnModelsCommand_data();
     void eachPortGetsItsOwnModelsCommand();
     void panelsSendToTheirOwnPort_data();
@@ -84,7 +87,7 @@ void TestEventExecutor::portsGetTheirModelsCommands_data()
     QStringList everyCom;
     for (int com : range(1, 40))
         everyCom += sentTo(com);
-    everyCom << endLine << u"Not sent to COM 1-2, 4, 6-40: no such device"_s;
+    everyCom << endLine << u"Not sent to COM 1-2, 4, 6-40: "_s + missingReason;
     const QByteArray vvuonOn("@KEY:0\r"), d525On("did:all-pn.");
 
     QTest::newRow("Monitors ON, LG and OLEVIA") << "LG" << lgOlevia << "0" << QByteArray("ka 01 01\r") << 9600u
@@ -157,6 +160,12 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     QTest::newRow("LG mute, status log, the lists' speed")
         << "LG"
         << "4" << QString(u' ' + lgMuteOn + u' ') << true << "19200,n,8,1" << QByteArray("ke 01 00\r") << 19200u << sent
+        << none << true;
+    // A virtual display keeps 8 data bits and no parity: the send goes on, and the log says so.
+    QTest::newRow("parity on a virtual display")
+        << "LG"
+        << "4" << lgMuteOn << true << "9600,e,7,1" << QByteArray("ke 01 00\r") << 9600u
+        << sentTo(3) + QStringList { u"COM 3: sent (the virtual display keeps 8 data bits, no parity)"_s, endLine }
         << none << true;
     // An LG display in a group sent while the list shows another model gets LG's own command.
     QTest::newRow("HYUNDAI-Vvuon list, LG display mute off")
@@ -242,25 +251,36 @@ void TestEventExecutor::everyPathReportsAndRestores()
     QCOMPARE(rig.window.volumeBoxFocused, focus ? 1 : 0);
 }
 
-void TestEventExecutor::unreachedPortsText()
+// One reason per line, in COM order: neighbours told alike share a range (missing default devices
+// named as one range), ports of one reason share a line, port texts that name no COM port come last.
+void TestEventExecutor::unreachedPortsLines()
 {
     using Status = SendOutcome::Status;
-    const auto port = [](int com, Status status, const QString &reason = {}) {
-        return UnreachedPort { com, QString::number(com), status,
-                               reason.isEmpty() ? sendStatusReason(status) : reason };
+    const auto port = [](int com, Status status, const QString &device, bool fromPortsFile = false) {
+        return UnreachedPort { com, QString::number(com), SendOutcome { status, device, 0, {}, fromPortsFile } };
+    };
+    const auto ttyS = [](int n) {
+        return u"/dev/ttyS%1"_s.arg(n);
     };
     QList<UnreachedPort> missing;
     for (int com : { 12, 1, 3, 4, 5, 9, 11 })
-        missing.append(port(com, Status::NoSuchDevice));
-    QCOMPARE(vantiro::unreachedPortsText(missing), u"Not sent to COM 1, 3-5, 9, 11-12: no such device"_s);
-    const QString denied = u"permission denied (add the user to the group \"dialout\" ...)"_s;
-    QCOMPARE(vantiro::unreachedPortsText({ port(7, Status::NoSuchDevice),
-                                           port(1, Status::PermissionDenied, denied),
-                                           port(2, Status::PermissionDenied, denied),
-                                           port(3, Status::Busy),
-                                           { 0, u"abc"_s, Status::NotAComNumber, u"not a COM number"_s } }),
-             u"Not sent to COM 7: no such device; COM 1-2: "_s + denied
-                 + u"; COM 3: busy; COM abc: not a COM number"_s);
+        missing.append(port(com, Status::NoSuchDevice, ttyS(com - 1)));
+    const QString map = u"; map COM numbers to devices in Ports.ini)"_s;
+    QCOMPARE(vantiro::unreachedPortsLines(missing),
+             (QStringList { u"Not sent to COM 1: no such device (/dev/ttyS0"_s + map,
+                            u"Not sent to COM 3-5: no such device (/dev/ttyS2 to /dev/ttyS4"_s + map,
+                            u"Not sent to COM 9: no such device (/dev/ttyS8"_s + map,
+                            u"Not sent to COM 11-12: no such device (/dev/ttyS10 to /dev/ttyS11"_s + map }));
+
+    const UnreachedPort noComNumber { 0, u"abc"_s, SendOutcome { Status::NotAComNumber, {}, 0, {}, false } };
+    const QString usb = u"/dev/ttyUSB0"_s;
+    QCOMPARE(vantiro::unreachedPortsLines({ port(5, Status::Busy, ttyS(4)), noComNumber,
+                                            port(3, Status::NoSuchDevice, usb, true),
+                                            port(4, Status::NoSuchDevice, usb, true), port(2, Status::Busy, ttyS(1)),
+                                            port(1, Status::Busy, ttyS(0)) }),
+             (QStringList { u"Not sent to COM 1-2, 5: busy"_s,
+                            u"Not sent to COM 3-4: no such device (/dev/ttyUSB0, from Ports.ini)"_s,
+                            u"Not sent to COM abc: not a COM number"_s }));
 }
 
 // Displays on COM 3 (LG), 5 (OLEVIA), 7 (HYUNDAI-Vvuon) and 8 (HYUNDAI-D525ML), COM 9 missing.
@@ -273,33 +293,37 @@ void TestEventExecutor::eachPortGetsItsOwnModelsCommand_data()
     QTest::addColumn<QStringList>("ports"); // "COM model"
     QTest::addColumn<QList<QByteArray>>("bytes"); // COM 3, 5, 7, 8
     QTest::addColumn<QList<quint32>>("speeds"); // 0: not opened
-    QTest::addColumn<QString>("notSent");
+    QTest::addColumn<QStringList>("notSent");
 
     const QStringList mixed { u"3 LG"_s, u"5 OLEVIA"_s, u"7 HYUNDAI-Vvuon"_s };
     const QList<quint32> mixedSpeeds { 9600, 115200, 9600, 0 };
     QTest::newRow("Mute ON, list on HYUNDAI-Vvuon")
         << "HYUNDAI-Vvuon"
-        << "4" << mixed << QList<QByteArray> { "ke 01 00\r", "ke 0 0\r", "@MUT:1\r", {} } << mixedSpeeds << QString();
+        << "4" << mixed << QList<QByteArray> { "ke 01 00\r", "ke 0 0\r", "@MUT:1\r", {} } << mixedSpeeds
+        << QStringList();
     QTest::newRow("Mute OFF, list on LG")
         << "LG"
-        << "5" << mixed << QList<QByteArray> { "ke 01 01\r", "ke 0 1\r", "@MUT:0\r", {} } << mixedSpeeds << QString();
+        << "5" << mixed << QList<QByteArray> { "ke 01 01\r", "ke 0 1\r", "@MUT:0\r", {} } << mixedSpeeds
+        << QStringList();
     QTest::newRow("Set Volume, decimal for the Vvuon only")
         << "LG"
-        << "6" << mixed << QList<QByteArray> { "kf 01 19\r", "kf 0 19\r", "@VOL:25\r", {} } << mixedSpeeds << QString();
+        << "6" << mixed << QList<QByteArray> { "kf 01 19\r", "kf 0 19\r", "@VOL:25\r", {} } << mixedSpeeds
+        << QStringList();
     QTest::newRow("Set Volume, D525ML and a missing display named")
         << "HYUNDAI-Vvuon"
         << "6" << QStringList { u"8 HYUNDAI-D525ML"_s, u"9 LG"_s, u"7 HYUNDAI-Vvuon"_s }
         << QList<QByteArray> { {}, {}, "@VOL:25\r", {} } << QList<quint32> { 0, 0, 9600, 0 }
-        << "Not sent to COM 9: no such device; COM 8: no volume command for HYUNDAI-D525ML";
+        << QStringList { u"Not sent to COM 8: no volume command for HYUNDAI-D525ML"_s,
+                         u"Not sent to COM 9: "_s + missingReason };
     QTest::newRow("Monitors ON, ports that are no COM number")
         << "LG"
         << "0" << QStringList { u"abc LG"_s, u"0 OLEVIA"_s, u"256 LG"_s, u"8 HYUNDAI-D525ML"_s }
         << QList<QByteArray> { {}, {}, {}, "did:all-pn." } << QList<quint32> { 0, 0, 0, 9600 }
-        << "Not sent to COM 0, 256, abc: not a COM number";
+        << QStringList { u"Not sent to COM 0, 256, abc: not a COM number"_s };
     QTest::newRow("Mute ON, a port that is no COM number")
         << "LG"
         << "4" << QStringList { u"-3 LG"_s, u"3 LG"_s } << QList<QByteArray> { "ke 01 00\r", {}, {}, {} }
-        << QList<quint32> { 9600, 0, 0, 0 } << "Not sent to COM -3: not a COM number";
+        << QList<quint32> { 9600, 0, 0, 0 } << QStringList { u"Not sent to COM -3: not a COM number"_s };
 }
 
 void TestEventExecutor::eachPortGetsItsOwnModelsCommand()
@@ -309,7 +333,7 @@ void TestEventExecutor::eachPortGetsItsOwnModelsCommand()
     QFETCH(QStringList, ports);
     QFETCH(QList<QByteArray>, bytes);
     QFETCH(QList<quint32>, speeds);
-    QFETCH(QString, notSent);
+    QFETCH(QStringList, notSent);
 
     ExecutorRig rig({ 3, 5, 7, 8, 10 }, { 9 });
     // The send before went to COM 10: a port that names none must not go there again.
@@ -335,9 +359,9 @@ void TestEventExecutor::eachPortGetsItsOwnModelsCommand()
     }
     // Ports not reached are logged before the end message, which names them under its first line
     // with the warning icon.
-    QCOMPARE(rig.logTexts(), notSent.isEmpty() ? QStringList() : QStringList { notSent });
-    QCOMPARE(messagesAtLogLines, notSent.isEmpty() ? QList<qsizetype>() : QList<qsizetype> { 0 });
-    const PromptMessage end { notSent.isEmpty() ? endMessage : endMessage + u'\n' + notSent,
+    QCOMPARE(rig.logTexts(), notSent);
+    QCOMPARE(messagesAtLogLines, QList<qsizetype>(notSent.size(), 0));
+    const PromptMessage end { QStringList(QStringList { endMessage } + notSent).join(u'\n'),
                               notSent.isEmpty() ? PromptIcon::None : PromptIcon::Exclamation };
     QCOMPARE(rig.prompts.messages, QList<PromptMessage> { end });
 }

@@ -707,7 +707,7 @@ void TestScheduleRunner::aYearOfIrregularTicksFiresEachSecondOnce()
         ++fired[{ row, dueAt }];
     });
     QStringList missed; // the log keeps its last thousand lines only
-    connect(&log, &StatusLog::lineAppended, this, [&](int line) {
+    connect(&log, &StatusLog::lineAppended, this, [&missed, &log = log](int line) {
         const QString text = log.lines().at(line).section(u" - "_s, 1);
         if (text.startsWith(u"Missed"))
             missed.append(text);

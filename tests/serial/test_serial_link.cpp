@@ -11,11 +11,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 using namespace vantiro;
@@ -119,6 +122,61 @@ struct RecordingTransport : SerialTransport
     QList<PortConfig> &opened;
 };
 
+using Clock = std::chrono::steady_clock;
+
+// The real transport, noting when its port was open and when the first byte was handed to it.
+struct TimedTransport : SerialTransport
+{
+    TimedTransport(std::unique_ptr<SerialTransport> real, std::optional<Clock::time_point> &opened,
+                   std::optional<Clock::time_point> &firstByte)
+        : real(std::move(real))
+        , opened(opened)
+        , firstByte(firstByte)
+    { }
+    Status open(const PortConfig &config) override
+    {
+        const Status status = real->open(config);
+        opened = Clock::now();
+        return status;
+    }
+    bool write(char byte) override
+    {
+        if (!firstByte)
+            firstByte = Clock::now();
+        return real->write(byte);
+    }
+    Status drain() override { return real->drain(); }
+    void close() override { real->close(); }
+    QString errorText() const override { return real->errorText(); }
+    std::unique_ptr<SerialTransport> real;
+    std::optional<Clock::time_point> &opened;
+    std::optional<Clock::time_point> &firstByte;
+};
+
+// Sets a pty's line as the link leaves it for a port it opens at `baudRate`, 8 data bits, no parity,
+// so that a send asking only for another framing changes nothing but that.
+bool makeRawLine(const Pty &pty, speed_t baudRate)
+{
+    const int fd = ::open(QFile::encodeName(pty.devicePath()).constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    termios tio {};
+    bool done = ::tcgetattr(fd, &tio) == 0;
+    if (done) {
+        ::cfmakeraw(&tio);
+        tio.c_cflag = (tio.c_cflag & ~tcflag_t(HUPCL | CRTSCTS)) | CLOCAL | CREAD;
+        done = ::cfsetspeed(&tio, baudRate) == 0 && ::tcsetattr(fd, TCSANOW, &tio) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+QString userName(uid_t uid)
+{
+    const passwd *user = ::getpwuid(uid);
+    return user ? QString::fromLocal8Bit(user->pw_name) : QString();
+}
+
 } // namespace
 
 class TestSerialLink : public QObject
@@ -133,6 +191,9 @@ private slots:
     void configurationReachesThePort_data();
     void configurationReachesThePort();
     void missingAndBusyDevicesReported();
+    void firstByteWaitsForThePortToSettle();
+    void virtualDisplayKeepsItsFraming_data();
+    void virtualDisplayKeepsItsFraming();
     void sendsRunInRequestOrderWithoutInterleaving();
     void portHeldBackFailsAndFreesTheLink();
     void cancelledRunStopsAfterThePortBeingSent();
@@ -278,19 +339,25 @@ void TestSerialLink::missingAndBusyDevicesReported()
     Rig rig;
     rig.to(9);
     const QString missingDevice = QString::fromLocal8Bit(PtyDisplays::missingDevice());
+    const QString missingText = u"not sent: no such device (%1, from Ports.ini)"_s.arg(missingDevice);
     // The empty text does not even try the (missing) device; a text of blanks does.
     QCOMPARE(rig.send(QString()).status, Status::NothingToSend);
     QCOMPARE(rig.send(QStringLiteral("  ")).status, Status::NoSuchDevice);
     const SendOutcome missing = rig.send(lgPowerOn);
-    QCOMPARE(missing.text(), QStringLiteral("not sent: no such device"));
+    QCOMPARE(missing.text(), missingText);
     QCOMPARE(missing.device, missingDevice);
     QCOMPARE(missing.bytesWritten, 0);
 
     // Another program opening the same missing name holds the serial lock file for that moment.
     QLockFile otherOpening(QStringLiteral("/var/lock/LCK..") + QFileInfo(missingDevice).fileName());
     QVERIFY(otherOpening.tryLock(0));
-    QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("not sent: no such device"));
+    QCOMPARE(rig.send(lgPowerOn).text(), missingText);
     otherOpening.unlock();
+
+    // A COM number without an entry: its default device, and where to name another.
+    rig.to(200);
+    QCOMPARE(rig.send(lgPowerOn).text(),
+             u"not sent: no such device (/dev/ttyS199; map COM numbers to devices in Ports.ini)"_s);
 
     // A name that is there but is no port (a folder, a file) is told apart from a missing one.
     rig.folder.writeFile(u"not-a-port"_s, "text");
@@ -318,6 +385,52 @@ void TestSerialLink::missingAndBusyDevicesReported()
     }
     QCOMPARE(rig.send(lgPowerOn).text(), QStringLiteral("sent"));
     QCOMPARE(rig.pty(1).readUntilQuiet(50), QByteArray("ka 01 01\r"));
+}
+
+// A display gets 20 ms to settle after its port is open: the first byte leaves no earlier.
+void TestSerialLink::firstByteWaitsForThePortToSettle()
+{
+    TempAppFolder folder;
+    PtyDisplays displays(folder, { 1 });
+    QVERIFY(displays.isValid());
+    std::optional<Clock::time_point> opened;
+    std::optional<Clock::time_point> firstByte;
+    SerialLink link(PortMap(folder.path()), [&, make = Rig::transportMaker()](const PortConfig &) {
+        return std::make_unique<TimedTransport>(make(), opened, firstByte);
+    });
+    QVERIFY(link.configurePort(u"9600,n,8,1"_s, u"1"_s));
+    QCOMPARE(link.sendCommandText(lgPowerOn).text(), u"sent"_s);
+    QCOMPARE(displays.display(1).read(9), QByteArray("ka 01 01\r"));
+    QVERIFY(opened && firstByte);
+    QVERIFY2(*firstByte - *opened >= std::chrono::milliseconds(SerialLink::settleTimeMs),
+             qPrintable(QString::number(std::chrono::duration<double, std::milli>(*firstByte - *opened).count())));
+}
+
+void TestSerialLink::virtualDisplayKeepsItsFraming_data()
+{
+    QTest::addColumn<QString>("lineSettings");
+    QTest::addColumn<QString>("outcome");
+
+    const QString kept = u"sent (the virtual display keeps 8 data bits, no parity)"_s;
+    // The pty is at 9600 already: only the parity would change, which the system refuses outright.
+    QTest::newRow("parity alone") << "9600,e,8,1" << kept;
+    QTest::newRow("7 data bits, parity, 2 stop bits") << "19200,o,7,2" << kept;
+    QTest::newRow("stop bits are held") << "9600,n,8,2"
+                                        << "sent";
+}
+
+// A pseudo-terminal carries no line and keeps 8 data bits without parity: a framing it cannot hold
+// does not stop the send, and the outcome says what the virtual display kept.
+void TestSerialLink::virtualDisplayKeepsItsFraming()
+{
+    QFETCH(QString, lineSettings);
+    QFETCH(QString, outcome);
+
+    Rig rig;
+    QVERIFY(makeRawLine(rig.pty(1), B9600));
+    rig.to(1, Handshaking::None, lineSettings);
+    QCOMPARE(rig.send(lgPowerOn).text(), outcome);
+    QCOMPARE(rig.pty(1).read(9), QByteArray("ka 01 01\r"));
 }
 
 // Sends requested together, to two ports, and one requested from inside the wait for another (as a
@@ -408,16 +521,20 @@ void TestSerialLink::permissionHelpNamesTheDevicesGroup_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("help");
 
+    // %1: the device, %2: its owner.
     QTest::newRow("dialout") << QByteArray("dialout") << 0660
-                             << "add the user to the group \"dialout\" that owns the device, then log in again";
+                             << "%1: add the user to the group \"dialout\" that owns the device, then log in again";
     QTest::newRow("another group") << QByteArray("tty") << 0660
-                                   << "add the user to the group \"tty\" that owns the device, then log in again";
-    QTest::newRow("no group access") << QByteArray("dialout") << 0600 << "only its owner may open the device";
+                                   << "%1: add the user to the group \"tty\" that owns the device, then log in again";
+    QTest::newRow("no group access") << QByteArray("dialout") << 0600
+                                     << "%1 belongs to %2 and only its owner may open it";
     QTest::newRow("gone") << QByteArray() << 0
-                          << "add the user to the group that owns the device, usually \"dialout\", then log in again";
+                          << "%1: add the user to the group that owns the device, usually \"dialout\", then log in "
+                             "again";
 }
 
-// A port the user may not open says how to get access, with the group read from the device.
+// A port the user may not open names the device and how to get access, with the group or the owner
+// read from the device.
 void TestSerialLink::permissionHelpNamesTheDevicesGroup()
 {
     QFETCH(QByteArray, group);
@@ -437,8 +554,10 @@ void TestSerialLink::permissionHelpNamesTheDevicesGroup()
         QVERIFY(::chown(path.constData(), uid_t(-1), owner->gr_gid) == 0);
         QVERIFY(::chmod(path.constData(), mode_t(mode)) == 0);
     }
-    const SendOutcome outcome { Status::PermissionDenied, device, 0, {} };
-    QCOMPARE(outcome.text(), u"not sent: permission denied ("_s + help + u')');
+    const SendOutcome outcome { Status::PermissionDenied, device, 0, {}, false };
+    QCOMPARE(outcome.text(),
+             u"not sent: permission denied ("_s + help.replace(u"%1"_s, device).replace(u"%2"_s, userName(::getuid()))
+                 + u')');
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)

@@ -53,6 +53,8 @@ private slots:
     void streams_data();
     void streams();
     void newSpeedEndsUnfinishedCommand();
+    void floodOfUnplacedBytes_data();
+    void floodOfUnplacedBytes();
 };
 
 // Commands Vantiro sends, one at a time, and the line the display on COM1 at 9600 prints for them.
@@ -204,6 +206,47 @@ void TestDisplayDecoder::newSpeedEndsUnfinishedCommand()
     QCOMPARE(decoder.receive(oleviaPower, 115200), expected);
     QVERIFY(!decoder.hasPendingBytes());
     QCOMPARE(decoder.lineQuiet(), QStringList());
+}
+
+void TestDisplayDecoder::floodOfUnplacedBytes_data()
+{
+    QTest::addColumn<QByteArray>("flood");
+    QTest::addColumn<qsizetype>("pieceSize"); // how the bytes arrive
+
+    QByteArray startsThatFail; // each "k" starts an LG command that breaks off a few bytes later
+    while (startsThatFail.size() < 64 * 1024)
+        startsThatFail += "ka 01 0";
+    QTest::newRow("broken starts, at once") << startsThatFail << qsizetype(0);
+    QTest::newRow("broken starts, in pieces") << startsThatFail << qsizetype(100);
+    QTest::newRow("no start at all, in pieces") << QByteArray(64 * 1024, '\x01') << qsizetype(4096);
+}
+
+// A display flooded with bytes that fit no command keeps up: each byte is looked at a bounded number
+// of times, they come out in frames of a bounded size, whole and in order, and a command after them
+// is still found.
+void TestDisplayDecoder::floodOfUnplacedBytes()
+{
+    QFETCH(QByteArray, flood);
+    QFETCH(qsizetype, pieceSize);
+
+    const QByteArray stream = flood + "ka 01 01\r";
+    const qsizetype step = pieceSize > 0 ? pieceSize : stream.size();
+    CommandFramer framer;
+    QList<Frame> frames;
+    for (qsizetype at = 0; at < stream.size(); at += step)
+        frames += framer.feed(QByteArrayView(stream).sliced(at, qMin(step, stream.size() - at)), 9600);
+    QVERIFY(!frames.isEmpty());
+    const Frame command = frames.takeLast();
+    QCOMPARE(command.framing, Framing::LgText);
+    QCOMPARE(command.bytes, QByteArray("ka 01 01\r"));
+    QByteArray unplaced;
+    for (const Frame &frame : std::as_const(frames)) {
+        QCOMPARE(frame.framing, Framing::Unplaced);
+        QVERIFY2(frame.bytes.size() <= 1024, QByteArray::number(frame.bytes.size()).constData());
+        unplaced += frame.bytes;
+    }
+    QCOMPARE(unplaced, flood);
+    QVERIFY(!framer.hasPending());
 }
 
 QTEST_GUILESS_MAIN(TestDisplayDecoder)

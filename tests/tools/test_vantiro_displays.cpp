@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTest>
+#include <QUrl>
 
 #include <chrono>
 #include <fcntl.h>
@@ -118,6 +120,8 @@ private slots:
     void mapsDisplaysAndRestoresPortsIni();
     void pipeNamedPortsIniIsNotRead();
     void servesDisplaysOverRfc2217();
+    void badClientsNeverHoldTheDisplay_data();
+    void badClientsNeverHoldTheDisplay();
     void killedRunIsPutBackLater_data();
     void killedRunIsPutBackLater();
 
@@ -310,6 +314,54 @@ void TestVantiroDisplays::servesDisplaysOverRfc2217()
     QCOMPARE(displays.takeLines(), expected);
     QVERIFY(displays.stop());
     QVERIFY(!QFileInfo::exists(folder.filePath(PortMap::fileName())));
+}
+
+void TestVantiroDisplays::badClientsNeverHoldTheDisplay_data()
+{
+    QTest::addColumn<QByteArray>("said"); // what the first client sends once it is connected
+    QTest::addColumn<bool>("givesUp"); // whether a second client comes while it is served, and gives up
+
+    QTest::newRow("silent client, dropped when idle") << QByteArray() << false;
+    QTest::newRow("subnegotiation that never ends, dropped at once")
+        << QByteArray("\xFF\xFA\x2C\x01") + QByteArray(8 * 1024, '\x25') << false;
+    QTest::newRow("a client gives up while another is served") << QByteArray() << true;
+}
+
+// Whatever a client does to a display behind --listen, the display is soon free again and takes
+// Vantiro's next send.
+void TestVantiroDisplays::badClientsNeverHoldTheDisplay()
+{
+    QFETCH(QByteArray, said);
+    QFETCH(bool, givesUp);
+
+    TempAppFolder folder;
+    DisplaysProcess displays(folder.path());
+    QVERIFY(displays.start(1, 9, { u"--listen"_s, u"0"_s }));
+    displays.takeLines();
+    const PortMap portMap(folder.path());
+    const quint16 port = quint16(QUrl(portMap.devicePath(9)).port());
+
+    QTcpSocket bad;
+    bad.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(bad.waitForConnected(waitMs));
+    bad.write(said);
+    if (givesUp) {
+        QTcpSocket waiting;
+        waiting.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(waiting.waitForConnected(waitMs));
+        waiting.abort();
+        QTest::qWait(100);
+        bad.abort();
+    } else {
+        // Dropped by the display, within its idle bound.
+        QVERIFY(QTest::qWaitFor([&] { return bad.state() == QAbstractSocket::UnconnectedState; }, 10000));
+    }
+
+    SerialLink link { portMap };
+    QVERIFY(link.configurePort(u"9600,n,8,1"_s, u"9"_s));
+    QCOMPARE(link.sendCommandText(u"6B 61 20 30 31 20 30 31 0D"_s).text(), u"sent"_s);
+    QVERIFY(displays.waitForLines(1));
+    QCOMPARE(displays.takeLines(), QStringList { u"COM9 9600 LG \"ka 01 01\" power on -> power=on"_s });
 }
 
 QTEST_GUILESS_MAIN(TestVantiroDisplays)

@@ -37,10 +37,19 @@ struct Match
     qsizetype length = 0;
 };
 
-// Whether the bytes start with a whole command, could still grow into one, or neither.
-Match matchCommand(const QByteArray &bytes)
+// The first bytes the grammars above allow: most bytes that fit no command are passed at once.
+bool mayStartCommand(char byte)
 {
-    const QString subject = QString::fromLatin1(bytes);
+    return (byte >= 'a' && byte <= 'z') || byte == '@' || quint8(byte) == 0xBE;
+}
+
+// Whether the bytes start with a whole command, could still grow into one, or neither. A window of
+// maxCommandBytes tells as much as the whole stream: a longer one cannot be part of one command.
+Match matchCommand(QByteArrayView window)
+{
+    if (window.isEmpty() || !mayStartCommand(window.front()))
+        return {};
+    const QString subject = QString::fromLatin1(window);
     Match result;
     for (const Grammar &grammar : grammars()) {
         const QRegularExpressionMatch match
@@ -70,28 +79,41 @@ QList<Frame> CommandFramer::feed(QByteArrayView bytes, quint32 baudRate)
 QList<Frame> CommandFramer::flush()
 {
     QList<Frame> frames;
-    m_unplaced.append(m_pending);
+    for (qsizetype at = m_start; at < m_pending.size(); ++at)
+        placeNothing(frames, m_pending.at(at));
     m_pending.clear();
+    m_start = 0;
     takeUnplaced(frames);
     return frames;
 }
 
 void CommandFramer::cut(QList<Frame> &frames)
 {
-    while (!m_pending.isEmpty()) {
-        const Match match = matchCommand(m_pending);
+    while (m_start < m_pending.size()) {
+        const QByteArrayView rest = QByteArrayView(m_pending).sliced(m_start);
+        const Match match = matchCommand(rest.first(qMin(rest.size(), maxCommandBytes)));
         if (match.kind == Match::Kind::Prefix)
-            return;
+            break;
         if (match.kind == Match::Kind::None) {
             // The first byte starts nothing; the bytes after it may still start a command.
-            m_unplaced.append(m_pending.front());
-            m_pending.remove(0, 1);
+            placeNothing(frames, rest.front());
+            ++m_start;
             continue;
         }
         takeUnplaced(frames);
-        frames.append(Frame { match.framing, m_pending.first(match.length), m_baudRate });
-        m_pending.remove(0, match.length);
+        frames.append(Frame { match.framing, rest.first(match.length).toByteArray(), m_baudRate });
+        m_start += match.length;
     }
+    // Only what may still become a command stays, which is shorter than one.
+    m_pending.remove(0, m_start);
+    m_start = 0;
+}
+
+void CommandFramer::placeNothing(QList<Frame> &frames, char byte)
+{
+    m_unplaced.append(byte);
+    if (m_unplaced.size() >= maxUnplacedBytes)
+        takeUnplaced(frames);
 }
 
 void CommandFramer::takeUnplaced(QList<Frame> &frames)

@@ -26,20 +26,28 @@ struct Frame
 // Cuts the byte stream of one display into commands. Commands follow each other with nothing in
 // between but their own end byte, and one command may arrive in any number of pieces, so bytes wait
 // until they complete a command or can no longer become one. Bytes that fit no command are kept
-// together until a command follows them or the line goes quiet, so that a run of them is one frame.
+// together until a command follows them or the line goes quiet, so that a run of them is one frame,
+// up to maxUnplacedBytes a frame. Each byte is looked at a bounded number of times, however the bytes
+// arrive, and what waits is bounded too.
 class CommandFramer
 {
 public:
     QList<Frame> feed(QByteArrayView bytes, quint32 baudRate);
     // The line has gone quiet: what is left can no longer complete, so it comes out unplaced.
     QList<Frame> flush();
-    bool hasPending() const { return !m_pending.isEmpty() || !m_unplaced.isEmpty(); }
+    bool hasPending() const { return m_start < m_pending.size() || !m_unplaced.isEmpty(); }
+
+    // No command is longer; bytes that fit none are framed in runs of at most maxUnplacedBytes.
+    static constexpr qsizetype maxCommandBytes = 32;
+    static constexpr qsizetype maxUnplacedBytes = 1024;
 
 private:
     void cut(QList<Frame> &frames);
+    void placeNothing(QList<Frame> &frames, char byte);
     void takeUnplaced(QList<Frame> &frames);
 
-    QByteArray m_pending; // may still become a command
+    QByteArray m_pending; // from m_start on: may still become a command
+    qsizetype m_start = 0;
     QByteArray m_unplaced; // fits no command
     quint32 m_baudRate = 0; // of both: a change of speed flushes them
 };

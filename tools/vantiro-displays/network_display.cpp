@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro::displays {
@@ -17,7 +19,10 @@ NetworkDisplay::NetworkDisplay(int comNumber, QObject *parent)
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setInterval(quietTimeMs);
     connect(&m_quietTimer, &QTimer::timeout, this, [this] { report(m_decoder.lineQuiet()); });
-    connect(&m_server, &QTcpServer::newConnection, this, &NetworkDisplay::takeNextConnection);
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(idleTimeoutMs);
+    connect(&m_idleTimer, &QTimer::timeout, this, &NetworkDisplay::endClient);
+    connect(&m_server, &QTcpServer::newConnection, this, &NetworkDisplay::takeNewConnections);
 }
 
 bool NetworkDisplay::listen(quint16 port)
@@ -34,24 +39,67 @@ QString NetworkDisplay::address() const
     return u"rfc2217://127.0.0.1:"_s + QString::number(m_server.serverPort());
 }
 
-void NetworkDisplay::takeNextConnection()
+// Every connection is taken from the server at once, so that one given up while it waits is seen
+// to go and never served; what it sends meanwhile waits in the system.
+void NetworkDisplay::takeNewConnections()
 {
-    if (m_client || !m_server.hasPendingConnections())
-        return;
-    m_client = m_server.nextPendingConnection();
-    m_reader = rfc2217::TelnetReader();
-    m_answered.clear();
-    connect(m_client, &QTcpSocket::readyRead, this, &NetworkDisplay::readClient);
-    connect(m_client, &QTcpSocket::disconnected, this, &NetworkDisplay::clientGone);
-    m_client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    readClient();
+    while (m_server.hasPendingConnections()) {
+        QTcpSocket *socket = m_server.nextPendingConnection();
+        socket->setReadBufferSize(readBufferBytes);
+        if (m_waiting.size() >= maxWaiting) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (m_waiting.removeOne(socket))
+                socket->deleteLater();
+        });
+        m_waiting.append(socket);
+    }
+    serveNext();
+}
+
+void NetworkDisplay::serveNext()
+{
+    while (!m_client && !m_waiting.isEmpty()) {
+        QTcpSocket *socket = m_waiting.takeFirst();
+        socket->disconnect(this);
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            socket->deleteLater();
+            continue;
+        }
+        m_client = socket;
+        m_reader = rfc2217::TelnetReader();
+        m_answered.clear();
+        connect(socket, &QTcpSocket::readyRead, this, &NetworkDisplay::readClient);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { clientGone(socket); });
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_idleTimer.start();
+        readClient();
+    }
+}
+
+// Ends the connection being served, whatever its state, and serves the next.
+void NetworkDisplay::endClient()
+{
+    QTcpSocket *client = std::exchange(m_client, nullptr);
+    m_idleTimer.stop();
+    if (client) {
+        client->disconnect(this);
+        client->abort();
+        client->deleteLater();
+    }
+    serveNext();
 }
 
 void NetworkDisplay::readClient()
 {
-    if (!m_client)
+    QTcpSocket *client = m_client;
+    if (!client || client->bytesAvailable() == 0)
         return;
-    for (const rfc2217::TelnetReader::Event &event : m_reader.feed(m_client->readAll())) {
+    m_idleTimer.start();
+    for (const rfc2217::TelnetReader::Event &event : m_reader.feed(client->readAll())) {
         switch (event.kind) {
         case rfc2217::TelnetReader::Event::Kind::Data:
             report(m_decoder.receive(event.bytes, m_baudRate));
@@ -69,16 +117,18 @@ void NetworkDisplay::readClient()
             break;
         }
     }
+    if (m_reader.isMalformed() || client->bytesToWrite() > maxUnsentBytes)
+        endClient();
 }
 
 // The client has ended the connection, or its side of it: ours ends too, and the next may come.
-void NetworkDisplay::clientGone()
+void NetworkDisplay::clientGone(QTcpSocket *client)
 {
+    if (client != m_client)
+        return;
     readClient();
-    m_client->disconnect(this);
-    m_client->deleteLater();
-    m_client = nullptr;
-    takeNextConnection();
+    if (client == m_client)
+        endClient();
 }
 
 // The COM-PORT-OPTION, binary transmission and going ahead unprompted are taken, anything else

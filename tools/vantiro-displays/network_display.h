@@ -16,7 +16,9 @@ namespace vantiro::displays {
 // A virtual display behind a serial device server of its own: it listens on a loopback TCP port and
 // speaks RFC 2217 to whoever connects, taking the line settings it is sent, and decodes the bytes
 // that arrive at the baud rate in force, as a display on a pty does. One connection at a time; the
-// next waits until the last has ended. It ends a connection once its client has ended its side.
+// next waits until the last has ended (a few at most wait; one given up while waiting is forgotten).
+// It ends a connection once its client has ended its side, has sent nothing for idleTimeoutMs, has
+// sent what no client would (a subnegotiation that never ends) or leaves the answers unread.
 class NetworkDisplay : public QObject
 {
     Q_OBJECT
@@ -32,14 +34,21 @@ public:
     QString address() const;
 
     static constexpr int quietTimeMs = 100;
+    static constexpr int idleTimeoutMs = 5000;
+    static constexpr int maxWaiting = 8;
+    // What is read from a client at a time, and what may wait unread by it.
+    static constexpr qint64 readBufferBytes = 16 * 1024;
+    static constexpr qint64 maxUnsentBytes = 64 * 1024;
 
 signals:
     void commandReceived(const QString &line);
 
 private:
-    void takeNextConnection();
+    void takeNewConnections();
+    void serveNext();
+    void endClient();
     void readClient();
-    void clientGone();
+    void clientGone(QTcpSocket *client);
     void answerNegotiation(quint8 verb, quint8 option);
     void answerComPort(const QByteArray &bytes);
     void reply(quint8 command, const QByteArray &value);
@@ -49,6 +58,8 @@ private:
     QString m_error;
     QTcpServer m_server;
     QTcpSocket *m_client = nullptr;
+    QList<QTcpSocket *> m_waiting; // children of the server's, in the order they came
+    QTimer m_idleTimer;
     rfc2217::TelnetReader m_reader;
     QSet<quint16> m_answered;
     DisplayDecoder m_decoder;
