@@ -110,6 +110,10 @@ void ScheduleRunner::run()
     if (m_continuing && reached) {
         m_lastTickMs = now.toMSecsSinceEpoch() - std::max<qint64>(0, reached->secsTo(wall)) * 1000;
     } else {
+        // A clock corrected while stopped is a correction all the same: what a fast clock examined
+        // must not hide those seconds when the clock reaches them again.
+        if (reached)
+            forgetIfCorrected(*reached, wall);
         m_examined.setLast(wall.addSecs(-1));
         m_lastTickMs = now.toMSecsSinceEpoch();
     }
@@ -228,6 +232,16 @@ void ScheduleRunner::runClockTick()
         m_updateTimer.start(0);
 }
 
+bool ScheduleRunner::forgetIfCorrected(const QDateTime &previous, const QDateTime &wall)
+{
+    if (wall.secsTo(previous) <= correctionSecs)
+        return false;
+    m_services.statusLog.statusMessage(u"The clock went back from "_s + wallClockText(previous) + u" to "_s
+                                       + wallClockText(wall) + u"; the schedule continues from the new time."_s);
+    m_examined.clear();
+    return true;
+}
+
 void ScheduleRunner::examine(const QDateTime &now)
 {
     const QDateTime wall = wallClockSecond(now);
@@ -238,10 +252,7 @@ void ScheduleRunner::examine(const QDateTime &now)
 
     QDateTime from = previous.addSecs(1);
     const bool forward = wall > previous;
-    if (!forward && wall.secsTo(previous) > correctionSecs) {
-        m_services.statusLog.statusMessage(u"The clock went back from "_s + wallClockText(previous) + u" to "_s
-                                           + wallClockText(wall) + u"; the schedule continues from the new time."_s);
-        m_examined.clear();
+    if (forgetIfCorrected(previous, wall)) {
         from = wall;
     } else if (!forward) {
         // Put back: since the last tick the clock may also have shown the second before this one.

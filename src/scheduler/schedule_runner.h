@@ -131,6 +131,8 @@ private:
     // one second, in schedule order.
     std::vector<Due> dueIn(const QDateTime &from, const QDateTime &upTo);
     void examine(const QDateTime &now);
+    // A jump back further than the correction limit: logged, and what was examined is forgotten.
+    bool forgetIfCorrected(const QDateTime &previous, const QDateTime &wall);
     void queue(const Due &due, const QDateTime &now);
     void enqueue(const QueuedEvent &event, const QStringList &cells);
     void dropStaleEvents(const QDateTime &now);

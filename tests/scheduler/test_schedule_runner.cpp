@@ -456,6 +456,12 @@ void TestScheduleRunner::clockJumpsFireEachSecondOnce_data()
         << "at 08:00:00.500; run; ticks 60; jump -14400; ticks 14460" << QStringList { u"R08:00:30"_s, u"R08:00:30"_s }
         << QStringList { u"The clock went back from 03/10/2027 08:01:00 to 03/10/2027 04:01:01; the schedule "
                          u"continues from the new time."_s };
+    QTest::newRow("corrected by four hours while stopped")
+        << QDate(2027, 3, 10) << QStringList { u"08:00:30"_s }
+        << "at 08:00:00.500; run; ticks 60; stop; jump -14400; run; ticks 14460"
+        << QStringList { u"R08:00:30"_s, u"R08:00:30"_s }
+        << QStringList { u"The clock went back from 03/10/2027 08:01:00 to 03/10/2027 04:01:00; the schedule "
+                         u"continues from the new time."_s };
 }
 
 void TestScheduleRunner::clockJumpsFireEachSecondOnce()
