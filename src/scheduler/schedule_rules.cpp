@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
@@ -230,7 +232,10 @@ std::optional<ScheduleTiming> readScheduleTiming(const ScheduleRowTimes &row)
 QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, const QDateTime &upTo, qsizetype limit)
 {
     QList<QDateTime> moments;
-    if (timing.anyDate() || upTo <= after)
+    // A row with no weekday never fires: without this the walk below would step through every day of
+    // its range, up to the year 9999 of a hand-edited row, on the window's thread.
+    const bool noWeekday = std::ranges::none_of(timing.days, [](bool day) { return day; });
+    if (timing.anyDate() || upTo <= after || noWeekday)
         return moments;
     // Days and times are compared apart, so that a day that does not fire costs no moment.
     const QDate afterDay = after.date();
