@@ -1,4 +1,5 @@
 #include "app/app_folder.h"
+#include "app/desktop_entry.h"
 #include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantiro"));
+    vantiro::tieWindowsToMenuEntry();
     // The window may sit hidden in the tray while a message box closes; only closing the window ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);
