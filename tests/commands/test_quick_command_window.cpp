@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
+#include "line_watcher.h"
 #include "manual_clock.h"
 #include "pty_displays.h"
 #include "scripted_prompts.h"
@@ -22,7 +23,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -194,24 +194,19 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
     QVERIFY(!volume->hasFocus());
 
     QList<bool> framesEnabledWhileSending;
-    std::map<int, QList<quint32>> speeds; // of each line while the program had it open
     const auto probe = whileSending([&] {
         framesEnabledWhileSending << (child<QGroupBox>(u"fraGroup"_s)->isEnabled()
                                       || child<QGroupBox>(u"fraSerialCommand"_s)->isEnabled());
-        for (const auto &[com, pty] : m_displays->all()) {
-            const quint32 speed = pty->terminalState().value_or(test::TerminalState {}).baudRate;
-            if (speed != idleSpeed && !speeds[com].contains(speed))
-                speeds[com] << speed;
-        }
     });
+    const test::LineWatcher lines(*m_displays, idleSpeed); // each line's speed while the program had it open
     QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
     QTest::mouseClick(quickButton(button), Qt::LeftButton);
     QTRY_COMPARE(executed.size(), 1);
 
     QCOMPARE(received(3), lgBytes);
     QCOMPARE(received(5), oleviaBytes);
-    QCOMPARE(speeds[3], QList<quint32> { lgSpeed });
-    QCOMPARE(speeds[5], QList<quint32> { oleviaSpeed });
+    QCOMPARE(lines.seen(3), QSet<QString> { QString::number(lgSpeed) });
+    QCOMPARE(lines.seen(5), QSet<QString> { QString::number(oleviaSpeed) });
     QStringList logTexts;
     for (const QString &line : m_window->statusLog().lines())
         logTexts << line.section(u" - "_s, 1);
