@@ -1,6 +1,8 @@
 #include "line_watcher.h"
 
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
 
 namespace vantiro::test {
 
@@ -25,6 +27,10 @@ QSet<QString> LineWatcher::seen(int com) const
 
 void LineWatcher::run()
 {
+    // On a busy machine an ordinary thread can wait longer for a core than a port stays open. A real-time
+    // one runs as soon as its sleep ends; where the system does not allow it, the thread stays ordinary.
+    const sched_param realTime { sched_get_priority_min(SCHED_FIFO) };
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
     while (!m_stop) {
         for (const auto &[com, pty] : m_displays.all()) {
             const std::optional<TerminalState> state = pty->terminalState();
