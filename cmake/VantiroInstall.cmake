@@ -1,10 +1,35 @@
 # Installation (cmake --install) and the Debian package (cpack): the two programs, the menu entry with its
-# AppStream metainfo, and the icon as SVG and PNG sizes. An installed copy keeps its files in the user's
-# data folder, as it finds its menu entry beside its bin folder.
+# AppStream metainfo, the icon as SVG and PNG sizes, the manual pages, the changelog and the copyright file.
+# An installed copy keeps its files in the user's data folder, as it finds its menu entry beside its bin folder.
 include(GNUInstallDirs)
 
 set(VANTIRO_DESKTOP_ID org.vantiro.Vantiro)
 set(VANTIRO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(VANTIRO_MAINTAINER "Vantiro developers <developers@vantiro.org>")
+
+# The changelog's newest entry names the release: its version must be the project's, and its date is the
+# release date that the metainfo and the manual pages show. A version raised without an entry stops here.
+file(STRINGS ${VANTIRO_PACKAGING_DIR}/changelog changelog_lines)
+list(GET changelog_lines 0 changelog_head)
+if(NOT changelog_head MATCHES "^vantiro \\(([^)]+)\\)")
+    message(FATAL_ERROR "packaging/changelog does not start with an entry \"vantiro (VERSION) ...\"")
+endif()
+if(NOT CMAKE_MATCH_1 VERSION_EQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "packaging/changelog's newest entry is ${CMAKE_MATCH_1}, the project is ${PROJECT_VERSION}: "
+                        "add an entry for ${PROJECT_VERSION}")
+endif()
+list(FILTER changelog_lines INCLUDE REGEX "^ -- ")
+list(GET changelog_lines 0 changelog_trailer)
+if(NOT changelog_trailer MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    message(FATAL_ERROR "packaging/changelog's newest entry has no date: ${changelog_trailer}")
+endif()
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND months ${CMAKE_MATCH_2} month)
+math(EXPR month "${month} + 1" OUTPUT_FORMAT DECIMAL)
+if(month LESS 10)
+    set(month 0${month})
+endif()
+set(VANTIRO_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 
 install(TARGETS vantiro vantiro-displays RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Started by vantiro --background only, so not on PATH.
@@ -46,14 +71,40 @@ if(VANTIRO_RSVG_CONVERT)
     endforeach()
     add_custom_target(vantiro_icons ALL DEPENDS ${icon_pngs})
 else()
-    message(STATUS "rsvg-convert not found: only the SVG icon is installed (scripts/package installs librsvg2-bin)")
+    message(STATUS "rsvg-convert not found: only the SVG icon is installed (the scripts install librsvg2-bin)")
+endif()
+
+# Debian wants its documents compressed, and reproducibly: no name or time stamp in the gzip header.
+if(UNIX)
+    find_program(VANTIRO_GZIP gzip REQUIRED)
+    set(compressed_docs)
+    function(vantiro_gzip source target)
+        add_custom_command(OUTPUT ${target}
+            COMMAND ${VANTIRO_GZIP} -9 -n -c ${source} > ${target}
+            DEPENDS ${source})
+        set(compressed_docs ${compressed_docs} ${target} PARENT_SCOPE)
+    endfunction()
+
+    # Every manual page in packaging/man, with the release's version and date filled in.
+    file(GLOB man_pages CONFIGURE_DEPENDS ${VANTIRO_PACKAGING_DIR}/man/*.1)
+    foreach(page ${man_pages})
+        get_filename_component(name ${page} NAME)
+        configure_file(${page} ${CMAKE_BINARY_DIR}/packaging/man/${name} @ONLY)
+        vantiro_gzip(${CMAKE_BINARY_DIR}/packaging/man/${name} ${CMAKE_BINARY_DIR}/packaging/man/${name}.gz)
+        install(FILES ${CMAKE_BINARY_DIR}/packaging/man/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endforeach()
+
+    vantiro_gzip(${VANTIRO_PACKAGING_DIR}/changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${VANTIRO_PACKAGING_DIR}/copyright
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/vantiro)
+    add_custom_target(vantiro_docs ALL DEPENDS ${compressed_docs})
 endif()
 
 set(CPACK_PACKAGE_NAME vantiro)
 set(CPACK_PACKAGE_VENDOR "Vantiro")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Switch and adjust flat-panel displays over RS-232 serial lines")
-set(CPACK_PACKAGE_CONTACT "Vantiro developers <vantiro@localhost>")
+set(CPACK_PACKAGE_CONTACT "${VANTIRO_MAINTAINER}")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -4,14 +4,15 @@
 VANTIRO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export VANTIRO_ROOT
 
-# What building Vantiro needs on Debian 12.
-VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev dbus-daemon)
-# What the tests need besides: real peers they run on loopback.
-VANTIRO_TEST_PACKAGES=(ser2net)
+# What building Vantiro needs on Debian 12, with the renderer of the icon's PNG sizes.
+VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev dbus-daemon librsvg2-bin)
+# What the tests need besides: real peers they run on loopback, the desktop's validator of menu entries, and
+# an X server with its tools to look at a real window.
+VANTIRO_TEST_PACKAGES=(ser2net desktop-file-utils xvfb x11-utils)
 # The second compiler the project builds with.
 VANTIRO_CLANG_PACKAGES=(clang-14)
-# What making the Debian package needs besides: the icon's PNG sizes and the run-time dependencies.
-VANTIRO_PACKAGE_PACKAGES=(librsvg2-bin dpkg-dev file)
+# What making and checking the Debian package needs besides: its run-time dependencies and Debian's checks.
+VANTIRO_PACKAGE_PACKAGES=(dpkg-dev file lintian)
 
 # Installs the named packages that are not installed yet; refreshes the package lists only when
 # something is missing.

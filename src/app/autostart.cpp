@@ -68,12 +68,22 @@ QByteArray Autostart::entryText() const
                    u"Exec="_s
                    % desktopExecArgument(m_programPath)
                    % u"\n"
+                     u"TryExec="_s
+                   % desktopStringValue(m_programPath)
+                   % u"\n"
                      u"Icon="_s
                    % desktopId
                    % u"\n"
                      u"Terminal=false\n"
                      u"X-GNOME-Autostart-enabled=true\n"_s)
         .toUtf8();
+}
+
+QString desktopStringValue(const QString &text)
+{
+    // The backslash first, so that the escapes added after it stay single.
+    QString value = QString(text).replace(u'\\', u"\\\\"_s);
+    return value.replace(u'\n', u"\\n"_s).replace(u'\t', u"\\t"_s).replace(u'\r', u"\\r"_s);
 }
 
 QString desktopExecArgument(const QString &path)

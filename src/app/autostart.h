@@ -34,6 +34,10 @@ private:
     QString m_configFolder;
 };
 
+// A text as the value of a desktop entry's string key (TryExec, which names the program so that the desktop
+// skips an entry whose program is gone): backslashes, tabs and line ends escaped. Blanks stay as they are.
+QString desktopStringValue(const QString &text);
+
 // The program path as the Exec key of a desktop entry needs it: quoted when it holds a blank or another
 // reserved character, with "%" doubled and the string's own escapes applied.
 QString desktopExecArgument(const QString &path);

@@ -1,5 +1,6 @@
 #include "app/app_folder.h"
 #include "app/command_line.h"
+#include "app/desktop_entry.h"
 #include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
@@ -96,6 +97,7 @@ int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(vantiro::applicationTitle);
+    vantiro::tieWindowsToMenuEntry();
     // The window may sit hidden in the tray while a message box closes; only closing the window ends
     // the program.
     QApplication::setQuitOnLastWindowClosed(false);

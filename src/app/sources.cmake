@@ -13,6 +13,8 @@ list(APPEND VANTIRO_CORE_SOURCES
 list(APPEND VANTIRO_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/about_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/about_dialog.h
+    ${CMAKE_CURRENT_LIST_DIR}/desktop_entry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/desktop_entry.h
     ${CMAKE_CURRENT_LIST_DIR}/process_tab.cpp
     ${CMAKE_CURRENT_LIST_DIR}/process_tab.h
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp

@@ -17,4 +17,14 @@ inline QString programCaption()
                              VANTIRO_VERSION_REVISION);
 }
 
+// The version as the package and the command-line tools give it: all four parts, "0.1.0.4".
+inline QString packageVersion()
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(VANTIRO_VERSION_MAJOR)
+        .arg(VANTIRO_VERSION_MINOR)
+        .arg(VANTIRO_VERSION_PATCH)
+        .arg(VANTIRO_VERSION_REVISION);
+}
+
 } // namespace vantiro

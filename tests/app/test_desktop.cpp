@@ -1,6 +1,7 @@
 #include "app/about_dialog.h"
 #include "app/app_folder.h"
 #include "app/autostart.h"
+#include "app/desktop_entry.h"
 #include "common/daily_log.h"
 #include "common/status_log.h"
 #include "manual_clock.h"
@@ -12,7 +13,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -21,7 +27,66 @@ using vantiro::test::ManualClock;
 using vantiro::test::ScriptedPrompts;
 using vantiro::test::TempAppFolder;
 
-// Where files live, start with the session, and the daily log.
+namespace {
+
+const QString menuEntryPath = QStringLiteral(VANTIRO_PACKAGING_DIR "/org.vantiro.Vantiro.desktop");
+
+// What a program printed, once it has ended well; nothing (and its output as a warning) otherwise.
+std::optional<QByteArray> outputOf(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(30000);
+    const QByteArray output = process.readAll();
+    if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return output;
+    qWarning("%s %s: %s %s", qPrintable(program), qPrintable(arguments.join(u' ')), qPrintable(process.errorString()),
+             output.constData());
+    return std::nullopt;
+}
+
+// A key's value in the menu entry that the package installs.
+QString menuEntryValue(const QString &key)
+{
+    QFile entry(menuEntryPath);
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith(key + u'='))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
+// A virtual X server, ended with the test.
+class XServer
+{
+public:
+    XServer()
+    {
+        // It prints its display number on standard output once it takes clients.
+        m_process.start(u"Xvfb"_s, { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s });
+        if (m_process.waitForReadyRead(30000))
+            m_display = u':' + QString::fromLatin1(m_process.readAllStandardOutput().trimmed());
+    }
+    ~XServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // Empty when the server did not start.
+    QString display() const { return m_display; }
+
+private:
+    QProcess m_process;
+    QString m_display;
+};
+
+} // namespace
+
+// Where files live, start with the session, the menu entry, and the daily log.
 class TestDesktop : public QObject
 {
     Q_OBJECT
@@ -29,8 +94,12 @@ class TestDesktop : public QObject
 private slots:
     void applicationFolderFollowsTheProgramFolder_data();
     void applicationFolderFollowsTheProgramFolder();
-    void execArgumentIsQuotedForTheDesktop_data();
-    void execArgumentIsQuotedForTheDesktop();
+    void programPathIsEscapedForTheDesktop_data();
+    void programPathIsEscapedForTheDesktop();
+    void desktopEntriesPassTheValidator_data();
+    void desktopEntriesPassTheValidator();
+    void windowIsTiedToItsMenuEntry();
+    void toolsGiveThePackageVersion();
     void aboutBoxShowsTheFolderAndSwitchesTheAutostartEntry();
     void autostartEntryThatCannotBeWrittenIsReportedAndUnchecked();
     void dailyLogKeepsEveryLineInTheFileOfItsDay();
@@ -73,22 +142,109 @@ void TestDesktop::applicationFolderFollowsTheProgramFolder()
     QCOMPARE(QDir(programFolder).entryList({ u".vantiro*"_s }, QDir::Files | QDir::Hidden), QStringList());
 }
 
-void TestDesktop::execArgumentIsQuotedForTheDesktop_data()
+void TestDesktop::programPathIsEscapedForTheDesktop_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("exec"); // a command line: quoted, with field codes
+    QTest::addColumn<QString>("tryExec"); // a plain string
 
-    QTest::newRow("plain") << u"/usr/bin/vantiro"_s << u"/usr/bin/vantiro"_s;
-    QTest::newRow("blank") << u"/home/ann/My Displays/vantiro"_s << u"\"/home/ann/My Displays/vantiro\""_s;
+    QTest::newRow("plain") << u"/usr/bin/vantiro"_s << u"/usr/bin/vantiro"_s << u"/usr/bin/vantiro"_s;
+    QTest::newRow("blank") << u"/home/ann/My Displays/vantiro"_s << u"\"/home/ann/My Displays/vantiro\""_s
+                           << u"/home/ann/My Displays/vantiro"_s;
     // $ is escaped inside the quotes, % doubled, and every backslash doubled again for the string.
-    QTest::newRow("dollar and percent") << u"/opt/a$b%c/vantiro"_s << u"\"/opt/a\\\\$b%%c/vantiro\""_s;
+    QTest::newRow("dollar and percent") << u"/opt/a$b%c/vantiro"_s << u"\"/opt/a\\\\$b%%c/vantiro\""_s
+                                        << u"/opt/a$b%c/vantiro"_s;
+    QTest::newRow("backslash") << u"/opt/a\\b/vantiro"_s << u"\"/opt/a\\\\\\\\b/vantiro\""_s
+                               << u"/opt/a\\\\b/vantiro"_s;
 }
 
-void TestDesktop::execArgumentIsQuotedForTheDesktop()
+void TestDesktop::programPathIsEscapedForTheDesktop()
 {
     QFETCH(QString, path);
     QFETCH(QString, exec);
+    QFETCH(QString, tryExec);
     QCOMPARE(desktopExecArgument(path), exec);
+    QCOMPARE(desktopStringValue(path), tryExec);
+}
+
+void TestDesktop::desktopEntriesPassTheValidator_data()
+{
+    QTest::addColumn<QString>("programPath"); // empty: the packaged menu entry
+
+    QTest::newRow("menu entry") << QString();
+    QTest::newRow("autostart entry") << u"/usr/bin/vantiro"_s;
+    QTest::newRow("autostart entry, odd folder") << u"/home/ann/My $Displays 100%\\/vantiro"_s;
+}
+
+// The desktop's own validator, the one the distribution ships, finds no error and no warning.
+void TestDesktop::desktopEntriesPassTheValidator()
+{
+    QFETCH(QString, programPath);
+    TempAppFolder config;
+    const Autostart autostart(programPath, config.path());
+    if (!programPath.isEmpty())
+        QVERIFY(autostart.setEnabled(true).ok);
+    const QString entry = programPath.isEmpty() ? menuEntryPath : autostart.entryPath();
+
+    QVERIFY2(!QStandardPaths::findExecutable(u"desktop-file-validate"_s).isEmpty(),
+             "desktop-file-validate is missing: install desktop-file-utils (scripts/test does)");
+    QCOMPARE(outputOf(u"desktop-file-validate"_s, { entry }), std::optional<QByteArray>(QByteArray()));
+}
+
+// Docks and task bars find the menu entry of the program's window: on Wayland by the app id, on X11 by the
+// window's class, which a real window shows on a virtual X server.
+void TestDesktop::windowIsTiedToItsMenuEntry()
+{
+    const QString entryName = QFileInfo(menuEntryPath).completeBaseName();
+    QCOMPARE(menuEntryValue(u"StartupWMClass"_s), entryName);
+    QCOMPARE(menuEntryValue(u"Icon"_s), entryName);
+    tieWindowsToMenuEntry();
+    QCOMPARE(QGuiApplication::desktopFileName(), entryName); // Qt's Wayland app id
+
+    for (const QString &tool : { u"Xvfb"_s, u"xwininfo"_s, u"xprop"_s })
+        QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
+                 qPrintable(tool + u" is missing: install xvfb and x11-utils (scripts/test does)"_s));
+    const XServer x;
+    QVERIFY(!x.display().isEmpty());
+    TempAppFolder folder;
+    const QString program = folder.filePath(u"vantiro"_s);
+    QVERIFY(QFile::copy(QStringLiteral(VANTIRO_PATH), program));
+    QVERIFY(QFile::setPermissions(folder.path(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                      | QFileDevice::ExeOwner)); // a runtime folder too
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DISPLAY"_s, x.display());
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, folder.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, folder.path());
+    QProcess vantiro;
+    vantiro.setProcessEnvironment(environment);
+    vantiro.start(program, QStringList());
+
+    // The main window, by its caption.
+    const QRegularExpression mainWindow(u"^\\s*(0x[0-9a-f]+) \"Vantiro [^\"]*\":"_s,
+                                        QRegularExpression::MultilineOption);
+    QString window;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const auto tree = outputOf(u"xwininfo"_s, { u"-display"_s, x.display(), u"-root"_s, u"-tree"_s });
+            window = mainWindow.match(QString::fromUtf8(tree.value_or(QByteArray()))).captured(1);
+            return !window.isEmpty() || vantiro.state() == QProcess::NotRunning;
+        },
+        30000));
+    QVERIFY2(!window.isEmpty(), vantiro.readAllStandardError().constData());
+    const auto wmClass = outputOf(u"xprop"_s, { u"-display"_s, x.display(), u"-id"_s, window, u"WM_CLASS"_s });
+    vantiro.kill();
+    vantiro.waitForFinished();
+    QCOMPARE(QString::fromUtf8(wmClass.value_or(QByteArray())).trimmed(),
+             u"WM_CLASS(STRING) = \"vantiro\", \""_s + entryName + u'"');
+}
+
+// One version in the package, the manual pages and the tools; the caption leaves out its build number.
+void TestDesktop::toolsGiveThePackageVersion()
+{
+    QCOMPARE(outputOf(QStringLiteral(VANTIRO_DISPLAYS_PATH), { u"--version"_s }),
+             std::optional<QByteArray>("vantiro-displays " VANTIRO_PACKAGE_VERSION "\n"));
 }
 
 void TestDesktop::aboutBoxShowsTheFolderAndSwitchesTheAutostartEntry()
@@ -111,6 +267,8 @@ void TestDesktop::aboutBoxShowsTheFolderAndSwitchesTheAutostartEntry()
     QVERIFY(written.startsWith("[Desktop Entry]\n"));
     QVERIFY(written.contains("\nType=Application\n"));
     QVERIFY(written.contains("\nExec=\"/home/ann/My Displays/vantiro\"\n"));
+    // Once the program is removed, the desktop skips the entry instead of failing at every log-in.
+    QVERIFY(written.contains("\nTryExec=/home/ann/My Displays/vantiro\n"));
     QVERIFY(autostart.isEnabled());
     // A box opened later shows the entry as it is on disk.
     QVERIFY(control<QCheckBox>(new AboutDialog(appFolder.path(), autostart, prompts, &about), u"chkStartAtLogin"_s)

@@ -3,7 +3,9 @@
 // display at which speed, what the window shows and where the focus goes.
 #include "app/main_window.h"
 #include "common/status_log.h"
+#include "enabled_changes.h"
 #include "fake_tray_icon.h"
+#include "line_watcher.h"
 #include "manual_clock.h"
 #include "pty_displays.h"
 #include "scripted_prompts.h"
@@ -19,12 +21,13 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -60,9 +63,8 @@ private:
     QPushButton *quickButton(int index) const { return child<QPushButton>(u"cmdCOMSend_%1"_s.arg(index)); }
     void choose(const QString &list, const QString &text) const;
     QByteArray received(int com) { return m_displays->display(com).readUntilQuiet(quietMs); }
-    // Runs `during` every millisecond while the executor sends (the link keeps the window's event
-    // loop running while it holds a port open), until the object is gone.
-    std::unique_ptr<QTimer> whileSending(std::function<void()> during);
+    // Runs `then` once, as the executor's next run begins.
+    void onceSending(std::function<void()> then);
     void releaseSliderAfterDrag(int dragBy);
 
     test::TempAppFolder m_folder;
@@ -101,6 +103,7 @@ void TestQuickCommandWindow::init()
 
 void TestQuickCommandWindow::cleanup()
 {
+    m_busy.whenShown = nullptr;
     m_window.reset();
     m_displays.reset();
 }
@@ -113,16 +116,14 @@ void TestQuickCommandWindow::choose(const QString &list, const QString &text) co
     box->setCurrentIndex(entry);
 }
 
-std::unique_ptr<QTimer> TestQuickCommandWindow::whileSending(std::function<void()> during)
+void TestQuickCommandWindow::onceSending(std::function<void()> then)
 {
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(1);
-    connect(timer.get(), &QTimer::timeout, this, [this, during] {
-        if (m_window->executor().isRunning())
-            during();
-    });
-    timer->start();
-    return timer;
+    m_busy.whenShown = [this, then, done = false]() mutable {
+        if (done || !m_window->executor().isRunning())
+            return;
+        done = true;
+        then();
+    };
 }
 
 void TestQuickCommandWindow::releaseSliderAfterDrag(int dragBy)
@@ -195,25 +196,23 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
     child<QLineEdit>(u"txtNote"_s)->setFocus();
     QVERIFY(!volume->hasFocus());
 
-    QList<bool> framesEnabledWhileSending;
-    std::map<int, QList<quint32>> speeds; // of each line while the program had it open
-    const auto probe = whileSending([&] {
-        framesEnabledWhileSending << (child<QGroupBox>(u"fraGroup"_s)->isEnabled()
-                                      || child<QGroupBox>(u"fraSerialCommand"_s)->isEnabled());
-        for (const auto &[com, pty] : m_displays->all()) {
-            const quint32 speed = pty->terminalState().value_or(test::TerminalState {}).baudRate;
-            if (speed != idleSpeed && !speeds[com].contains(speed))
-                speeds[com] << speed;
-        }
-    });
+    // Each editing frame's changes, and whether the executor was sending at each.
+    std::map<QString, QList<std::pair<bool, bool>>> frameChanges;
+    std::vector<std::unique_ptr<test::EnabledChanges>> frameWatches;
+    for (const QString &frame : { u"fraGroup"_s, u"fraSerialCommand"_s })
+        frameWatches.push_back(
+            std::make_unique<test::EnabledChanges>(child<QGroupBox>(frame), [&, frame](bool enabled) {
+                frameChanges[frame] << std::pair(enabled, m_window->executor().isRunning());
+            }));
+    const test::LineWatcher lines(*m_displays, idleSpeed); // each line's speed while the program had it open
     QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
     QTest::mouseClick(quickButton(button), Qt::LeftButton);
     QTRY_COMPARE(executed.size(), 1);
 
     QCOMPARE(received(3), lgBytes);
     QCOMPARE(received(5), oleviaBytes);
-    QCOMPARE(speeds[3], QList<quint32> { lgSpeed });
-    QCOMPARE(speeds[5], QList<quint32> { oleviaSpeed });
+    QCOMPARE(lines.seen(3), QSet<QString> { QString::number(lgSpeed) });
+    QCOMPARE(lines.seen(5), QSet<QString> { QString::number(oleviaSpeed) });
     QStringList logTexts;
     for (const QString &line : m_window->statusLog().lines())
         logTexts << line.section(u" - "_s, 1);
@@ -224,10 +223,10 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
         : PromptMessage { endMessage.text + u'\n' + log.constFirst(), PromptIcon::Exclamation };
     QCOMPARE(m_prompts.messages, QList<PromptMessage> { end });
 
-    QVERIFY(!framesEnabledWhileSending.isEmpty());
-    QVERIFY(!framesEnabledWhileSending.contains(true));
-    QVERIFY(child<QGroupBox>(u"fraGroup"_s)->isEnabled());
-    QVERIFY(child<QGroupBox>(u"fraSerialCommand"_s)->isEnabled());
+    // Locked as the send began, given back as it ended.
+    const QList<std::pair<bool, bool>> lockedWhileSending { { false, true }, { true, true } };
+    QCOMPARE(frameChanges[u"fraGroup"_s], lockedWhileSending);
+    QCOMPARE(frameChanges[u"fraSerialCommand"_s], lockedWhileSending);
     QVERIFY(volume->hasFocus());
     QCOMPARE(volume->selectedText(), u"25"_s);
 }
@@ -307,9 +306,9 @@ void TestQuickCommandWindow::secondClickDuringASendFollowsIt()
 
     choose(u"cboLCD"_s, u"LG"_s);
     bool clickedWhileSending = false;
-    const auto secondClick = whileSending([&] {
-        if (!std::exchange(clickedWhileSending, true))
-            QTest::mouseClick(quickButton(second), Qt::LeftButton);
+    onceSending([&] {
+        clickedWhileSending = true;
+        QTest::mouseClick(quickButton(second), Qt::LeftButton);
     });
     QSignalSpy idle(&m_window->executor(), &EventExecutor::idle);
     QTest::mouseClick(quickButton(first), Qt::LeftButton);
@@ -326,11 +325,9 @@ void TestQuickCommandWindow::closingDuringASendEndsOnceItIsDone()
     choose(u"cboLCD"_s, u"LG"_s);
     QSignalSpy ending(m_window.get(), &frmMain::programEnding);
     std::optional<qsizetype> endingAtClose;
-    const auto closeWhileSending = whileSending([&] {
-        if (!endingAtClose) {
-            m_window->close();
-            endingAtClose = ending.size();
-        }
+    onceSending([&] {
+        m_window->close();
+        endingAtClose = ending.size();
     });
     QSignalSpy idle(&m_window->executor(), &EventExecutor::idle);
     QTest::mouseClick(quickButton(0), Qt::LeftButton);

@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace vantiro;
@@ -97,6 +98,7 @@ void TestLgPanelWindow::init()
 
 void TestLgPanelWindow::cleanup()
 {
+    m_busy.whenShown = nullptr;
     m_window.reset(); // takes the panel with it
     m_panel = nullptr;
     m_displays.reset();
@@ -460,16 +462,14 @@ void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
     ScheduleRunner &runner = m_window->scheduleRunner();
     QVERIFY(runner.isRunning());
 
+    // As the panel's send begins (the executor shows the busy pointer), the row's second begins.
     bool scheduledDuringPanelSend = false;
-    QTimer schedule;
-    schedule.setInterval(1);
-    connect(&schedule, &QTimer::timeout, this, [&] {
-        if (m_window->executor().isRunning() && !scheduledDuringPanelSend) {
-            scheduledDuringPanelSend = true;
-            m_clock.advanceSeconds(1); // the row's second begins
-            runner.runClockTick();
-        }
-    });
+    m_busy.whenShown = [&] {
+        if (!m_window->executor().isRunning() || std::exchange(scheduledDuringPanelSend, true))
+            return;
+        m_clock.advanceSeconds(1);
+        runner.runClockTick();
+    };
 
     bool wasModal = false;
     const auto finished = [this] {
@@ -482,7 +482,6 @@ void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
             return;
         wasModal = m_panel->isModal() && QApplication::activeModalWidget() == m_panel;
         child<QLineEdit>(u"TxtCommPort"_s, 0)->setText(u"3"_s);
-        schedule.start();
         choose(child<QComboBox>(u"cboInputSelect"_s, 0), u"RGB-PC"_s);
         const bool sendsEnded = QTest::qWaitFor(finished, 5000);
         Q_UNUSED(sendsEnded); // checked on the wire below

@@ -30,6 +30,8 @@ void RecordingBusyPointer::setBusy(bool busy)
 {
     depth += busy ? 1 : -1;
     timesShown += busy ? 1 : 0;
+    if (busy && whenShown)
+        whenShown();
 }
 
 } // namespace vantiro::test

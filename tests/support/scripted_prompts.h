@@ -6,6 +6,8 @@
 #include <QMetaType>
 #include <QStringList>
 
+#include <functional>
+
 namespace vantiro::test {
 
 // Records every message the program shows and answers from a plan (by default Ok, Yes, or Save).
@@ -28,6 +30,10 @@ public:
 
     int depth = 0;
     int timesShown = 0;
+    // Called each time the pointer is shown. Every run of the executor shows it as it begins, so a test
+    // can act while a send is in progress however short it is, where a timer of its event loop might
+    // only get its turn after a quick send has ended.
+    std::function<void()> whenShown;
 };
 
 } // namespace vantiro::test

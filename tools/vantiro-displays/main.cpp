@@ -1,6 +1,7 @@
 // vantiro-displays: virtual displays on pseudo-terminals, for trying Vantiro without hardware and
 // for watching the wire in end-to-end tests.
 #include "app/app_folder.h"
+#include "app/version.h"
 #include "network_display.h"
 #include "ports_file.h"
 #include "pty_display.h"
@@ -173,8 +174,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"vantiro-displays"_s);
-    QCoreApplication::setApplicationVersion(
-        u"%1.%2.%3"_s.arg(VANTIRO_VERSION_MAJOR).arg(VANTIRO_VERSION_MINOR).arg(VANTIRO_VERSION_PATCH));
+    QCoreApplication::setApplicationVersion(vantiro::packageVersion());
 
     const auto options = parseOptions(app);
     if (!options)
