@@ -31,6 +31,11 @@ QString Autostart::entryPath() const
     return m_configFolder % u"/autostart/"_s % desktopId % u".desktop"_s;
 }
 
+void Autostart::removeLeftoverSaves() const
+{
+    vantiro::removeLeftoverSaves(QFileInfo(entryPath()).absolutePath());
+}
+
 bool Autostart::isEnabled() const
 {
     QFile entry(entryPath());

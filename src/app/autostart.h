@@ -26,6 +26,8 @@ public:
     bool isEnabled() const;
     // Writes or removes the entry.
     SaveResult setEnabled(bool enabled) const;
+    // Removes what a save of the entry that never finished left in its folder.
+    void removeLeftoverSaves() const;
 
     QByteArray entryText() const;
 

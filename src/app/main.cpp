@@ -1,4 +1,5 @@
 #include "app/app_folder.h"
+#include "app/autostart.h"
 #include "app/command_line.h"
 #include "app/desktop_entry.h"
 #include "app/main_window.h"
@@ -124,6 +125,8 @@ int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
         tellStartProblem(instance.errorString(), vantiro::PromptIcon::Critical);
         return 1;
     }
+    // A save of the autostart entry that was killed half-way leaves its temporary file there.
+    vantiro::Autostart::forThisProgram().removeLeftoverSaves();
 
     // On many desktops a click on the icon is never a double-click; there a single one brings the window back. Asked
     // on the session bus when the window first hides, not here, so the start never waits for the bus.

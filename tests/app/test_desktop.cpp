@@ -212,6 +212,15 @@ void TestDesktop::windowIsTiedToItsMenuEntry()
     QVERIFY(QFile::setPermissions(folder.path(),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                       | QFileDevice::ExeOwner)); // a runtime folder too
+    // A save of the autostart entry killed half-way, more than a minute ago, and a file of the user's.
+    QVERIFY(QDir(folder.path()).mkpath(u"autostart"_s));
+    const QString leftover = folder.filePath(u"autostart/."_s + entryName + u".desktop.vantiro-save-Ab12Cd"_s);
+    const QString usersFile = folder.filePath(u"autostart/.vantiro-save-notes"_s);
+    for (const QString &path : { leftover, usersFile }) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"DISPLAY"_s, x.display());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
@@ -238,6 +247,8 @@ void TestDesktop::windowIsTiedToItsMenuEntry()
     vantiro.waitForFinished();
     QCOMPARE(QString::fromUtf8(wmClass.value_or(QByteArray())).trimmed(),
              u"WM_CLASS(STRING) = \"vantiro\", \""_s + entryName + u'"');
+    QVERIFY(!QFile::exists(leftover));
+    QVERIFY(QFile::exists(usersFile));
 }
 
 // One version in the package, the manual pages and the tools; the caption leaves out its build number.
