@@ -92,6 +92,7 @@ void DailyLog::append(const QDateTime &time, const QString &line)
         return;
     m_failureReported = true;
     const QString reason = QFileInfo(m_folder).isDir() ? qt_error_string(error) : u"the folder cannot be created"_s;
+    emit writeFailed(QDir::toNativeSeparators(path), reason);
     m_statusLog.statusMessage(u"The daily log %1 cannot be written (%2); its lines are kept only in this list."_s.arg(
         QDir::toNativeSeparators(path), reason));
 }

@@ -29,6 +29,10 @@ public:
     // Removes the daily files dated more than keptDays before today; other files are left alone.
     void removeOldFiles(QDate today) const;
 
+signals:
+    // The log could not be written: emitted with the status-log line that says so, once until a write succeeds.
+    void writeFailed(const QString &path, const QString &reason);
+
 private:
     void append(const QDateTime &time, const QString &line);
 

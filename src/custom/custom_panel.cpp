@@ -181,11 +181,10 @@ CustomPanel::CustomPanel(const QString &applicationFolder, Prompts &prompts, Bus
     , m_sendLog(m_clock)
     , m_dailyLog(applicationFolder, m_sendLog)
 {
-    // Any other line is the daily log telling that it cannot be written; the operator hears of it at
-    // the end of the send, as no window shows the panel's own list.
-    connect(&m_sendLog, &StatusLog::lineLogged, this, [this](const QDateTime &, const QString &line) {
-        if (!line.endsWith(m_lineRecorded))
-            m_logProblem = line.section(u" - "_s, 1).section(u';', 0, 0) + u'.';
+    // The operator hears of a daily log that cannot be written at the end of the send, as no window shows
+    // the panel's own list.
+    connect(&m_dailyLog, &DailyLog::writeFailed, this, [this](const QString &path, const QString &reason) {
+        m_logProblem = u"The daily log %1 cannot be written (%2)."_s.arg(path, reason);
     });
 }
 
@@ -318,10 +317,9 @@ void CustomPanel::record(const PanelButton &button, int row, const RowPlan &plan
         what << planned.shown;
     const QString outcome
         = what.isEmpty() ? u"nothing to send"_s : what.join(u", "_s) + u" - "_s + result.outcomeText();
-    m_lineRecorded = u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength),
-                                                            button.lcd.left(loggedNameLength),
-                                                            button.portSpec().left(loggedNameLength), outcome);
-    m_sendLog.statusMessage(m_lineRecorded);
+    m_sendLog.statusMessage(u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength),
+                                                                  button.lcd.left(loggedNameLength),
+                                                                  button.portSpec().left(loggedNameLength), outcome));
 }
 
 void CustomPanel::resetSerialCommands()

@@ -162,7 +162,6 @@ private:
     SystemClock m_clock;
     StatusLog m_sendLog;
     DailyLog m_dailyLog;
-    QString m_lineRecorded;
     QString m_logProblem; // what the daily log said when it could not be written
     PanelCommandSet m_commands;
     int m_buttonCount = 0;
