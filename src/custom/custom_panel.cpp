@@ -318,8 +318,8 @@ void CustomPanel::record(const PanelButton &button, int row, const RowPlan &plan
     const QString outcome
         = what.isEmpty() ? u"nothing to send"_s : what.join(u", "_s) + u" - "_s + result.outcomeText();
     m_sendLog.statusMessage(u"Custom panel, %1 (%2, %3): %4"_s.arg(buttonName(button, row, loggedNameLength),
-                                                                  button.lcd.left(loggedNameLength),
-                                                                  button.portSpec().left(loggedNameLength), outcome));
+                                                                   button.lcd.left(loggedNameLength),
+                                                                   button.portSpec().left(loggedNameLength), outcome));
 }
 
 void CustomPanel::resetSerialCommands()
