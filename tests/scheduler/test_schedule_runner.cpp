@@ -481,7 +481,9 @@ void TestScheduleRunner::clockJumpsFireEachSecondOnce()
     }
     QStringList lines;
     connect(&log, &StatusLog::lineAppended, this,
-            [&](int line) { lines.append(log.lines().at(line).section(u" - "_s, 1)); });
+            [&lines, &simulated](int line) {
+                lines.append(simulated.log.lines().at(line).section(u" - "_s, 1));
+            });
 
     for (const QString &step : script.split(u"; "_s)) {
         const QString argument = step.section(u' ', 1);
