@@ -375,7 +375,8 @@ SingleInstance::HandOver SingleInstance::askHandOver(QString *state)
     }
     if (answer->word == local_requests::closing)
         return HandOver::Ending;
-    fail(Start::AnotherRunning, answer->fields.value(u"message"_s).toString());
+    fail(Start::AnotherRunning,
+         tr("It did not hand the schedule over: %1.").arg(answer->fields.value(u"message"_s).toString()));
     return HandOver::Refused;
 }
 
