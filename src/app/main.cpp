@@ -128,8 +128,8 @@ std::optional<TakeOver> takeOverFromBackground(vantiro::SingleInstance &instance
                          vantiro::PromptIcon::Information);
         return std::nullopt;
     case SingleInstance::HandOver::Ending:
-        takeOver.report = u"The background copy (process %1) was ending; the schedule starts afresh here."_s.arg(
-            copy.pid);
+        takeOver.report
+            = u"The background copy (process %1) was ending; the schedule starts afresh here."_s.arg(copy.pid);
         return takeOver;
     case SingleInstance::HandOver::HandedOver:
         break;
@@ -138,7 +138,7 @@ std::optional<TakeOver> takeOverFromBackground(vantiro::SingleInstance &instance
     takeOver.state = vantiro::RunnerHandOver::fromText(text);
     takeOver.report = takeOver.state
         ? u"Took the schedule over from the background copy (process %1): %2 events queued."_s.arg(copy.pid).arg(
-              takeOver.state->queued.size())
+            takeOver.state->queued.size())
         : u"Took the schedule over from the background copy (process %1), but what it examined and queued could "
           "not be read: the schedule starts afresh."_s.arg(copy.pid);
     return takeOver;

@@ -133,44 +133,45 @@ int runBackgroundCopy(const QString &applicationFolder)
     // A window that starts takes the schedule over: no further events are taken here, the send on the wire
     // finishes, and what was examined and queued goes to the window in the answer. Then this copy ends.
     bool handingOver = false;
-    instance.server().setHandler(local_requests::handOver, [&](const local_requests::Message &request,
-                                                               const LocalRequestServer::Reply &reply) {
-        if (handingOver || stopSignal != 0) {
-            reply.answer(local_requests::closing);
-            return;
-        }
-        handingOver = true;
-        log.statusMessage(u"A window (process %1) takes the schedule over: the send on the wire finishes first."_s.arg(
-            request.fields.value(u"pid"_s).toInteger()));
-        instance.setClosing();
-        schedule.stop();
-        const auto handOver = [&, reply] {
-            RunnerHandOver state = schedule.runner().takeHandOver();
-            if (!reply.isOpen()) {
-                // The window has gone meanwhile: the schedule goes on here, from where it stopped.
-                log.statusMessage(u"The window that took the schedule over has gone; it runs on here."_s);
-                handingOver = false;
-                instance.cancelClosing();
-                schedule.runner().continueFrom(state);
-                schedule.runner().run();
+    instance.server().setHandler(
+        local_requests::handOver, [&](const local_requests::Message &request, const LocalRequestServer::Reply &reply) {
+            if (handingOver || stopSignal != 0) {
+                reply.answer(local_requests::closing);
                 return;
             }
-            log.statusMessage(u"Handed the schedule over to the window: "_s + handOverSummary(state) + u'.');
-            // An event the runner had taken just before the request came is still going out: it ends first.
-            reply.answerThen(local_requests::handedOver, handOverFields(std::move(state), log), [&schedule] {
-                if (!schedule.executor().isRunning())
-                    QCoreApplication::quit();
-                else
-                    QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, &QCoreApplication::quit,
-                                     Qt::SingleShotConnection);
-            });
-        };
-        if (schedule.executor().isRunning())
-            QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, handOver,
-                             Qt::SingleShotConnection);
-        else
-            handOver();
-    });
+            handingOver = true;
+            log.statusMessage(
+                u"A window (process %1) takes the schedule over: the send on the wire finishes first."_s.arg(
+                    request.fields.value(u"pid"_s).toInteger()));
+            instance.setClosing();
+            schedule.stop();
+            const auto handOver = [&, reply] {
+                RunnerHandOver state = schedule.runner().takeHandOver();
+                if (!reply.isOpen()) {
+                    // The window has gone meanwhile: the schedule goes on here, from where it stopped.
+                    log.statusMessage(u"The window that took the schedule over has gone; it runs on here."_s);
+                    handingOver = false;
+                    instance.cancelClosing();
+                    schedule.runner().continueFrom(state);
+                    schedule.runner().run();
+                    return;
+                }
+                log.statusMessage(u"Handed the schedule over to the window: "_s + handOverSummary(state) + u'.');
+                // An event the runner had taken just before the request came is still going out: it ends first.
+                reply.answerThen(local_requests::handedOver, handOverFields(std::move(state), log), [&schedule] {
+                    if (!schedule.executor().isRunning())
+                        QCoreApplication::quit();
+                    else
+                        QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, &QCoreApplication::quit,
+                                         Qt::SingleShotConnection);
+                });
+            };
+            if (schedule.executor().isRunning())
+                QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, handOver,
+                                 Qt::SingleShotConnection);
+            else
+                handOver();
+        });
 
     stop = [&] {
         log.statusMessage(u"Ending on "_s + QLatin1StringView(terminationSignalName(stopSignal))

@@ -154,9 +154,10 @@ Outcome handBack(ScheduleRunner &runner, SingleInstance &instance, bool tookOver
         }
         failed += u"; "_s + detached;
     }
-    said.append(u"The schedule could not be handed back to a background copy ("_s + failed
-                + u"): it does not run until Vantiro starts again; a start within ten minutes goes on from what this window "
-                  "left."_s);
+    said.append(
+        u"The schedule could not be handed back to a background copy ("_s + failed
+        + u"): it does not run until Vantiro starts again; a start within ten minutes goes on from what this window "
+          "left."_s);
     return { true, said.join(u' '), true };
 }
 

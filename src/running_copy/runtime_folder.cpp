@@ -84,41 +84,7 @@ QString quoted(const QString &path)
     return u'"' + QDir::toNativeSeparators(path) + u'"';
 }
 
-} // namespace
-
 // The runtime folder by the rule alone, without the user's fixed folder.
-static RuntimeFolder findRuntimeFolderOnly(const RuntimeFolderPlaces &places);
-
-QString homeRuntimeFolder(const QString &home)
-{
-    return QDir(homeStateFolder(home)).filePath(u"runtime"_s);
-}
-
-QString homeStateFolder(const QString &home)
-{
-    return QDir(home).filePath(u".local/state/Vantiro"_s);
-}
-
-RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
-{
-#ifdef Q_OS_UNIX
-    RuntimeFolder found = findRuntimeFolderOnly(places);
-    const QString state = places.stateFolder ? *places.stateFolder
-        : places.home.isEmpty()              ? QString()
-                                             : homeStateFolder(places.home);
-    if (state.isEmpty()) {
-        found.stateError = u"user id %1 has no home folder"_s.arg(places.uid);
-    } else if (const std::optional<QString> problem = prepareStateFolder(state, places.uid)) {
-        found.stateError = quoted(state) + u' ' + *problem;
-    } else {
-        found.stateFolder = QDir::cleanPath(state);
-    }
-    return found;
-#else
-    return findRuntimeFolderOnly(places);
-#endif
-}
-
 RuntimeFolder findRuntimeFolderOnly(const RuntimeFolderPlaces &places)
 {
 #ifdef Q_OS_UNIX
@@ -151,6 +117,38 @@ RuntimeFolder findRuntimeFolderOnly(const RuntimeFolderPlaces &places)
     if (QDir().mkpath(path))
         return { path, {}, {}, {} };
     return { {}, u"Vantiro cannot create its runtime folder "_s + quoted(path) + u'.', {}, {} };
+#endif
+}
+
+} // namespace
+
+QString homeRuntimeFolder(const QString &home)
+{
+    return QDir(homeStateFolder(home)).filePath(u"runtime"_s);
+}
+
+QString homeStateFolder(const QString &home)
+{
+    return QDir(home).filePath(u".local/state/Vantiro"_s);
+}
+
+RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
+{
+#ifdef Q_OS_UNIX
+    RuntimeFolder found = findRuntimeFolderOnly(places);
+    const QString state = places.stateFolder ? *places.stateFolder
+        : places.home.isEmpty()              ? QString()
+                                             : homeStateFolder(places.home);
+    if (state.isEmpty()) {
+        found.stateError = u"user id %1 has no home folder"_s.arg(places.uid);
+    } else if (const std::optional<QString> problem = prepareStateFolder(state, places.uid)) {
+        found.stateError = quoted(state) + u' ' + *problem;
+    } else {
+        found.stateFolder = QDir::cleanPath(state);
+    }
+    return found;
+#else
+    return findRuntimeFolderOnly(places);
 #endif
 }
 

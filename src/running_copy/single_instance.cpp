@@ -45,6 +45,17 @@ void pause(std::chrono::milliseconds duration)
     loop.exec();
 }
 
+// A machine name fit for a file name.
+QString machineTag()
+{
+    QString name = QSysInfo::machineHostName();
+    for (QChar &c : name) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'.')
+            c = u'_';
+    }
+    return name.isEmpty() ? u"localhost"_s : name;
+}
+
 } // namespace
 
 QString programVersion()
@@ -126,17 +137,6 @@ QString SingleInstance::serverPath(const QString &folder)
     return QDir(folder).filePath(u"vantiro.socket"_s);
 }
 
-// A machine name fit for a file name.
-static QString machineTag()
-{
-    QString name = QSysInfo::machineHostName();
-    for (QChar &c : name) {
-        if (!c.isLetterOrNumber() && c != u'-' && c != u'.')
-            c = u'_';
-    }
-    return name.isEmpty() ? u"localhost"_s : name;
-}
-
 QString SingleInstance::userLockFilePath(const QString &stateFolder)
 {
     return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".lock"_s);
@@ -174,9 +174,9 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTime
             const QString folder = QFileInfo(m_lockError).path();
             return fail(Start::Failed,
                         tr("Vantiro cannot create its lock file \"%1\"%2.")
-                            .arg(m_lockError, QFileInfo(folder).isWritable()
-                                     ? QString()
-                                     : tr(": the folder \"%1\" is read-only").arg(folder)));
+                            .arg(m_lockError,
+                                 QFileInfo(folder).isWritable() ? QString()
+                                                                : tr(": the folder \"%1\" is read-only").arg(folder)));
         }
 
         if (closingDeadline) {
@@ -221,7 +221,8 @@ SingleInstance::Locking SingleInstance::takeLocks()
     }
     if (m_lock.tryLock(0))
         return Locking::Taken;
-    // A copy that holds only the runtime folder's lock (its home had no folder for the user's lock) runs all the same.
+    // A copy without the user's lock (its home had no folder for it) holds this one: it runs, and this start lets
+    // the user's lock go again while it asks that copy.
     if (tookUserLock)
         m_userLock->unlock();
     m_lockError = m_lock.fileName();
@@ -283,9 +284,10 @@ std::optional<QString> SingleInstance::lockProblem(const QLockFile &lock) const
     QString host;
     if (lock.getLockInfo(&pid, &host, nullptr) && host == QSysInfo::machineHostName() && pid > 0
         && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-        const QString reason = !QFileInfo(lockFolder).isWritable() ? tr("the folder \"%1\" is read-only").arg(lockFolder)
-            : !info.isWritable()                                 ? tr("the file is read-only")
-                                                                 : tr("it cannot be removed");
+        const QString reason = !QFileInfo(lockFolder).isWritable()
+            ? tr("the folder \"%1\" is read-only").arg(lockFolder)
+            : !info.isWritable() ? tr("the file is read-only")
+                                 : tr("it cannot be removed");
         return tr("Vantiro cannot start: its lock file \"%1\" was left by a copy that has ended (process %2), and %3. "
                   "Remove it and start Vantiro again.")
             .arg(path)

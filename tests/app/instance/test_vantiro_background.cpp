@@ -283,8 +283,7 @@ void TestVantiroBackground::windowTakesOverAndHandsBackWhileRowsFire()
         QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentDateTime() >= first.addSecs(3); }, 20000));
         QProcessEnvironment windowEnvironment = m_environment;
         windowEnvironment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        VantiroProcess window(QStringLiteral(VANTIRO_PATH), { u"--app-folder"_s, m_folder->path() },
-                              windowEnvironment);
+        VantiroProcess window(QStringLiteral(VANTIRO_PATH), { u"--app-folder"_s, m_folder->path() }, windowEnvironment);
         QVERIFY(background->endsWith(0, 30000));
         QVERIFY(QTest::qWaitFor([&] { return runningCopyPid(u"window"_s) == window.pid(); }, 30000));
 
@@ -295,9 +294,7 @@ void TestVantiroBackground::windowTakesOverAndHandsBackWhileRowsFire()
 
         const QDateTime last = first.addSecs(rows - 1);
         QVERIFY(QTest::qWaitFor(
-            [&] {
-                return QDateTime::currentDateTime() > last.addSecs(3) && reader.received().size() == size_t(rows);
-            },
+            [&] { return QDateTime::currentDateTime() > last.addSecs(3) && reader.received().size() == size_t(rows); },
             60000));
         QTest::qWait(1500); // anything sent twice would be on its way
         received = reader.received();

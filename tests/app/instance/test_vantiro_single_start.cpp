@@ -267,8 +267,8 @@ void TestVantiroSingleStart::copyWithoutRuntimeVariableFindsTheFirst()
         const QFileDevice::Permissions others = variable == u"open folder"_s
             ? QFileDevice::ReadOther | QFileDevice::ExeOther
             : QFileDevice::Permissions();
-        QVERIFY(QFile::setPermissions(openFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                             | QFileDevice::ExeOwner | others));
+        QVERIFY(QFile::setPermissions(
+            openFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | others));
         without.insert(u"XDG_RUNTIME_DIR"_s, openFolder.path());
     } else {
         without.insert(u"XDG_RUNTIME_DIR"_s, variable);
