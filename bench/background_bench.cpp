@@ -125,6 +125,7 @@ QProcessEnvironment environmentFor(const QString &runtimeFolder, bool window)
     if (window)
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeFolder);
+    environment.insert(u"VANTIRO_STATE_DIR"_s, runtimeFolder); // not the user's own lock: both copies run at once
     return environment;
 }
 

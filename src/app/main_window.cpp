@@ -368,6 +368,12 @@ void frmMain::restoreFromAnotherStart()
     restoreFromTray();
 }
 
+void frmMain::closeWithoutAsking()
+{
+    m_quitting = true;
+    close();
+}
+
 void frmMain::showCaption()
 {
     setWindowTitle((m_unsavedChanges->hasChanges() ? u"*"_s : QString()) + programCaption());

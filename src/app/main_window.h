@@ -85,6 +85,8 @@ public:
     // Another start of the program asked for this window: restore it (also from the tray), raise it
     // and give it the focus.
     void restoreFromAnotherStart();
+    // Closes as at the end of the desktop session: unsaved edits are not asked about (SIGTERM).
+    void closeWithoutAsking();
 
 signals:
     // The window was closed by any means; the program ends once a send in progress has finished.

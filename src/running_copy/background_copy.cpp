@@ -3,13 +3,16 @@
 #include "common/clock.h"
 #include "common/prompts.h"
 #include "common/status_log.h"
+#include "running_copy/hand_back.h"
 #include "running_copy/headless_schedule.h"
 #include "running_copy/runtime_folder.h"
 #include "running_copy/settings_watch.h"
 #include "running_copy/termination_signals.h"
+#include "scheduler/schedule_rules.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonObject>
 
 #include <csignal>
 #include <cstdio>
@@ -28,6 +31,28 @@ void printError(const QString &text)
     const QByteArray line = text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
+}
+
+// The answer to a window's hand-over request, within the limit of one answer line: events beyond it (hundreds,
+// which no schedule queues at once) are logged as missed rather than cutting the answer short.
+QJsonObject handOverFields(RunnerHandOver handOver, StatusLog &log)
+{
+    for (;;) {
+        const QJsonObject fields { { u"state"_s, handOver.toText() } };
+        if (handOver.queued.isEmpty()
+            || local_requests::line(local_requests::handedOver, fields).size() <= local_requests::maximumLineBytes)
+            return fields;
+        const QueuedEvent dropped = handOver.queued.takeLast();
+        log.statusMessage(u"Missed "_s + dropped.group + u' ' + dropped.function + u" due at "_s
+                          + wallClockText(dropped.dueAt) + u": too many events queued to hand over."_s);
+    }
+}
+
+QString handOverSummary(const RunnerHandOver &handOver)
+{
+    const std::optional<QDateTime> last = handOver.examined.last();
+    return u"%1 events queued, examined up to %2"_s.arg(handOver.queued.size())
+        .arg(last ? wallClockText(*last) : u"nothing yet"_s);
 }
 
 } // namespace
@@ -74,7 +99,11 @@ int runBackgroundCopy(const QString &applicationFolder)
         printError(runtime.error);
         return 1;
     }
+    if (runtime.stateFolder.isEmpty())
+        printError(u"Vantiro has no folder for the user's lock ("_s + runtime.stateError
+                   + u"); only the lock in the runtime folder keeps a second copy from starting."_s);
     SingleInstance instance(runtime.path, SingleInstance::Role::Background);
+    instance.setUserFolder(runtime.stateFolder);
     instance.setApplicationFolder(applicationFolder);
     const SingleInstance::Start start = instance.start();
     if (start == SingleInstance::Start::AnotherRunning) {
@@ -101,6 +130,49 @@ int runBackgroundCopy(const QString &applicationFolder)
     SettingsWatch watch(schedule.settingsPath());
     QObject::connect(&watch, &SettingsWatch::changed, &schedule, &HeadlessSchedule::takeChangedSettings);
 
+    // A window that starts takes the schedule over: no further events are taken here, the send on the wire
+    // finishes, and what was examined and queued goes to the window in the answer. Then this copy ends.
+    bool handingOver = false;
+    instance.server().setHandler(
+        local_requests::handOver, [&](const local_requests::Message &request, const LocalRequestServer::Reply &reply) {
+            if (handingOver || stopSignal != 0) {
+                reply.answer(local_requests::closing);
+                return;
+            }
+            handingOver = true;
+            log.statusMessage(
+                u"A window (process %1) takes the schedule over: the send on the wire finishes first."_s.arg(
+                    request.fields.value(u"pid"_s).toInteger()));
+            instance.setClosing();
+            schedule.stop();
+            const auto handOver = [&, reply] {
+                RunnerHandOver state = schedule.runner().takeHandOver();
+                if (!reply.isOpen()) {
+                    // The window has gone meanwhile: the schedule goes on here, from where it stopped.
+                    log.statusMessage(u"The window that took the schedule over has gone; it runs on here."_s);
+                    handingOver = false;
+                    instance.cancelClosing();
+                    schedule.runner().continueFrom(state);
+                    schedule.runner().run();
+                    return;
+                }
+                log.statusMessage(u"Handed the schedule over to the window: "_s + handOverSummary(state) + u'.');
+                // An event the runner had taken just before the request came is still going out: it ends first.
+                reply.answerThen(local_requests::handedOver, handOverFields(std::move(state), log), [&schedule] {
+                    if (!schedule.executor().isRunning())
+                        QCoreApplication::quit();
+                    else
+                        QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, &QCoreApplication::quit,
+                                         Qt::SingleShotConnection);
+                });
+            };
+            if (schedule.executor().isRunning())
+                QObject::connect(&schedule.executor(), &EventExecutor::idle, &schedule, handOver,
+                                 Qt::SingleShotConnection);
+            else
+                handOver();
+        });
+
     stop = [&] {
         log.statusMessage(u"Ending on "_s + QLatin1StringView(terminationSignalName(stopSignal))
                           + u": the send on the wire finishes first."_s);
@@ -114,9 +186,18 @@ int runBackgroundCopy(const QString &applicationFolder)
     log.statusMessage(u"Vantiro %1 runs the schedule in the background (process %2) from %3."_s.arg(
         programVersion(), QString::number(QCoreApplication::applicationPid()),
         QDir::toNativeSeparators(applicationFolder)));
-    schedule.start();
+    // A window that closed left what it had examined and queued.
+    QString note;
+    std::optional<RunnerHandOver> handedBack
+        = hand_back::takeFile(instance.handOverFolders(), QDateTime::currentDateTime(), &note);
+    if (handedBack)
+        log.statusMessage(u"Took the schedule back from the window: "_s + handOverSummary(*handedBack) + u'.');
+    else if (!note.isEmpty())
+        log.statusMessage(note);
+    schedule.start(std::move(handedBack));
     QCoreApplication::exec();
-    log.statusMessage(u"Vantiro in the background has ended."_s);
+    log.statusMessage(handingOver ? u"Vantiro in the background has ended; the window runs the schedule."_s
+                                  : u"Vantiro in the background has ended."_s);
     return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -102,8 +103,9 @@ HeadlessSchedule::~HeadlessSchedule()
     m_serialLink.reset();
 }
 
-void HeadlessSchedule::start()
+void HeadlessSchedule::start(std::optional<RunnerHandOver> handOver)
 {
+    m_handOver = std::move(handOver);
     const SettingsReading reading = readSettingsForSchedule(m_settingsPath);
     if (!reading.exists) {
         log(u"There is no "_s + m_settingsPath + u": nothing is scheduled until it is there."_s);
@@ -164,9 +166,11 @@ void HeadlessSchedule::take(const SettingsReading &reading, bool firstLoad)
             + u"; %1 events still queued."_s.arg(m_pending->rowCount()));
     if (m_runner->isRunning())
         return;
-    if (m_schedule->rowCount() > 0)
+    if (m_schedule->rowCount() > 0) {
+        if (m_handOver)
+            m_runner->continueFrom(*std::exchange(m_handOver, std::nullopt));
         m_runner->run();
-    else
+    } else
         log(u"The schedule has no rows: nothing is sent until Settings.ini holds some."_s);
 }
 

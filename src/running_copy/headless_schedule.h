@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace vantiro {
 
@@ -52,8 +53,9 @@ public:
     const TextTableModel &schedule() const { return *m_schedule; }
     const TextTableModel &pending() const { return *m_pending; }
 
-    // Loads Settings.ini as the window's start does and runs the schedule when it holds rows.
-    void start();
+    // Loads Settings.ini as the window's start does and runs the schedule when it holds rows; with a hand-over
+    // from another runner, the first run goes on from there.
+    void start(std::optional<RunnerHandOver> handOver = std::nullopt);
     // Takes Settings.ini again after it changed on disk, keeping the seconds examined and the events queued. A
     // file that cannot be read, or has lost the schedule section the running schedule came from, is logged with
     // its reason and changes nothing.
@@ -92,6 +94,7 @@ private:
     QString m_monitorOff;
     LineSettings m_lineSettings;
     std::unique_ptr<SerialLink> m_serialLink;
+    std::optional<RunnerHandOver> m_handOver; // until the first run
     EventExecutor *m_executor = nullptr;
     ScheduleRunner *m_runner = nullptr;
 };

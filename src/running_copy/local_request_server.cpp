@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -61,10 +62,35 @@ LocalRequestServer::Reply::Reply(QLocalSocket *socket)
 
 void LocalRequestServer::Reply::answer(const QString &word, const QJsonObject &fields) const
 {
-    if (!isOpen())
+    answerThen(word, fields, {});
+}
+
+void LocalRequestServer::Reply::answerThen(const QString &word, const QJsonObject &fields,
+                                           std::function<void()> sent) const
+{
+    if (!isOpen()) {
+        if (sent)
+            sent();
         return;
-    m_socket->write(local_requests::line(word, fields));
-    m_socket->disconnectFromServer();
+    }
+    QLocalSocket *socket = m_socket;
+    if (sent) {
+        // Disconnected once the answer has been written (or the peer has gone); destroyed with the server.
+        auto once = std::make_shared<std::function<void()>>(std::move(sent));
+        const auto call = [once] {
+            if (*once)
+                std::exchange(*once, {})();
+        };
+        connect(socket, &QLocalSocket::disconnected, socket, call);
+        connect(socket, &QObject::destroyed, call);
+    }
+    // A write the socket does not take whole means the peer has gone: the connection is closed as such.
+    const QByteArray text = local_requests::line(word, fields);
+    if (socket->write(text) != text.size()) {
+        drop(socket);
+        return;
+    }
+    socket->disconnectFromServer();
 }
 
 void LocalRequestServer::Reply::error(const QString &message) const

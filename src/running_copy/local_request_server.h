@@ -35,6 +35,8 @@ public:
     public:
         explicit Reply(QLocalSocket *socket = nullptr);
         void answer(const QString &word, const QJsonObject &fields = {}) const;
+        // The same, and `sent` is called once the answer has left (or the connection has gone without it).
+        void answerThen(const QString &word, const QJsonObject &fields, std::function<void()> sent) const;
         void error(const QString &message) const;
         bool isOpen() const;
 

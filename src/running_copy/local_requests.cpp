@@ -75,7 +75,9 @@ std::optional<Message> ask(const QString &serverPath, const QByteArray &requestL
     socket.connectToServer(serverPath);
     if (!socket.waitForConnected(int(connectTimeout.count())))
         return fail(AskFailure::NotListening);
-    socket.write(requestLine);
+    // A request the socket does not take whole finds no copy that could answer it.
+    if (socket.write(requestLine) != requestLine.size())
+        return fail(AskFailure::ClosedUnanswered);
 
     QEventLoop loop;
     QTimer::singleShot(answerTimeout, &loop, &QEventLoop::quit);

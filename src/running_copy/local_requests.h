@@ -21,6 +21,9 @@ namespace vantiro {
 //             window, answers "error" with its status fields.
 //   status    answers "ok" with: copy ("window" or "background"), pid, folder (the application folder),
 //             version, and schedule ("running" or "stopped").
+//   hand-over a window that starts asks the background copy for its schedule, with its own pid. The background
+//             copy takes no further events, lets the send on the wire finish and answers "handed-over" with
+//             state: what it examined and queued (a RunnerHandOver text); then it ends. A window answers "error".
 // Any request may be answered "closing" (the copy is ending: ask again once it has gone) or "error" with a
 // message field: a request the copy does not know, a malformed or oversized line, another user's connection, too
 // many connections at once. Older copies answer "activate" alone, and drop anything else unanswered.
@@ -31,11 +34,13 @@ inline constexpr qsizetype maximumNameLength = 32;
 
 inline const QString activate = QStringLiteral("activate");
 inline const QString status = QStringLiteral("status");
+inline const QString handOver = QStringLiteral("hand-over");
 
 inline const QString activated = QStringLiteral("activated");
 inline const QString closing = QStringLiteral("closing");
 inline const QString ok = QStringLiteral("ok");
 inline const QString error = QStringLiteral("error");
+inline const QString handedOver = QStringLiteral("handed-over");
 
 // A request line or an answer line, read.
 struct Message

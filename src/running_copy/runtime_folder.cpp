@@ -59,6 +59,24 @@ std::optional<QString> prepareHomeFolder(const QString &path, quint32 uid)
         return u"cannot be made 0700: "_s + systemReason(errno);
     return unsafeReason(path, uid, false);
 }
+
+// The user's fixed folder: created 0700 when missing; it must be a folder of the user's (not a link to one).
+std::optional<QString> prepareStateFolder(const QString &path, quint32 uid)
+{
+    const QString parent = QFileInfo(path).path();
+    if (!QDir().mkpath(parent))
+        return u"cannot be created (its folder \"%1\" cannot be made)"_s.arg(parent);
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+        return u"cannot be created: "_s + systemReason(errno);
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return systemReason(errno);
+    if (!S_ISDIR(status.st_mode))
+        return S_ISLNK(status.st_mode) ? u"is a symbolic link"_s : u"is not a folder"_s;
+    if (status.st_uid != uid)
+        return u"belongs to user id %1"_s.arg(status.st_uid);
+    return std::nullopt;
+}
 #endif
 
 QString quoted(const QString &path)
@@ -66,14 +84,8 @@ QString quoted(const QString &path)
     return u'"' + QDir::toNativeSeparators(path) + u'"';
 }
 
-} // namespace
-
-QString homeRuntimeFolder(const QString &home)
-{
-    return QDir(home).filePath(u".local/state/Vantiro/runtime"_s);
-}
-
-RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
+// The runtime folder by the rule alone, without the user's fixed folder.
+RuntimeFolder findRuntimeFolderOnly(const RuntimeFolderPlaces &places)
 {
 #ifdef Q_OS_UNIX
     QStringList tried;
@@ -82,12 +94,12 @@ RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
     } else {
         const std::optional<QString> problem = unsafeReason(*places.xdgRuntimeDir, places.uid, true);
         if (!problem)
-            return { QDir::cleanPath(*places.xdgRuntimeDir), {} };
+            return { QDir::cleanPath(*places.xdgRuntimeDir), {}, {}, {} };
         tried.append(u"XDG_RUNTIME_DIR "_s + quoted(*places.xdgRuntimeDir) + u' ' + *problem);
     }
     const std::optional<QString> runUserProblem = unsafeReason(places.runUserFolder, places.uid, true);
     if (!runUserProblem)
-        return { places.runUserFolder, {} };
+        return { places.runUserFolder, {}, {}, {} };
     tried.append(quoted(places.runUserFolder) + u' ' + *runUserProblem);
 
     const QString home = homeRuntimeFolder(places.home);
@@ -96,15 +108,47 @@ RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
     } else if (const std::optional<QString> problem = prepareHomeFolder(home, places.uid)) {
         tried.append(quoted(home) + u' ' + *problem);
     } else {
-        return { home, {} };
+        return { home, {}, {}, {} };
     }
-    return { {}, u"Vantiro has no safe folder for its lock and socket: "_s + tried.join(u"; "_s) + u'.' };
+    return { {}, u"Vantiro has no safe folder for its lock and socket: "_s + tried.join(u"; "_s) + u'.', {}, {} };
 #else
     Q_UNUSED(places);
     const QString path = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (QDir().mkpath(path))
-        return { path, {} };
-    return { {}, u"Vantiro cannot create its runtime folder "_s + quoted(path) + u'.' };
+        return { path, {}, {}, {} };
+    return { {}, u"Vantiro cannot create its runtime folder "_s + quoted(path) + u'.', {}, {} };
+#endif
+}
+
+} // namespace
+
+QString homeRuntimeFolder(const QString &home)
+{
+    return QDir(homeStateFolder(home)).filePath(u"runtime"_s);
+}
+
+QString homeStateFolder(const QString &home)
+{
+    return QDir(home).filePath(u".local/state/Vantiro"_s);
+}
+
+RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)
+{
+#ifdef Q_OS_UNIX
+    RuntimeFolder found = findRuntimeFolderOnly(places);
+    const QString state = places.stateFolder ? *places.stateFolder
+        : places.home.isEmpty()              ? QString()
+                                             : homeStateFolder(places.home);
+    if (state.isEmpty()) {
+        found.stateError = u"user id %1 has no home folder"_s.arg(places.uid);
+    } else if (const std::optional<QString> problem = prepareStateFolder(state, places.uid)) {
+        found.stateError = quoted(state) + u' ' + *problem;
+    } else {
+        found.stateFolder = QDir::cleanPath(state);
+    }
+    return found;
+#else
+    return findRuntimeFolderOnly(places);
 #endif
 }
 
@@ -114,6 +158,8 @@ RuntimeFolderPlaces runtimeFolderPlaces()
     if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
         places.xdgRuntimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
 #ifdef Q_OS_UNIX
+    if (qEnvironmentVariableIsSet("VANTIRO_STATE_DIR"))
+        places.stateFolder = qEnvironmentVariable("VANTIRO_STATE_DIR");
     places.uid = ::geteuid();
     places.runUserFolder = u"/run/user/%1"_s.arg(places.uid);
     if (const passwd *user = ::getpwuid(places.uid))

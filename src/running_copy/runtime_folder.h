@@ -17,10 +17,17 @@ namespace vantiro {
 //    keeps), created 0700 when missing; an existing one must be a folder of the user's, and is made 0700.
 // A folder that fails its checks is passed over, so a variable left over from another user (su) or pointing at
 // a folder someone else made never decides.
+//
+// The runtime folder alone cannot keep two copies apart: a boot-time unit or a cron job started before the system
+// made /run/user/<uid> picks the home folder, and a desktop session started later picks /run/user/<uid>. So every
+// copy also takes a lock in a fixed folder of the user's, .local/state/Vantiro in the home the password database
+// names, before the one in its runtime folder, and records there where it listens (single_instance.h).
 struct RuntimeFolder
 {
     QString path; // empty when none could be had
     QString error; // why not: each place tried, with its path and reason
+    QString stateFolder; // the user's fixed folder; empty when it could not be had
+    QString stateError; // why not
 
     explicit operator bool() const { return !path.isEmpty(); }
 };
@@ -32,6 +39,9 @@ struct RuntimeFolderPlaces
     QString runUserFolder; // /run/user/<uid>
     QString home; // the user's home folder
     quint32 uid = 0;
+    // The user's fixed folder in place of the one in the home: for tests that run copies side by side, which must
+    // neither meet each other nor the user's own copy. Set from VANTIRO_STATE_DIR, which nothing else sets.
+    std::optional<QString> stateFolder;
 };
 
 RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places);
@@ -42,5 +52,7 @@ RuntimeFolder findRuntimeFolder();
 
 // The fallback folder inside a home folder.
 QString homeRuntimeFolder(const QString &home);
+// The user's fixed folder inside a home folder.
+QString homeStateFolder(const QString &home);
 
 } // namespace vantiro

@@ -1,5 +1,7 @@
 #include "running_copy/single_instance.h"
 
+#include "common/safe_save.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -43,6 +45,17 @@ void pause(std::chrono::milliseconds duration)
     loop.exec();
 }
 
+// A machine name fit for a file name.
+QString machineTag()
+{
+    QString name = QSysInfo::machineHostName();
+    for (QChar &c : name) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'.')
+            c = u'_';
+    }
+    return name.isEmpty() ? u"localhost"_s : name;
+}
+
 } // namespace
 
 QString programVersion()
@@ -76,10 +89,42 @@ SingleInstance::SingleInstance(QString folder, Role role, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
+    release();
+}
+
+void SingleInstance::release()
+{
     // The socket file goes while the lock is still ours: once the lock is free, the next copy may already have made
-    // its own socket file under the same name.
+    // its own socket file under the same name. The same holds for the record of where it listens.
     m_server.close();
+    if (m_userLock && m_userLock->isLocked())
+        QFile::remove(listeningRecordPath(m_userFolder));
     m_lock.unlock();
+    if (m_userLock)
+        m_userLock->unlock();
+}
+
+void SingleInstance::setUserFolder(const QString &stateFolder)
+{
+    m_userFolder = stateFolder;
+    m_userLock.reset();
+    if (stateFolder.isEmpty())
+        return;
+    m_userLock = std::make_unique<QLockFile>(userLockFilePath(stateFolder));
+    m_userLock->setStaleLockTime(unreadableLockAge);
+}
+
+QString SingleInstance::handOverFolder() const
+{
+    return m_userLock && m_userLock->isLocked() ? m_userFolder : m_folder;
+}
+
+QStringList SingleInstance::handOverFolders() const
+{
+    QStringList folders { m_folder };
+    if (!m_userFolder.isEmpty() && m_userFolder != m_folder)
+        folders.prepend(m_userFolder);
+    return folders;
 }
 
 QString SingleInstance::lockFilePath(const QString &folder)
@@ -92,6 +137,16 @@ QString SingleInstance::serverPath(const QString &folder)
     return QDir(folder).filePath(u"vantiro.socket"_s);
 }
 
+QString SingleInstance::userLockFilePath(const QString &stateFolder)
+{
+    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".lock"_s);
+}
+
+QString SingleInstance::listeningRecordPath(const QString &stateFolder)
+{
+    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".listening"_s);
+}
+
 QString SingleInstance::roleName(Role role)
 {
     return role == Role::Window ? u"window"_s : u"background"_s;
@@ -101,23 +156,27 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTime
 {
     if (m_lock.isLocked())
         return Start::First;
+    m_errorString.clear();
+    m_answeredFolder.clear();
     if (m_folder.isEmpty() || !QDir().mkpath(m_folder))
         return fail(Start::Failed, tr("Vantiro cannot create its runtime folder \"%1\".").arg(m_folder));
 
     const QDeadlineTimer reachDeadline(reachWindow);
     std::optional<QDeadlineTimer> closingDeadline;
     for (;;) {
-        if (m_lock.tryLock(0)) {
+        const Locking locking = takeLocks();
+        if (locking == Locking::Taken) {
             listen();
+            recordListening();
             return Start::First;
         }
-        if (m_lock.error() != QLockFile::LockFailedError) {
-            const QFileInfo folder(m_folder);
-            return fail(
-                Start::Failed,
-                tr("Vantiro cannot create its lock file \"%1\"%2.")
-                    .arg(m_lock.fileName(),
-                         folder.isWritable() ? QString() : tr(": the folder \"%1\" is read-only").arg(m_folder)));
+        if (locking == Locking::Failed) {
+            const QString folder = QFileInfo(m_lockError).path();
+            return fail(Start::Failed,
+                        tr("Vantiro cannot create its lock file \"%1\"%2.")
+                            .arg(m_lockError,
+                                 QFileInfo(folder).isWritable() ? QString()
+                                                                : tr(": the folder \"%1\" is read-only").arg(folder)));
         }
 
         if (closingDeadline) {
@@ -137,22 +196,77 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerTime
             continue;
         }
         if (answer == Answer::NotListening) {
-            if (const std::optional<QString> problem = lockProblem())
+            if (const std::optional<QString> problem = lockProblem(heldLock()))
                 return fail(Start::Failed, *problem);
         }
         if (answer == Answer::Silent || reachDeadline.hasExpired())
             break;
         pause(retryPause);
     }
-    if (const std::optional<QString> problem = lockProblem())
+    if (const std::optional<QString> problem = lockProblem(heldLock()))
         return fail(Start::Failed, *problem);
     return fail(Start::AnotherUnreachable,
                 tr("Vantiro is already running but did not answer; not starting a second copy."));
 }
 
-std::optional<QString> SingleInstance::lockProblem() const
+SingleInstance::Locking SingleInstance::takeLocks()
 {
-    const QString path = m_lock.fileName();
+    bool tookUserLock = false;
+    if (m_userLock && !m_userLock->isLocked()) {
+        if (!m_userLock->tryLock(0)) {
+            m_lockError = m_userLock->fileName();
+            return m_userLock->error() == QLockFile::LockFailedError ? Locking::Held : Locking::Failed;
+        }
+        tookUserLock = true;
+    }
+    if (m_lock.tryLock(0))
+        return Locking::Taken;
+    // A copy without the user's lock (its home had no folder for it) holds this one: it runs, and this start lets
+    // the user's lock go again while it asks that copy.
+    if (tookUserLock)
+        m_userLock->unlock();
+    m_lockError = m_lock.fileName();
+    return m_lock.error() == QLockFile::LockFailedError ? Locking::Held : Locking::Failed;
+}
+
+const QLockFile &SingleInstance::heldLock() const
+{
+    return m_userLock && m_lockError == m_userLock->fileName() ? *m_userLock : m_lock;
+}
+
+// The recorded folder is asked only when it is one this user alone can have made.
+QString SingleInstance::runningCopyFolder() const
+{
+    if (&heldLock() == &m_lock)
+        return m_folder;
+    QFile record(listeningRecordPath(m_userFolder));
+    if (!record.open(QIODevice::ReadOnly))
+        return m_folder;
+    const QString folder = QString::fromUtf8(record.read(4096)).trimmed();
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || status.st_uid != ::geteuid() || (status.st_mode & 07777) != 0700)
+        return m_folder;
+#endif
+    return folder.isEmpty() ? m_folder : folder;
+}
+
+void SingleInstance::recordListening()
+{
+    if (!m_userLock || !m_userLock->isLocked())
+        return;
+    const QString path = listeningRecordPath(m_userFolder);
+    const SaveResult saved = saveFile(path, (m_folder + u'\n').toUtf8());
+    if (!saved)
+        qWarning("Vantiro cannot write %ls (%ls); a start in another environment will not find this copy.",
+                 qUtf16Printable(path), qUtf16Printable(saved.error));
+}
+
+std::optional<QString> SingleInstance::lockProblem(const QLockFile &lock) const
+{
+    const QString path = lock.fileName();
+    const QString lockFolder = QFileInfo(path).path();
     const QFileInfo info(path);
     if (info.isDir())
         return tr("Vantiro cannot start: its lock file \"%1\" is a folder. Remove it and start Vantiro again.")
@@ -168,11 +282,12 @@ std::optional<QString> SingleInstance::lockProblem() const
             .arg(status.st_uid);
     qint64 pid = 0;
     QString host;
-    if (m_lock.getLockInfo(&pid, &host, nullptr) && host == QSysInfo::machineHostName() && pid > 0
+    if (lock.getLockInfo(&pid, &host, nullptr) && host == QSysInfo::machineHostName() && pid > 0
         && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-        const QString reason = !QFileInfo(m_folder).isWritable() ? tr("the folder \"%1\" is read-only").arg(m_folder)
-            : !info.isWritable()                                 ? tr("the file is read-only")
-                                                                 : tr("it cannot be removed");
+        const QString reason = !QFileInfo(lockFolder).isWritable()
+            ? tr("the folder \"%1\" is read-only").arg(lockFolder)
+            : !info.isWritable() ? tr("the file is read-only")
+                                 : tr("it cannot be removed");
         return tr("Vantiro cannot start: its lock file \"%1\" was left by a copy that has ended (process %2), and %3. "
                   "Remove it and start Vantiro again.")
             .arg(path)
@@ -210,9 +325,11 @@ void SingleInstance::listen()
 SingleInstance::Answer SingleInstance::askRunningCopy(std::chrono::milliseconds answerTimeout)
 {
     const QString request = m_role == Role::Window ? local_requests::activate : local_requests::status;
+    const QString folder = runningCopyFolder();
     local_requests::AskFailure failure {};
     const std::optional<local_requests::Message> answer = local_requests::ask(
-        serverPath(m_folder), local_requests::line(request), connectTimeout, answerTimeout, &failure);
+        serverPath(folder), local_requests::line(request), connectTimeout, answerTimeout, &failure);
+    m_answeredFolder = folder;
     if (!answer) {
         // Closed without an answer: that copy is ending, and its lock is about to be free.
         if (failure == local_requests::AskFailure::NotListening
@@ -236,6 +353,33 @@ SingleInstance::Answer SingleInstance::askRunningCopy(std::chrono::milliseconds 
         return Answer::Answered;
     }
     return Answer::Silent;
+}
+
+SingleInstance::HandOver SingleInstance::askHandOver(QString *state)
+{
+    const QString folder = m_answeredFolder.isEmpty() ? runningCopyFolder() : m_answeredFolder;
+    local_requests::AskFailure failure {};
+    const std::optional<local_requests::Message> answer = local_requests::ask(
+        serverPath(folder),
+        local_requests::line(local_requests::handOver, { { u"pid"_s, QCoreApplication::applicationPid() } }),
+        connectTimeout, closingWait, &failure);
+    if (!answer) {
+        if (failure != local_requests::AskFailure::NoAnswer && failure != local_requests::AskFailure::Malformed)
+            return HandOver::Ending;
+        fail(Start::AnotherUnreachable,
+             tr("The background copy did not hand the schedule over within %1 seconds.").arg(closingWait.count()));
+        return HandOver::Refused;
+    }
+    if (answer->word == local_requests::handedOver) {
+        if (state)
+            *state = answer->fields.value(u"state"_s).toString();
+        return HandOver::HandedOver;
+    }
+    if (answer->word == local_requests::closing)
+        return HandOver::Ending;
+    fail(Start::AnotherRunning,
+         tr("It did not hand the schedule over: %1.").arg(answer->fields.value(u"message"_s).toString()));
+    return HandOver::Refused;
 }
 
 QJsonObject SingleInstance::statusFields() const

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace vantiro {
@@ -29,6 +30,11 @@ QString programVersion();
 //
 // A copy that is ending but still finishing a send answers "closing" to every request: the new start waits for it
 // to end and then starts itself.
+//
+// With the user's fixed folder set (runtime_folder.h), a start first takes the user's lock there and records in it
+// which runtime folder it listens in; a later start that finds that lock taken asks the copy in the recorded
+// folder, whatever runtime folder its own environment gave it. Both lock names carry the machine's name, so a home
+// shared between machines keeps one copy per machine.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -57,6 +63,12 @@ public:
     static QString lockFilePath(const QString &folder);
     static QString serverPath(const QString &folder);
     static QString roleName(Role role);
+    // In the user's fixed folder: the user's lock, and the record of the runtime folder its holder listens in.
+    static QString userLockFilePath(const QString &stateFolder);
+    static QString listeningRecordPath(const QString &stateFolder);
+
+    // Before start(): the user's fixed folder, whose lock is taken before the one in the runtime folder.
+    void setUserFolder(const QString &stateFolder);
 
     // Call once. answerTimeout bounds the wait for the running copy's answer once connected to it.
     Start start(std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
@@ -72,8 +84,27 @@ public:
     // Where later requests are added; it listens once start() has returned First.
     LocalRequestServer &server() { return m_server; }
 
+    // After AnotherRunning with a background copy: asks it to hand its schedule over (local_requests.h) and waits,
+    // up to closingWait, for the send on the wire to finish. The handed-over state as text; nothing, with
+    // errorString() saying why, when the copy would not or could not. Then start() again takes the lock once that
+    // copy has ended.
+    enum class HandOver {
+        HandedOver, // the state is in `state`; that copy is ending
+        Ending, // that copy is ending without handing anything over
+        Refused, // that copy goes on (an older one that does not hand over, or silent): see errorString()
+    };
+    HandOver askHandOver(QString *state);
+
     // The copy is ending: later starts are told so and wait for the end.
     void setClosing();
+    // The copy goes on after all (a hand-over whose asker has gone).
+    void cancelClosing() { m_closing = false; }
+    // Stops listening and lets both locks go before the object is destroyed, so the copy that takes over need not
+    // wait for this process to end.
+    void release();
+    // Where a schedule handed back is left for the next background copy, and where that copy looks for one.
+    QString handOverFolder() const;
+    QStringList handOverFolders() const;
 
     // How long a start waits for a closing copy to end.
     static constexpr std::chrono::seconds closingWait { 60 };
@@ -90,10 +121,17 @@ protected:
 
 private:
     enum class Answer { Answered, Closing, Silent, NotListening };
+    enum class Locking { Taken, Held, Failed };
 
     Start fail(Start result, const QString &reason);
+    // Both locks, or neither; the error names the one that could not be taken.
+    Locking takeLocks();
+    // The runtime folder the running copy listens in, as far as this start can tell.
+    QString runningCopyFolder() const;
+    const QLockFile &heldLock() const;
+    void recordListening();
     // Why the lock file cannot be taken although no copy of this user holds it; nothing when a copy may.
-    std::optional<QString> lockProblem() const;
+    std::optional<QString> lockProblem(const QLockFile &lock) const;
     void listen();
     Answer askRunningCopy(std::chrono::milliseconds answerTimeout);
     QJsonObject statusFields() const;
@@ -103,6 +141,10 @@ private:
     QString m_folder;
     Role m_role;
     QLockFile m_lock;
+    QString m_userFolder;
+    std::unique_ptr<QLockFile> m_userLock;
+    QString m_lockError; // the lock file that could not be taken, for the message
+    QString m_answeredFolder; // where the running copy answered
     LocalRequestServer m_server;
     QList<LocalRequestServer::Reply> m_waiting;
     QString m_errorString;

@@ -4,6 +4,8 @@
 list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/background_copy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/background_copy.h
+    ${CMAKE_CURRENT_LIST_DIR}/hand_back.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/hand_back.h
     ${CMAKE_CURRENT_LIST_DIR}/headless_schedule.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless_schedule.h
     ${CMAKE_CURRENT_LIST_DIR}/local_request_server.cpp

@@ -225,6 +225,7 @@ void TestDesktop::windowIsTiedToItsMenuEntry()
     environment.insert(u"DISPLAY"_s, x.display());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, folder.path());
+    environment.insert(u"VANTIRO_STATE_DIR"_s, folder.path()); // not the user's own lock
     environment.insert(u"XDG_CONFIG_HOME"_s, folder.path());
     QProcess vantiro;
     vantiro.setProcessEnvironment(environment);

@@ -1,3 +1,4 @@
+#include "running_copy/runtime_folder.h"
 #include "running_copy/single_instance.h"
 #include "temp_app_folder.h"
 
@@ -163,6 +164,7 @@ private slots:
     void requestsAreBoundedAndAnswered_data();
     void requestsAreBoundedAndAnswered();
     void backgroundCopyHasNoWindowToShow();
+    void copiesOfTwoRuntimeFoldersMeet();
     void anotherUsersRequestIsRefused();
     void unusableFolderFails();
     void lockNoCopyHoldsIsExplained_data();
@@ -334,6 +336,38 @@ void TestSingleInstance::backgroundCopyHasNoWindowToShow()
         QCOMPARE(later.runningCopy().folder, folder.path());
     }
     QCOMPARE(activations.size(), 0);
+}
+
+// A desktop session has XDG_RUNTIME_DIR, a start at boot may find neither it nor /run/user and take the folder in
+// the home: two runtime folders. The later start still finds the running copy, through the user's lock, and starts
+// once that copy has ended.
+void TestSingleInstance::copiesOfTwoRuntimeFoldersMeet()
+{
+    QTemporaryDir base;
+    RuntimeFolderPlaces session;
+    session.uid = ::geteuid();
+    session.home = base.filePath(u"home"_s);
+    session.runUserFolder = base.filePath(u"run/user/1000"_s);
+    session.xdgRuntimeDir = base.filePath(u"xdg"_s);
+    QVERIFY(QDir().mkpath(*session.xdgRuntimeDir) && ::chmod(QFile::encodeName(*session.xdgRuntimeDir), 0700) == 0);
+    RuntimeFolderPlaces boot = session;
+    boot.xdgRuntimeDir.reset();
+    const RuntimeFolder sessionFolder = findRuntimeFolder(session);
+    const RuntimeFolder bootFolder = findRuntimeFolder(boot);
+    QCOMPARE(sessionFolder.path, *session.xdgRuntimeDir);
+    QCOMPARE(bootFolder.path, session.home + u"/.local/state/Vantiro/runtime"_s);
+
+    auto running = std::make_unique<SingleInstance>(sessionFolder.path, SingleInstance::Role::Background);
+    running->setUserFolder(sessionFolder.stateFolder);
+    QCOMPARE(running->start(), Start::First);
+    SingleInstance later(bootFolder.path, SingleInstance::Role::Background);
+    later.setUserFolder(bootFolder.stateFolder);
+    QCOMPARE(later.start(shortAnswerTimeout), Start::AnotherRunning);
+    QCOMPARE(later.runningCopy().pid, QCoreApplication::applicationPid());
+    QVERIFY(!QFile::exists(SingleInstance::serverPath(bootFolder.path)));
+
+    running.reset();
+    QCOMPARE(later.start(shortAnswerTimeout), Start::First);
 }
 
 // Only the user the copy runs as may ask it anything: another user's request is refused and reported, also when

@@ -1,4 +1,6 @@
 #include "pty_displays.h"
+#include "running_copy/local_requests.h"
+#include "running_copy/single_instance.h"
 #include "temp_app_folder.h"
 #include "vantiro_process.h"
 
@@ -18,6 +20,8 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using namespace vantiro;
 using vantiro::test::PtyDisplays;
 using vantiro::test::TempAppFolder;
 using vantiro::test::VantiroProcess;
@@ -40,12 +44,12 @@ QByteArray settingsFile(const QList<QByteArray> &rows, bool withSchedule = true)
     return text;
 }
 
-// A row of group Lobby due once, at that second, every day of the week.
-QByteArray rowDueAt(const QDateTime &due, const QByteArray &function)
+// A row of the group due once, at that second, every day of the week.
+QByteArray rowDueAt(const QDateTime &due, const QByteArray &function, const QByteArray &group = "Lobby")
 {
     const QByteArray date = due.date().toString(u"MM/dd/yyyy"_s).toLatin1();
     const QByteArray time = due.time().toString(u"HH:mm:ss"_s).toLatin1();
-    return "Lobby`" + date + '`' + date + '`' + time + '`' + time + "`1111111`" + function;
+    return group + '`' + date + '`' + date + '`' + time + '`' + time + "`1111111`" + function;
 }
 
 // Replaces the file the way a save does: a new file renamed over the old one.
@@ -129,6 +133,8 @@ private slots:
     void scheduleRunsWithoutADisplay();
     void changedSettingsAreTaken();
     void stopDuringASendFinishesThePortOnTheWire();
+    void windowTakesOverAndHandsBackWhileRowsFire();
+    void cleanup();
 
 private:
     std::unique_ptr<VantiroProcess> startBackground()
@@ -136,6 +142,16 @@ private:
         return std::make_unique<VantiroProcess>(QStringLiteral(VANTIRO_PATH),
                                                 QStringList { u"--background"_s, u"--app-folder"_s, m_folder->path() },
                                                 m_environment);
+    }
+
+    // The copy answering on the socket, when it is of that kind.
+    qint64 runningCopyPid(const QString &kind = {}) const
+    {
+        const std::optional<local_requests::Message> status = local_requests::ask(
+            SingleInstance::serverPath(m_runtime->path()), local_requests::line(local_requests::status), 1s, 5s);
+        if (!status || (!kind.isEmpty() && status->fields.value(u"copy"_s).toString() != kind))
+            return 0;
+        return status->fields.value(u"pid"_s).toInteger();
     }
 
     std::unique_ptr<TempAppFolder> m_folder;
@@ -154,6 +170,14 @@ void TestVantiroBackground::init()
     for (const QString &name : { u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s })
         m_environment.remove(name);
     m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime->path());
+    m_environment.insert(u"VANTIRO_STATE_DIR"_s, m_runtime->path());
+}
+
+// A background copy that a window started is no child of the test: it is found by the lock it holds.
+void TestVantiroBackground::cleanup()
+{
+    if (const qint64 pid = runningCopyPid(); pid > 0)
+        ::kill(pid_t(pid), SIGKILL);
 }
 
 // A row due two seconds after the start is sent to the display and logged to the daily log and to stderr; neither
@@ -230,6 +254,54 @@ void TestVantiroBackground::stopDuringASendFinishesThePortOnTheWire()
     QVERIFY2(received.size() < 40, "the whole run went out after the stop");
     for (const auto &[com, bytes] : received)
         QVERIFY2(bytes == lgOn, qPrintable(u"COM %1 got \"%2\""_s.arg(com).arg(QString::fromLatin1(bytes))));
+}
+
+// 20 rows, one a second, each for a display of its own: a window started in the middle takes the schedule over
+// from the background copy, and closes (SIGTERM) while rows still fire, handing it back to a new background copy.
+// Every display gets its command exactly once: nothing is lost or sent twice across either hand-over.
+void TestVantiroBackground::windowTakesOverAndHandsBackWhileRowsFire()
+{
+    constexpr int rows = 20;
+    PtyDisplays displays(*m_folder, PtyDisplays::range(1, rows));
+    QVERIFY(displays.isValid());
+    const QDateTime start = QDateTime::currentDateTime();
+    const QDateTime first = start.addSecs(5);
+    QByteArray settings = "[GROUP_SETTINGS]\r\nGroups=" + QByteArray::number(rows) + "\r\n";
+    for (int com = 1; com <= rows; ++com)
+        settings += QByteArray::number(com) + "=G" + QByteArray::number(com) + "%wall%" + QByteArray::number(com)
+            + "~d~LG\r\n";
+    settings += "[SCHEDULE_SETTINGS]\r\nSchedules=" + QByteArray::number(rows) + "\r\n";
+    for (int com = 1; com <= rows; ++com)
+        settings += QByteArray::number(com) + '='
+            + rowDueAt(first.addSecs(com - 1), "Monitors ON", 'G' + QByteArray::number(com)) + "\r\n";
+    m_folder->writeFile(u"Settings.ini"_s, settings);
+
+    std::map<int, QByteArray> received;
+    {
+        DisplayReader reader(displays);
+        const auto background = startBackground();
+        QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentDateTime() >= first.addSecs(3); }, 20000));
+        QProcessEnvironment windowEnvironment = m_environment;
+        windowEnvironment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        VantiroProcess window(QStringLiteral(VANTIRO_PATH), { u"--app-folder"_s, m_folder->path() }, windowEnvironment);
+        QVERIFY(background->endsWith(0, 30000));
+        QVERIFY(QTest::qWaitFor([&] { return runningCopyPid(u"window"_s) == window.pid(); }, 30000));
+
+        QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentDateTime() >= first.addSecs(9); }, 30000));
+        QVERIFY(window.signal(SIGTERM));
+        QVERIFY(window.endsWith(0, 30000));
+        QVERIFY(QTest::qWaitFor([&] { return runningCopyPid(u"background"_s) > 0; }, 30000));
+
+        const QDateTime last = first.addSecs(rows - 1);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return QDateTime::currentDateTime() > last.addSecs(3) && reader.received().size() == size_t(rows); },
+            60000));
+        QTest::qWait(1500); // anything sent twice would be on its way
+        received = reader.received();
+    }
+    for (int com = 1; com <= rows; ++com)
+        QVERIFY2(received[com] == lgOn,
+                 qPrintable(u"COM %1 got \"%2\""_s.arg(com).arg(QString::fromLatin1(received[com]))));
 }
 
 QTEST_GUILESS_MAIN(TestVantiroBackground)
