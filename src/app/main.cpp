@@ -8,6 +8,7 @@
 #include "app/tray_icon.h"
 #include "running_copy/background_copy.h"
 #include "running_copy/runtime_folder.h"
+#include "running_copy/send_requests.h"
 #include "running_copy/single_instance.h"
 
 #include <QApplication>
@@ -142,6 +143,8 @@ int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
     vantiro::frmMain window(folder.path, { nullptr, nullptr, nullptr, &tray });
     instance.setApplicationFolder(folder.path);
     instance.setScheduleRunning([&window] { return window.scheduleRunner().isRunning(); });
+    vantiro::registerSendRequests(instance, { window.executor(), window.statusLog(), window.inventory(),
+                                              window.scheduleTable() });
     QObject::connect(&instance, &vantiro::SingleInstance::requestRefused, &window, &vantiro::frmMain::statusMessage);
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);
