@@ -105,7 +105,9 @@ QJsonObject requestFields(const CommandRequest &request, const QString &what)
 
 std::variant<CommandRequest, QString> commandRequest(const QJsonObject &fields)
 {
-    const auto malformed = [](const QString &what) { return u"malformed send request: "_s + what; };
+    const auto malformed = [](const QString &what) {
+        return u"malformed send request: "_s + what;
+    };
     CommandRequest request;
     CommandHandOff &handOff = request.handOff;
     handOff.pendingCommandIndex = fields.value(u"index"_s).toString();
@@ -255,29 +257,30 @@ void registerSendRequests(SingleInstance &instance, const SendRequestServices &s
     instance.setNextEvent([schedule, log] { return nextEventText(*schedule, log->clock().now()); });
 
     LocalRequestServer &server = instance.server();
-    server.setHandler(send_requests::send, [&instance, requests, log](const local_requests::Message &message,
-                                                                       const LocalRequestServer::Reply &reply) {
-        if (instance.isClosing()) {
-            reply.answer(local_requests::closing);
-            return;
-        }
-        const std::variant<CommandRequest, QString> request = send_requests::commandRequest(message.fields);
-        if (const QString *problem = std::get_if<QString>(&request)) {
-            reply.error(*problem);
-            return;
-        }
-        log->statusMessage(u"vantiro-send (process %1): %2"_s.arg(message.fields.value(u"pid"_s).toInteger())
-                               .arg(message.fields.value(u"what"_s).toString().left(200)));
-        requests->send(std::get<CommandRequest>(request), [&instance, reply](std::optional<QJsonArray> ports) {
-            if (!ports) {
+    server.setHandler(
+        send_requests::send,
+        [&instance, requests, log](const local_requests::Message &message, const LocalRequestServer::Reply &reply) {
+            if (instance.isClosing()) {
                 reply.answer(local_requests::closing);
                 return;
             }
-            QJsonObject fields = instance.statusFields();
-            fields.insert(u"ports"_s, *ports);
-            reply.answer(local_requests::ok, fields);
+            const std::variant<CommandRequest, QString> request = send_requests::commandRequest(message.fields);
+            if (const QString *problem = std::get_if<QString>(&request)) {
+                reply.error(*problem);
+                return;
+            }
+            log->statusMessage(u"vantiro-send (process %1): %2"_s.arg(message.fields.value(u"pid"_s).toInteger())
+                                   .arg(message.fields.value(u"what"_s).toString().left(200)));
+            requests->send(std::get<CommandRequest>(request), [&instance, reply](std::optional<QJsonArray> ports) {
+                if (!ports) {
+                    reply.answer(local_requests::closing);
+                    return;
+                }
+                QJsonObject fields = instance.statusFields();
+                fields.insert(u"ports"_s, *ports);
+                reply.answer(local_requests::ok, fields);
+            });
         });
-    });
     server.setHandler(send_requests::list,
                       [&instance, groups](const local_requests::Message &, const LocalRequestServer::Reply &reply) {
                           if (instance.isClosing()) {

@@ -102,13 +102,15 @@ private:
     // Asks the running copy. A copy that is closing is waited for (bounded): then there is none, or the next.
     Reach ask(const QByteArray &line, std::chrono::milliseconds answerTimeout, local_requests::Message &answer)
     {
+        const bool takesEffect = line.startsWith(QByteArray(send_requests::send.toUtf8() + ' '));
         std::optional<QDeadlineTimer> closing;
         for (;;) {
             local_requests::AskFailure failure {};
             const std::optional<local_requests::Message> reply = local_requests::ask(
                 SingleInstance::serverPath(m_runtime), line, connectTimeout, answerTimeout, &failure);
+            // A send the copy took but never answered may have gone out: it is not sent again.
             const bool ending = (reply && reply->word == local_requests::closing)
-                || (!reply && failure == local_requests::AskFailure::ClosedUnanswered);
+                || (!reply && failure == local_requests::AskFailure::ClosedUnanswered && !takesEffect);
             if (reply && !ending) {
                 answer = *reply;
                 if (answer.word == local_requests::ok)
@@ -121,6 +123,8 @@ private:
             if (!ending) {
                 m_failure = failure == local_requests::AskFailure::NoAnswer
                     ? u"the running copy did not answer within %1 s"_s.arg(answerTimeout.count() / 1000)
+                    : failure == local_requests::AskFailure::ClosedUnanswered
+                    ? u"the running copy ended the connection without an answer; the command may have been sent"_s
                     : u"the running copy answered with something unreadable"_s;
                 return Reach::Failed;
             }
@@ -199,11 +203,12 @@ private:
                 if (m_options.json)
                     return print(stdout, jsonText(answer.fields)) ? AllReached : NotReached;
                 const QJsonObject &fields = copy.fields;
-                print(stdout, u"Vantiro runs %1 (process %2), application folder %3."_s.arg(
-                                  fields.value(u"copy"_s).toString() == u"background"_s ? u"in the background"_s
-                                                                                        : u"with its window"_s,
-                                  QString::number(fields.value(u"pid"_s).toInteger()),
-                                  QDir::toNativeSeparators(fields.value(u"folder"_s).toString())));
+                print(stdout,
+                      u"Vantiro runs %1 (process %2), application folder %3."_s.arg(
+                          fields.value(u"copy"_s).toString() == u"background"_s ? u"in the background"_s
+                                                                                : u"with its window"_s,
+                          QString::number(fields.value(u"pid"_s).toInteger()),
+                          QDir::toNativeSeparators(fields.value(u"folder"_s).toString())));
                 print(stdout, u"Schedule: "_s + fields.value(u"schedule"_s).toString() + u'.');
                 if (fields.contains(u"next"_s))
                     print(stdout, fields.value(u"next"_s).toString());
@@ -233,8 +238,9 @@ private:
                 for (const QJsonValue &port : fields.value(u"ports"_s).toArray())
                     ports.append(u"COM "_s + port.toObject().value(u"com"_s).toString() + u' '
                                  + port.toObject().value(u"model"_s).toString());
-                print(stdout, fields.value(u"name"_s).toString() + u": "_s
-                                  + (ports.isEmpty() ? u"no ports"_s : ports.join(u", "_s)));
+                print(stdout,
+                      fields.value(u"name"_s).toString() + u": "_s
+                          + (ports.isEmpty() ? u"no ports"_s : ports.join(u", "_s)));
             }
             return AllReached;
         };
@@ -269,9 +275,8 @@ private:
             return send::planFunction(m_options.name, m_options.group, *ports);
         };
         // Checked before anything is asked, so a mistyped name costs no round trip.
-        const std::variant<send::PlannedSend, QString> check = plan(
-            QJsonArray { QJsonObject { { u"name"_s, m_options.group },
-                                       { u"ports"_s, QJsonArray { QJsonObject { { u"com"_s, u"1"_s } } } } } });
+        const std::variant<send::PlannedSend, QString> check = plan(QJsonArray { QJsonObject {
+            { u"name"_s, m_options.group }, { u"ports"_s, QJsonArray { QJsonObject { { u"com"_s, u"1"_s } } } } } });
         if (const QString *problem = std::get_if<QString>(&check)) {
             printError(*problem);
             return Usage;
@@ -358,8 +363,9 @@ private:
             fields.insert(u"exit"_s, status);
             return print(stdout, jsonText(fields)) ? status : NotReached;
         }
-        print(stdout, u"%1: %2 of %3 ports reached, by %4."_s.arg(plan.what).arg(reached).arg(ports.size())
-                          .arg(copyText(copy)));
+        print(
+            stdout,
+            u"%1: %2 of %3 ports reached, by %4."_s.arg(plan.what).arg(reached).arg(ports.size()).arg(copyText(copy)));
         return status;
     }
 
@@ -410,8 +416,8 @@ int main(int argc, char *argv[])
         u"app-folder"_s, u"The application folder to send with when no copy runs (a running copy uses its own)."_s,
         u"DIR"_s);
     const QCommandLineOption jsonOption(u"json"_s, u"Answer with one JSON object on standard output."_s);
-    for (const QCommandLineOption &option : { groupOption, comOption, modelOption, volumeOption, listOption,
-                                              statusOption, folderOption, jsonOption })
+    for (const QCommandLineOption &option :
+         { groupOption, comOption, modelOption, volumeOption, listOption, statusOption, folderOption, jsonOption })
         parser.addOption(option);
     parser.addPositionalArgument(
         u"FUNCTION"_s,

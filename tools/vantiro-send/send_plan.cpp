@@ -87,8 +87,8 @@ std::variant<Options, QString> readOptions(const QStringList &positional, const 
     options.group = group;
     options.model = model;
     options.volume = volume;
-    const bool sending = !group.isEmpty() || !com.isEmpty() || !model.isEmpty() || !volume.isEmpty()
-        || !positional.isEmpty();
+    const bool sending
+        = !group.isEmpty() || !com.isEmpty() || !model.isEmpty() || !volume.isEmpty() || !positional.isEmpty();
     if (int(list) + int(status) + int(sending) > 1)
         return u"--list, --status and a send are asked one at a time"_s;
     if (list || status) {
