@@ -105,7 +105,7 @@ QJsonObject requestFields(const CommandRequest &request, const QString &what)
 
 std::variant<CommandRequest, QString> commandRequest(const QJsonObject &fields)
 {
-    const auto malformed = [](const QString &what) {
+    const auto malformed = [](const QString &what) -> QString {
         return u"malformed send request: "_s + what;
     };
     CommandRequest request;
