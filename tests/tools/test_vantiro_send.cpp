@@ -269,6 +269,7 @@ void TestVantiroSend::waitsBehindAScheduledSend()
     const auto copy = startCopy(u"background"_s);
     WireLog wire(displays);
     QVERIFY(QTest::qWaitFor([&] { return wire.anyArrived(); }, 15000));
+    const auto askedAt = std::chrono::steady_clock::now();
     const Run asked = send({ u"--com"_s, u"1"_s, u"--model"_s, u"LG"_s, u"Monitors OFF"_s });
     QVERIFY2(asked.exit == 0, qPrintable(asked.err));
     QVERIFY(QTest::qWaitFor([&] { return wire.bytesOf(1).size() >= lgOn.size() + lgOff.size(); }, 5000));
@@ -277,6 +278,8 @@ void TestVantiroSend::waitsBehindAScheduledSend()
     for (int com = 2; com <= 40; ++com)
         QCOMPARE(wire.bytesOf(com), lgOn);
     const std::vector<WireLog::Chunk> chunks = wire.chunks();
+    QVERIFY2(std::any_of(chunks.begin(), chunks.end(), [&](const auto &c) { return c.com == 40 && c.at > askedAt; }),
+             "the event had left the wire before the send was asked for");
     QVERIFY2(chunks.back().com == 1, "the asked send went out before the event's last port");
 }
 
