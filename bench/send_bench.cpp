@@ -4,8 +4,8 @@
 //   (a) hands the command to its executor as the window's quick commands do, and
 //   (b) starts the vantiro-send process,
 // and times each from that moment to the first byte on the pty, read on a thread of its own. Printed: the median
-// of each, and the difference, which is what a script pays for asking through the socket, process start
-// included. Goal: at most 15 ms.
+// and best of each, and the differences, which are what a script pays for asking through the socket, process start
+// included. Goal: a median difference of at most 15 ms.
 #include "bench_stats.h"
 #include "common/clock.h"
 #include "pty_displays.h"
@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <poll.h>
@@ -133,13 +134,16 @@ int main(int argc, char *argv[])
             ++failures;
     }
 
+    // The best round stands for a quiet machine: on a busy one the new process waits for a processor first.
     const double a = bench::median(inside);
     const double b = bench::median(throughProcess);
-    std::printf("Start of the request to the first byte on the pty, median of %d rounds:\n", rounds);
-    std::printf("  asked inside the running copy:            %7.1f ms\n", a);
-    std::printf("  vantiro-send process through the socket:  %7.1f ms\n", b);
-    std::printf("  difference:                               %7.1f ms (goal: at most %.0f ms) %s\n", b - a, goalMs,
-                b - a <= goalMs ? "met" : "NOT MET");
+    const double bestA = *std::min_element(inside.begin(), inside.end());
+    const double bestB = *std::min_element(throughProcess.begin(), throughProcess.end());
+    std::printf("Start of the request to the first byte on the pty, median and best of %d rounds:\n", rounds);
+    std::printf("  asked inside the running copy:            %7.1f ms  %7.1f ms\n", a, bestA);
+    std::printf("  vantiro-send process through the socket:  %7.1f ms  %7.1f ms\n", b, bestB);
+    std::printf("  difference:                               %7.1f ms  %7.1f ms (goal: at most %.0f ms) %s\n", b - a,
+                bestB - bestA, goalMs, b - a <= goalMs ? "met" : "NOT MET");
     if (failures > 0)
         std::printf("  %d vantiro-send runs did not end with 0\n", failures);
     return failures == 0 ? 0 : 1;
