@@ -142,6 +142,7 @@ private slots:
     void usageErrorsNameTheCulprit_data();
     void usageErrorsNameTheCulprit();
     void waitsBehindAScheduledSend();
+    void aCopyStartedMeanwhileWaits();
     void badRequestsChangeNothing_data();
     void badRequestsChangeNothing();
     void anotherUsersRequestIsRefused();
@@ -291,6 +292,30 @@ void TestVantiroSend::waitsBehindAScheduledSend()
     QVERIFY2(std::none_of(chunks.begin(), chunks.end(),
                           [&](const WireLog::Chunk &c) { return c.com != 1 && c.round > asksOwn->round; }),
              "the asked send went out before the event's last port");
+}
+
+// With no copy running, vantiro-send holds the lock while it sends to 40 displays; a background copy started
+// meanwhile waits for it to end, then runs, rather than giving up on a copy that does not answer.
+void TestVantiroSend::aCopyStartedMeanwhileWaits()
+{
+    PtyDisplays displays(*m_folder, PtyDisplays::range(1, 40));
+    QVERIFY(displays.isValid());
+    WireLog wire(displays);
+    VantiroProcess sender(QStringLiteral(VANTIRO_SEND_PATH),
+                          { u"--app-folder"_s, m_folder->path(), u"--group"_s, u"Lobby"_s, u"LG All Monitors ON"_s },
+                          m_environment);
+    QVERIFY(QTest::qWaitFor([&] { return wire.anyArrived(); }, 15000));
+    const auto copy = startCopy(u"background"_s);
+    QVERIFY(sender.endsWith(0, 30000));
+    QVERIFY(copy->saysOnStderr(u"runs the schedule in the background"_s, 30000));
+    QVERIFY(copy->isRunning());
+    QCOMPARE(wire.bytesOf(40), lgOn);
+    // Both write to the folder's daily log: the copy's start comes after the whole send.
+    const QString log = QString::fromUtf8(
+        m_folder->readFile(u"logs/"_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u".log"_s));
+    QVERIFY2(log.indexOf(u"Finish sending out command string."_s)
+                 < log.indexOf(u"runs the schedule in the background"_s),
+             qPrintable(log));
 }
 
 void TestVantiroSend::badRequestsChangeNothing_data()
