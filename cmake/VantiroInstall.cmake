@@ -31,7 +31,7 @@ if(month LESS 10)
 endif()
 set(VANTIRO_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 
-install(TARGETS vantiro vantiro-displays RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vantiro vantiro-displays vantiro-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Started by vantiro --background only, so not on PATH.
 install(TARGETS vantiro-background RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantiro)
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.desktop

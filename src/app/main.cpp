@@ -9,6 +9,7 @@
 #include "running_copy/background_copy.h"
 #include "running_copy/hand_back.h"
 #include "running_copy/runtime_folder.h"
+#include "running_copy/send_requests.h"
 #include "running_copy/single_instance.h"
 #include "running_copy/termination_signals.h"
 
@@ -210,6 +211,8 @@ int runWindow(int argc, char *argv[], const vantiro::CommandLine &line)
     }
     instance.setApplicationFolder(folder.path);
     instance.setScheduleRunning([&window] { return window.scheduleRunner().isRunning(); });
+    vantiro::registerSendRequests(instance, { window.executor(), window.statusLog(), window.inventory(),
+                                              window.scheduleTable() });
     QObject::connect(&instance, &vantiro::SingleInstance::requestRefused, &window, &vantiro::frmMain::statusMessage);
     QObject::connect(&instance, &vantiro::SingleInstance::activationRequested, &window,
                      &vantiro::frmMain::restoreFromAnotherStart);

@@ -77,6 +77,7 @@ public:
     EventExecutor &executor() const { return *m_executor; }
     Inventory &inventory() const { return *m_inventory; }
     ScheduleRunner &scheduleRunner() const { return *m_runner; }
+    const TextTableModel &scheduleTable() const { return *m_scheduleTable; }
 
     // "Systray": hides the window behind an icon in the notification area, or minimises it where the
     // desktop has none, so there is always a way back.

@@ -6,6 +6,7 @@
 #include "running_copy/hand_back.h"
 #include "running_copy/headless_schedule.h"
 #include "running_copy/runtime_folder.h"
+#include "running_copy/send_requests.h"
 #include "running_copy/settings_watch.h"
 #include "running_copy/termination_signals.h"
 #include "scheduler/schedule_rules.h"
@@ -126,6 +127,7 @@ int runBackgroundCopy(const QString &applicationFolder)
                      [](const QDateTime &, const QString &line) { printError(line); });
     QObject::connect(&instance, &SingleInstance::requestRefused, &log, &StatusLog::statusMessage);
     instance.setScheduleRunning([&schedule] { return schedule.runner().isRunning(); });
+    registerSendRequests(instance, { schedule.executor(), log, schedule.inventory(), schedule.schedule() });
 
     SettingsWatch watch(schedule.settingsPath());
     QObject::connect(&watch, &SettingsWatch::changed, &schedule, &HeadlessSchedule::takeChangedSettings);

@@ -50,6 +50,7 @@ public:
     StatusLog &statusLog() const { return *m_statusLog; }
     ScheduleRunner &runner() const { return *m_runner; }
     EventExecutor &executor() const { return *m_executor; }
+    const Inventory &inventory() const { return *m_inventory; }
     const TextTableModel &schedule() const { return *m_schedule; }
     const TextTableModel &pending() const { return *m_pending; }
 

@@ -20,10 +20,11 @@ namespace vantiro {
 //   activate  bring the window forward. Answers "activated" once it is forward; a background copy, which has no
 //             window, answers "error" with its status fields.
 //   status    answers "ok" with: copy ("window" or "background"), pid, folder (the application folder),
-//             version, and schedule ("running" or "stopped").
+//             version, schedule ("running" or "stopped"), and next (the schedule's next event, where known).
 //   hand-over a window that starts asks the background copy for its schedule, with its own pid. The background
 //             copy takes no further events, lets the send on the wire finish and answers "handed-over" with
 //             state: what it examined and queued (a RunnerHandOver text); then it ends. A window answers "error".
+//   send      send a command to displays; list  the groups with their ports (send_requests.h has both).
 // Any request may be answered "closing" (the copy is ending: ask again once it has gone) or "error" with a
 // message field: a request the copy does not know, a malformed or oversized line, another user's connection, too
 // many connections at once. Older copies answer "activate" alone, and drop anything else unanswered.

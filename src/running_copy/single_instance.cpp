@@ -385,13 +385,16 @@ SingleInstance::HandOver SingleInstance::askHandOver(QString *state)
 QJsonObject SingleInstance::statusFields() const
 {
     const bool running = m_scheduleRunning && m_scheduleRunning();
-    return QJsonObject {
+    QJsonObject fields {
         { u"copy"_s, roleName(m_role) },
         { u"pid"_s, QCoreApplication::applicationPid() },
         { u"folder"_s, m_applicationFolder },
         { u"version"_s, programVersion() },
         { u"schedule"_s, running ? u"running"_s : u"stopped"_s },
     };
+    if (m_nextEvent)
+        fields.insert(u"next"_s, m_nextEvent());
+    return fields;
 }
 
 void SingleInstance::activate(const LocalRequestServer::Reply &reply)

@@ -81,6 +81,11 @@ public:
     // The application folder and what the schedule does, for the status answer.
     void setApplicationFolder(const QString &folder) { m_applicationFolder = folder; }
     void setScheduleRunning(std::function<bool()> running) { m_scheduleRunning = std::move(running); }
+    // The schedule's next event for the status answer, in the words of the window's schedule tab.
+    void setNextEvent(std::function<QString()> next) { m_nextEvent = std::move(next); }
+    // What this copy says of itself in its answers: copy, pid, folder, version, schedule, and next when known.
+    QJsonObject statusFields() const;
+    bool isClosing() const { return m_closing; }
     // Where later requests are added; it listens once start() has returned First.
     LocalRequestServer &server() { return m_server; }
 
@@ -134,7 +139,6 @@ private:
     std::optional<QString> lockProblem(const QLockFile &lock) const;
     void listen();
     Answer askRunningCopy(std::chrono::milliseconds answerTimeout);
-    QJsonObject statusFields() const;
     void activate(const LocalRequestServer::Reply &reply);
     void answerWaiting();
 
@@ -151,6 +155,7 @@ private:
     RunningCopy m_runningCopy;
     QString m_applicationFolder;
     std::function<bool()> m_scheduleRunning;
+    std::function<QString()> m_nextEvent;
     bool m_closing = false;
 };
 

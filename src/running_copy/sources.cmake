@@ -14,6 +14,8 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/local_requests.h
     ${CMAKE_CURRENT_LIST_DIR}/runtime_folder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/runtime_folder.h
+    ${CMAKE_CURRENT_LIST_DIR}/send_requests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/send_requests.h
     ${CMAKE_CURRENT_LIST_DIR}/settings_watch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_watch.h
     ${CMAKE_CURRENT_LIST_DIR}/single_instance.cpp
