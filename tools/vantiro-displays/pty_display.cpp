@@ -67,7 +67,7 @@ bool PtyDisplay::open()
 
 bool PtyDisplay::fail(const QString &what, int error)
 {
-    m_error = u"COM"_s + QString::number(m_comNumber) + u": "_s + what + u": "_s
+    m_error = m_decoder.portName() + u": "_s + what + u": "_s
         + QString::fromLocal8Bit(std::strerror(error));
     return false;
 }
