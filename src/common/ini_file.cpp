@@ -227,25 +227,12 @@ IniFile IniFile::load(const QString &path)
 
 std::optional<IniFile> IniFile::read(const QString &path, QString &error)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    if (const QFileInfo info(path); !info.exists() && !info.isSymLink())
         return IniFile();
-    // Only a regular file is read: a pipe or a device of that name would wait for a writer.
-    if (!info.isFile()) {
-        error = info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+    const std::optional<QByteArray> contents = readWholeFile(path, error);
+    if (!contents)
         return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return std::nullopt;
-    }
-    const QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return std::nullopt;
-    }
-    return parse(contents);
+    return parse(*contents);
 }
 
 void IniFile::NameIndex::insert(quint32 hash, qsizetype position)

@@ -1,5 +1,7 @@
 #include "common/record_numbers.h"
 
+#include "common/decimal_digits.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -20,17 +22,12 @@ std::optional<qint64> leadingWholeNumber(QStringView text)
 
 std::optional<int> recordNumber(QStringView key)
 {
-    if (key.isEmpty() || key.size() > 10 || key.front() == u'0')
+    if (key.startsWith(u'0'))
         return std::nullopt;
-    qint64 number = 0;
-    for (const QChar c : key) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number > std::numeric_limits<int>::max())
+    const std::optional<qint64> number = decimalDigitsValue(key, 10);
+    if (!number || *number > std::numeric_limits<int>::max())
         return std::nullopt;
-    return int(number);
+    return int(*number);
 }
 
 } // namespace vantiro

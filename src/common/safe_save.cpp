@@ -158,6 +158,24 @@ SaveResult saveFile(const QString &path, QByteArrayView contents)
     return file.commit();
 }
 
+std::optional<QByteArray> readWholeFile(const QString &path, QString &error)
+{
+    const QFileInfo info(path);
+    if (info.isDir() || ((info.exists() || info.isSymLink()) && !info.isFile())) {
+        error = info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+        return std::nullopt;
+    }
+    QFile file(path);
+    QByteArray contents;
+    if (file.open(QIODevice::ReadOnly))
+        contents = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    return contents;
+}
+
 SaveResult keepCopy(const QString &original, const QByteArray &bytes, const QString &copyPath)
 {
     const QString copy = resolvedTarget(copyPath);

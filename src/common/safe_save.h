@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 
 namespace vantiro {
 
@@ -44,6 +47,10 @@ private:
 };
 
 SaveResult saveFile(const QString &path, QByteArrayView contents);
+
+// The whole of a file, read to its end; nothing when it cannot be, with the reason in `error` ("it is a
+// folder", the system's words). Only a regular file is read: a pipe of that name would wait for a writer.
+std::optional<QByteArray> readWholeFile(const QString &path, QString &error);
 
 // Keeps the file at original, whose bytes are given, also under copyPath, replacing whatever was there as
 // a whole. Where the file system allows it the copy is a second name for the same file, which costs no

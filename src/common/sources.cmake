@@ -2,8 +2,10 @@
 # log), and the builders of the controls every window uses.
 list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/clock.h
+    ${CMAKE_CURRENT_LIST_DIR}/console_text.h
     ${CMAKE_CURRENT_LIST_DIR}/daily_log.cpp
     ${CMAKE_CURRENT_LIST_DIR}/daily_log.h
+    ${CMAKE_CURRENT_LIST_DIR}/decimal_digits.h
     ${CMAKE_CURRENT_LIST_DIR}/event_wait.h
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.h

@@ -1,6 +1,10 @@
 #include "line_settings.h"
 
+#include "common/decimal_digits.h"
+
 #include <QStringList>
+
+#include <limits>
 
 namespace vantiro {
 
@@ -8,13 +12,10 @@ namespace {
 
 std::optional<qint32> positiveWholeNumber(const QString &text)
 {
-    bool ok = false;
-    const qint32 value = text.toInt(&ok);
-    const bool digitsOnly
-        = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-    if (!ok || !digitsOnly || value <= 0)
+    const std::optional<qint64> value = decimalDigitsValue(text, 18);
+    if (!value || *value <= 0 || *value > std::numeric_limits<qint32>::max())
         return std::nullopt;
-    return value;
+    return qint32(*value);
 }
 
 std::optional<Parity> parityFromText(const QString &text)

@@ -1,21 +1,15 @@
 #include "serial/port_text.h"
 
+#include "common/decimal_digits.h"
+
 namespace vantiro {
 
 std::optional<int> comPortNumber(QStringView portText)
 {
-    portText = portText.trimmed();
-    if (portText.isEmpty() || portText.size() > 5)
+    const std::optional<qint64> number = decimalDigitsValue(portText.trimmed(), 5);
+    if (!number || *number < lowestComPort || *number > highestComPort)
         return std::nullopt;
-    int number = 0;
-    for (const QChar c : portText) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number < lowestComPort || number > highestComPort)
-        return std::nullopt;
-    return number;
+    return int(*number);
 }
 
 } // namespace vantiro

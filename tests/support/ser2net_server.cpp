@@ -1,9 +1,13 @@
 #include "ser2net_server.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,12 +27,44 @@ quint16 freeLoopbackPort()
     return probe.serverPort();
 }
 
-bool isListening(quint16 port)
+// The sockets that listen on a TCP port, by the system's tables: a server is not connected to, so
+// ser2net opens no device for the look.
+QSet<QByteArray> listeningSockets(quint16 port)
 {
-    // Binding fails only while a server listens there: the port is not connected to, so ser2net opens
-    // no device.
-    QTcpServer probe;
-    return !probe.listen(QHostAddress::LocalHost, port) && probe.serverError() == QAbstractSocket::AddressInUseError;
+    QSet<QByteArray> inodes;
+    const QByteArray portHex = QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const char *table : { "/proc/net/tcp", "/proc/net/tcp6" }) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // the heading
+        for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+            // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            constexpr int listenState = 0x0A;
+            if (fields.size() > 9 && fields[1].endsWith(QByteArray(':' + portHex)) && fields[3].toInt(nullptr, 16) == listenState)
+                inodes.insert(fields[9]);
+        }
+    }
+    return inodes;
+}
+
+// Whether the process itself listens there. Another program may have taken the port before ser2net
+// could, and ser2net runs on without it; connections would then reach that program instead.
+bool listensOn(qint64 pid, quint16 port)
+{
+    const QSet<QByteArray> inodes = listeningSockets(port);
+    if (inodes.isEmpty())
+        return false;
+    const QString fds = u"/proc/%1/fd"_s.arg(pid);
+    for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[64] = {};
+        const ssize_t size = ::readlink(QFile::encodeName(fds + u'/' + fd).constData(), target, sizeof target - 1);
+        const QByteArray link(target, qMax<ssize_t>(0, size));
+        if (link.startsWith("socket:[") && inodes.contains(link.mid(8).chopped(1)))
+            return true;
+    }
+    return false;
 }
 
 QString accepter(Ser2netServer::Protocol protocol)
@@ -122,7 +158,7 @@ bool Ser2netServer::startOnce(const QList<Connection> &connections)
 bool Ser2netServer::allListening() const
 {
     for (const quint16 port : m_ports) {
-        if (!isListening(port))
+        if (!listensOn(m_process.processId(), port))
             return false;
     }
     return true;

@@ -31,6 +31,8 @@ public:
     bool hasPendingBytes() const { return m_framer.hasPending(); }
 
     const DisplayState &state() const { return m_state; }
+    // "COM3": how the display is named in every line about it.
+    const QString &portName() const { return m_portName; }
 
 private:
     QStringList describe(const QList<Frame> &frames);

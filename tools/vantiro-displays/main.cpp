@@ -2,6 +2,7 @@
 // for watching the wire in end-to-end tests.
 #include "app/app_folder.h"
 #include "app/version.h"
+#include "common/console_text.h"
 #include "network_display.h"
 #include "ports_file.h"
 #include "pty_display.h"
@@ -35,9 +36,7 @@ struct Options
 // Each line goes out at once, so that a reader on a pipe sees every command as it arrives.
 void printLine(std::FILE *stream, const QString &line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    vantiro::printBytes(stream, line.toUtf8() + '\n');
 }
 
 std::optional<int> numberIn(const QString &text, int lowest, int highest)

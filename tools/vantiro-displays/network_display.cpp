@@ -29,7 +29,7 @@ bool NetworkDisplay::listen(quint16 port)
 {
     if (m_server.listen(QHostAddress::LocalHost, port))
         return true;
-    m_error = u"COM"_s + QString::number(m_comNumber) + u": cannot listen on port "_s + QString::number(port) + u": "_s
+    m_error = m_decoder.portName() + u": cannot listen on port "_s + QString::number(port) + u": "_s
         + m_server.errorString();
     return false;
 }

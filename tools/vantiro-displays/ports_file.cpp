@@ -27,19 +27,10 @@ SaveResult writeWhole(const QString &path, const QByteArray &contents)
 // Nothing when the file cannot be read to its end.
 std::optional<QByteArray> readWhole(const QString &path, QString &error)
 {
-    // A pipe of that name would wait for a writer.
-    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
-        error = u"cannot read "_s + path + u": it is not a regular file"_s;
-        return std::nullopt;
-    }
-    QFile file(path);
-    QByteArray contents;
-    if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = u"cannot read "_s + path + u": "_s + file.errorString();
-        return std::nullopt;
-    }
+    QString why;
+    const std::optional<QByteArray> contents = vantiro::readWholeFile(path, why);
+    if (!contents)
+        error = u"cannot read "_s + path + u": "_s + why;
     return contents;
 }
 

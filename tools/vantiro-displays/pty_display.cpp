@@ -2,12 +2,13 @@
 
 #include "line_state.h"
 
-#include <QSocketNotifier>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -28,7 +29,15 @@ PtyDisplay::PtyDisplay(int comNumber, QObject *parent)
 
 PtyDisplay::~PtyDisplay()
 {
-    delete m_notifier; // before its descriptor goes
+    if (m_reader.joinable()) {
+        const char stop = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakePipe[1], &stop, 1);
+        m_reader.join(); // before the descriptors it reads go
+    }
+    for (const int fd : m_wakePipe) {
+        if (fd >= 0)
+            ::close(fd);
+    }
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
@@ -45,14 +54,20 @@ bool PtyDisplay::open()
     ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     if (!prepareLine())
         return false;
-    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PtyDisplay::readMaster);
+    if (::pipe2(m_wakePipe, O_CLOEXEC) != 0)
+        return fail(u"cannot create a pipe"_s);
+    m_reader = std::thread([this] { watchLine(); });
+    // Vantiro writes 20 ms after it sets the speed and puts the old one back right after its last byte:
+    // on a busy machine an ordinary thread may not run at all in between. A real-time one runs as soon
+    // as the line wakes it, where the system allows it (root, or a real-time limit of the user's).
+    const sched_param realTime { sched_get_priority_min(SCHED_FIFO) };
+    pthread_setschedparam(m_reader.native_handle(), SCHED_FIFO, &realTime);
     return true;
 }
 
 bool PtyDisplay::fail(const QString &what, int error)
 {
-    m_error = u"COM"_s + QString::number(m_comNumber) + u": "_s + what + u": "_s
+    m_error = m_decoder.portName() + u": "_s + what + u": "_s
         + QString::fromLocal8Bit(std::strerror(error));
     return false;
 }
@@ -82,8 +97,20 @@ bool PtyDisplay::prepareLine()
     return true;
 }
 
-// In packet mode each read returns either one status byte, or a zero byte followed by data.
-void PtyDisplay::readMaster()
+void PtyDisplay::watchLine()
+{
+    for (;;) {
+        pollfd watched[2] = { { m_master, POLLIN, 0 }, { m_wakePipe[0], POLLIN, 0 } };
+        if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (watched[1].revents != 0 || !readMaster())
+            return;
+    }
+}
+
+// In packet mode each read returns either one status byte, or a zero byte followed by data. False
+// once the line cannot be read any more; the display's thread hears why.
+bool PtyDisplay::readMaster()
 {
     char buffer[4096];
     for (;;) {
@@ -91,15 +118,20 @@ void PtyDisplay::readMaster()
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
+            return true;
         if (count <= 0) {
-            m_notifier->setEnabled(false);
-            fail(u"reading the line failed"_s, count == 0 ? EIO : errno);
-            emit failed(m_error);
-            return;
+            const int error = count == 0 ? EIO : errno;
+            QMetaObject::invokeMethod(
+                this,
+                [this, error] {
+                    fail(u"reading the line failed"_s, error);
+                    emit failed(m_error);
+                },
+                Qt::QueuedConnection);
+            return false;
         }
         if (buffer[0] == TIOCPKT_DATA)
-            bytesArrived(QByteArrayView(buffer + 1, count - 1));
+            bytesRead(QByteArrayView(buffer + 1, count - 1));
         else
             lineSettingsChanged();
     }
@@ -120,15 +152,22 @@ void PtyDisplay::lineSettingsChanged()
     refreshBaudRate();
 }
 
-void PtyDisplay::bytesArrived(QByteArrayView bytes)
+void PtyDisplay::bytesRead(QByteArrayView bytes)
 {
     if (!m_keepBaudRate && !m_reportsChanges)
         refreshBaudRate();
-    report(m_decoder.receive(bytes, m_baudRate));
+    QMetaObject::invokeMethod(
+        this, [this, bytes = bytes.toByteArray(), baudRate = m_baudRate] { decode(bytes, baudRate); },
+        Qt::QueuedConnection);
     if (m_keepBaudRate && bytesQueued() == 0) {
         m_keepBaudRate = false;
         refreshBaudRate();
     }
+}
+
+void PtyDisplay::decode(const QByteArray &bytes, quint32 baudRate)
+{
+    report(m_decoder.receive(bytes, baudRate));
     if (m_decoder.hasPendingBytes())
         m_quietTimer.start();
     else
