@@ -6,6 +6,7 @@
 #include "app/notification_area.h"
 #include "app/qt_prompts.h"
 #include "app/tray_icon.h"
+#include "common/console_text.h"
 #include "running_copy/background_copy.h"
 #include "running_copy/hand_back.h"
 #include "running_copy/runtime_folder.h"
@@ -41,9 +42,7 @@ QStringList argumentsOf(int argc, char *argv[])
 // False when the text could not be written whole (a full disk, a closed pipe).
 bool print(std::FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
-    return std::fflush(stream) == 0 && written;
+    return vantiro::printBytes(stream, text.toLocal8Bit());
 }
 
 // The folder this program was started from, asked of the system before any application object exists.

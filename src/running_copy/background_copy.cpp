@@ -1,6 +1,7 @@
 #include "running_copy/background_copy.h"
 
 #include "common/clock.h"
+#include "common/console_text.h"
 #include "common/prompts.h"
 #include "common/status_log.h"
 #include "running_copy/hand_back.h"
@@ -29,9 +30,7 @@ namespace {
 // daily log.
 void printError(const QString &text)
 {
-    const QByteArray line = text.toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    printBytes(stderr, text.toUtf8() + '\n');
 }
 
 // The answer to a window's hand-over request, within the limit of one answer line: events beyond it (hundreds,
