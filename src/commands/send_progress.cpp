@@ -1,5 +1,11 @@
 #include "commands/send_progress.h"
 
+#include "serial/port_text.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vantiro {
@@ -74,6 +80,31 @@ QString sendingText(const QString &portText, int position, int portCount)
 QString stoppedByUserText()
 {
     return u"stopped by the user"_s;
+}
+
+QString stoppedPortsLine(const QStringList &portTexts)
+{
+    QList<int> numbers;
+    QStringList others;
+    for (const QString &text : portTexts) {
+        if (const std::optional<int> com = comPortNumber(text))
+            numbers.append(*com);
+        else
+            others.append(text.trimmed().isEmpty() ? u"(none)"_s : text.trimmed());
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QStringList names;
+    for (qsizetype first = 0; first < numbers.size();) {
+        qsizetype last = first;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1)
+            ++last;
+        names.append(last == first ? QString::number(numbers[first])
+                                   : QString::number(numbers[first]) % u'-' % QString::number(numbers[last]));
+        first = last + 1;
+    }
+    names += others;
+    return u"Not sent to COM "_s % names.join(u", "_s) % u": "_s % stoppedByUserText();
 }
 
 } // namespace vantiro

@@ -61,5 +61,8 @@ QString sendingText(const QString &portText, int position, int portCount);
 
 // Why a port was not sent to after the operator stopped the send.
 QString stoppedByUserText();
+// "Not sent to COM 13-40: stopped by the user": the ports a stopped send left out, in COM order,
+// neighbours as a range, port texts that name no COM port last.
+QString stoppedPortsLine(const QStringList &portTexts);
 
 } // namespace vantiro
