@@ -41,6 +41,7 @@ public:
     SendOutcome::Status finish() override { return m_real->finish(); }
     void close() override { m_real->close(); }
     QString errorText() const override { return m_real->errorText(); }
+    std::optional<QString> unansweredHost() const override { return m_real->unansweredHost(); }
 
 private:
     std::unique_ptr<SerialTransport> m_real;
