@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/process_tab.h"
 #include "commands/quick_command_frame.h"
+#include "commands/send_progress_bar.h"
 #include "commands/serial_command_frame.h"
 #include "common/controls.h"
 #include "inventory/inventory_frame.h"
@@ -78,6 +79,7 @@ QWidget *frmMain::buildBottomBar()
     m_lblCurrentTime = named(new QLabel, u"lblCurrentTime"_s);
     m_lblCurrentTime->setMinimumWidth(m_lblCurrentTime->fontMetrics().horizontalAdvance(u"00:00:00"_s) + 8);
     layout->addWidget(m_lblCurrentTime);
+    layout->addWidget(new SendProgressBar(*m_executor->progress()));
     layout->addStretch();
     layout->addWidget(button(u"btnRun"_s, u"Run"_s));
     layout->addWidget(button(u"btnStop"_s, u"Stop"_s));

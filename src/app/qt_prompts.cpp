@@ -97,7 +97,8 @@ QtBusyPointer::~QtBusyPointer()
 void QtBusyPointer::setBusy(bool busy)
 {
     if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The pointer that still clicks: a long send can be stopped with it.
+        QApplication::setOverrideCursor(Qt::BusyCursor);
         ++m_depth;
     } else if (m_depth > 0) {
         QApplication::restoreOverrideCursor();

@@ -11,6 +11,8 @@
 
 namespace vantiro {
 
+class SendProgress;
+
 // What a sender leaves for the executor: the command, where it comes from ("0" to "8" the quick
 // commands and scheduled functions, "99" the Hyundai panel, "100" the LG panel), and whether the
 // executor reports to the status log (true) or in a message box (false).
@@ -109,6 +111,8 @@ public:
     // Queues the request. The completion finishes once the request's own bytes have left and its
     // report has been made; a caller can wait on it (waitForCompletion) or watch it.
     virtual QFuture<CommandReport> dispatch(const CommandRequest &request, Timing timing = Timing::NextTick) = 0;
+    // What the send in progress shows, and its Stop; none where sends cannot be watched.
+    virtual SendProgress *progress() { return nullptr; }
 };
 
 // Waits for a completion while the event loop keeps running, and returns its report (empty when the

@@ -264,14 +264,27 @@ void CustomPanel::confirmSend(const QString &channelText, int volume)
     emit sendingChanged(true);
     m_logProblem.clear();
     QStringList notSent;
+    QStringList stopped; // the ports of the rows a Stop left out
     const QList<int> targets = allRows ? m_rows.keys() : QList<int> { m_selectedRow };
-    for (const int row : targets) {
+    m_progress.begin(int(targets.size()));
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const int row = targets.at(i);
         if (!m_rows.contains(row)) // gone with a reload during the send
             continue;
+        const QString port = m_rows.value(row).button.port;
+        // A row's commands go together: a display is never left with half of them.
+        if (m_progress.stopRequested()) {
+            stopped << port;
+            continue;
+        }
+        m_progress.reachPort(int(i) + 1, port.trimmed());
         const RowResult result = processRow(row, choices);
         if (result.failed())
             notSent << buttonName(m_rows.value(row).button, row, messageNameLength) + u": "_s + result.problemText();
     }
+    m_progress.end();
+    if (!stopped.isEmpty())
+        m_sendLog.statusMessage(u"Custom panel, "_s + stoppedPortsLine(stopped));
     m_sending = false;
     emit sendingChanged(false);
 
@@ -282,6 +295,8 @@ void CustomPanel::confirmSend(const QString &channelText, int volume)
         if (notSent.size() > maxListedRows)
             lines << u"... and %1 more (each row is in the daily log)."_s.arg(notSent.size() - maxListedRows);
     }
+    if (!stopped.isEmpty())
+        lines << stoppedPortsLine(stopped);
     if (!m_logProblem.isEmpty())
         lines << m_logProblem;
     tell(m_prompts, lines.join(u'\n'), lines.size() > 1 ? PromptIcon::Exclamation : PromptIcon::Information);

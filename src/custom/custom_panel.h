@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/send_progress.h"
 #include "common/clock.h"
 #include "common/daily_log.h"
 #include "common/prompts.h"
@@ -123,6 +124,8 @@ public:
     int allRowsChoice() const { return m_allRowsChoice; }
     bool allRowsMode() const { return m_allRowsChoice >= 0; }
     bool isSending() const { return m_sending; }
+    // What a send of more than a second shows, and its Stop, which ends the send between rows.
+    SendProgress &progress() { return m_progress; }
     PanelCommandSet &commands() { return m_commands; }
     SerialLink &link() { return m_link; }
 
@@ -171,6 +174,7 @@ private:
     int m_inputChoice = -1;
     int m_allRowsChoice = -1;
     bool m_sending = false;
+    SendProgress m_progress;
 };
 
 } // namespace vantiro

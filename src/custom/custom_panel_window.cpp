@@ -1,5 +1,6 @@
 #include "custom/custom_panel_window.h"
 
+#include "commands/send_progress_bar.h"
 #include "common/controls.h"
 #include "custom/button_editor_window.h"
 #include "custom/window_size.h"
@@ -195,6 +196,7 @@ frmCustomLCD::frmCustomLCD(const QString &applicationFolder, Prompts &prompts, B
     columns->addWidget(buildList(), 3);
     columns->addWidget(buildChoices(), 1);
     layout->addLayout(columns);
+    layout->addWidget(new SendProgressBar(m_panel->progress()));
 
     connect(m_panel, &CustomPanel::rowsLoaded, this, &frmCustomLCD::showRows);
     connect(m_panel, &CustomPanel::rowTextsChanged, this, &frmCustomLCD::showRowTexts);
@@ -479,7 +481,8 @@ void frmCustomLCD::orderTabs()
     for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
         chain << it->button;
     chain << m_btnAll.at(0) << m_btnAll.at(1) << m_btnONOFF.at(0) << m_btnONOFF.at(1) << m_btnVideoInput.at(0)
-          << m_btnVideoInput.at(1) << m_txtChannel << m_sldVolume << m_btnConfirmSend;
+          << m_btnVideoInput.at(1) << m_txtChannel << m_sldVolume << m_btnConfirmSend
+          << findChild<QPushButton *>(u"cmdStopSending"_s);
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain.at(i - 1), chain.at(i));
 }

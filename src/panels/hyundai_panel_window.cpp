@@ -1,6 +1,8 @@
 #include "panels/hyundai_panel_window.h"
 
 #include "commands/display_models.h"
+#include "commands/send_progress.h"
+#include "commands/send_progress_bar.h"
 #include "common/controls.h"
 #include "panels/hyundai_remote.h"
 
@@ -79,6 +81,10 @@ frmHyundaiLCD::frmHyundaiLCD(CommandDispatch &dispatch, Prompts &prompts, QWidge
     auto *layout = new QVBoxLayout(this);
     m_scrollPane = named(new ScrollPane(content), u"scrPanel"_s);
     layout->addWidget(m_scrollPane);
+    // A send of the main window's (the schedule's, or one waited behind) shows here while the panel
+    // holds the window's input.
+    if (SendProgress *progress = dispatch.progress())
+        layout->addWidget(new SendProgressBar(*progress));
 
     // No button is the dialog's default: Enter in a field must never send a key of the remote.
     // Enter on a focused button presses that button (eventFilter).

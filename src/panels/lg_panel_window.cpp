@@ -1,6 +1,8 @@
 #include "panels/lg_panel_window.h"
 
 #include "commands/display_models.h"
+#include "commands/send_progress.h"
+#include "commands/send_progress_bar.h"
 #include "common/controls.h"
 #include "common/prompts.h"
 #include "panels/lg_panel_section.h"
@@ -45,6 +47,9 @@ frmLGLCD::frmLGLCD(const QString &applicationFolder, LgPanelServices services, Q
     layout->addWidget(buildPortSettings());
 
     auto *bottom = new QHBoxLayout;
+    // Sends of the main window's show here as well while the panel holds the window's input.
+    if (SendProgress *progress = services.dispatch.progress())
+        bottom->addWidget(new SendProgressBar(*progress));
     bottom->addStretch();
     auto *close = button(u"btnClose"_s, u"Close"_s);
     connect(close, &QPushButton::clicked, this, &QDialog::close);

@@ -9,10 +9,7 @@
 #include "serial/port_text.h"
 #include "serial/serial_link.h"
 
-#include <QSet>
-
 #include <algorithm>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -29,26 +26,16 @@ QString modelCommand(const ModelCommandSet &commands, HandOffCommand command)
     return commands.powerOnCommand;
 }
 
-// "3", "5-40", "1, 4-6, 9".
-QString comRangesText(QList<int> numbers)
-{
-    std::sort(numbers.begin(), numbers.end());
-    QStringList ranges;
-    for (qsizetype i = 0; i < numbers.size();) {
-        qsizetype last = i;
-        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1)
-            ++last;
-        const QString first = QString::number(numbers[i]);
-        ranges.append(last == i ? first : first % u'-' % QString::number(numbers[last]));
-        i = last + 1;
-    }
-    return ranges.join(u", "_s);
-}
-
 void logEach(StatusLog &log, const QStringList &lines)
 {
     for (const QString &line : lines)
         log.statusMessage(line);
+}
+
+// "COM 3: sent", "COM abc: not sent: not a COM number".
+QString portOutcomeLine(const QString &portText, const SendOutcome &outcome)
+{
+    return u"COM "_s % (portText.isEmpty() ? u"(none)"_s : portText) % u": "_s % outcome.text();
 }
 
 QuickCommand muteOrVolumeButton(HandOffCommand command)
@@ -84,8 +71,8 @@ struct EventExecutor::Run
     // The last failure of each COM port, by COM number, and of each port text that names none.
     QMap<int, UnreachedPort> failures;
     QMap<QString, UnreachedPort> unnamed;
-    // Ports that took the bytes with a framing of their own, by what they kept.
-    std::map<SendOutcome::Status, QSet<int>> sentWithNote;
+    // Where the operator's Stop took effect: the first step not tried.
+    std::optional<qsizetype> stoppedAt;
 
     void record(const UnreachedPort &port)
     {
@@ -103,10 +90,6 @@ struct EventExecutor::Run
             record(UnreachedPort { *com, QString::number(*com), outcome });
         else
             failures.remove(*com);
-        if (com
-            && (outcome.status == SendOutcome::Status::SentLineSettingsKept
-                || outcome.status == SendOutcome::Status::SentVirtualLineKept))
-            sentWithNote[outcome.status].insert(*com);
     }
     QList<UnreachedPort> unreached() const { return failures.values() + unnamed.values(); }
     CommandReport report() const
@@ -176,12 +159,9 @@ void EventExecutor::runOnce(Waiting &waiting)
         reportEmptyCommand(run);
     } else {
         plan(run);
+        m_progress.begin(int(run.steps.size()));
         const Outcome outcome = send(run);
-        // Ports behind a raw TCP server took the bytes at the server's own line settings, virtual
-        // displays with 8 data bits and no parity.
-        for (const auto &[status, coms] : run.sentWithNote)
-            m_services.statusLog.statusMessage(u"COM "_s % comRangesText(coms.values()) % u": "_s
-                                               % sendStatusReason(status));
+        m_progress.end();
         const QStringList unreached = unreachedPortsLines(run.unreached());
         if (outcome == Outcome::Completed)
             reportEnd(run, unreached);
@@ -331,29 +311,51 @@ void EventExecutor::knownFailure(Run &run, const UnreachedPort &port)
 // the failures known beforehand in their place, the log lines around each send.
 EventExecutor::Outcome EventExecutor::send(Run &run)
 {
+    // After a Stop, every port not tried is told as stopped, whatever else would have kept it.
+    const SendOutcome stopped { SendOutcome::Status::Cancelled, {}, 0, stoppedByUserText(), false };
+    const auto recordStopped = [&](const QString &portText) {
+        const std::optional<int> com = comPortNumber(portText);
+        run.record(UnreachedPort { com.value_or(0), com ? QString::number(*com) : portText, stopped });
+    };
     qsizetype nextStep = 0;
     const auto recordKnownFailuresUpTo = [&](qsizetype step) {
         for (; nextStep < step; ++nextStep) {
-            if (const auto &failure = run.steps.at(nextStep).knownFailure)
-                run.record(*failure);
+            const Run::Step &port = run.steps.at(nextStep);
+            if (!port.knownFailure)
+                continue;
+            if (run.stoppedAt) {
+                recordStopped(port.portText);
+                continue;
+            }
+            run.record(*port.knownFailure);
+            m_services.statusLog.statusMessage(portOutcomeLine(port.portText, port.knownFailure->outcome));
         }
     };
-    const QFuture<PortProgress> progress = m_services.link.startRun(run.sends);
+    const QFuture<PortProgress> progress = m_services.link.startRun(run.sends, m_progress.stopFlag());
     waitWhileEventsRun(progress, OnQuit::WaitForOtherThread, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const PortProgress event = progress.resultAt(i);
             const qsizetype step = run.stepOfSend.at(event.index);
-            recordKnownFailuresUpTo(step);
             const Run::Step &port = run.steps.at(step);
+            const bool leftOut = event.finished && event.outcome.status == SendOutcome::Status::Cancelled;
+            if (leftOut && m_progress.stopRequested() && !run.stoppedAt)
+                run.stoppedAt = step;
+            recordKnownFailuresUpTo(step);
             if (!event.finished) {
+                m_progress.reachPort(int(step) + 1, port.portText);
                 if (port.logged)
                     m_services.statusLog.statusMessage(u"Start sending serial command to COM "_s % port.portText);
+                continue;
+            }
+            nextStep = step + 1;
+            if (leftOut && run.stoppedAt) {
+                recordStopped(port.portText);
                 continue;
             }
             run.recordOutcome(port.portText, event.outcome);
             if (port.logged)
                 m_services.statusLog.statusMessage(u"Finished sending serial command to COM "_s % port.portText);
-            nextStep = step + 1;
+            m_services.statusLog.statusMessage(portOutcomeLine(port.portText, event.outcome));
         }
     });
     recordKnownFailuresUpTo(run.steps.size());

@@ -2,6 +2,7 @@
 
 #include "commands/command_dispatch.h"
 #include "commands/display_models.h"
+#include "commands/send_progress.h"
 #include "serial/send_outcome.h"
 
 #include <QMap>
@@ -38,6 +39,11 @@ public:
 //
 // Runs never nest. A request made while a run is sending (a timer tick, a click, the runner) waits
 // with everything it was given and runs as soon as the current run has finished.
+//
+// Each port's outcome goes to the status log as the link reports it ("COM 3: sent", "COM 4: not
+// sent: busy"). A run that lasts longer than a second shows its progress; the operator's Stop ends it
+// after the port being sent, and the ports left out are named: "Not sent to COM 13-40: stopped by
+// the user". A stopped run is otherwise reported as one that ran to its end.
 class EventExecutor : public QObject, public CommandDispatch
 {
     Q_OBJECT
@@ -61,6 +67,7 @@ public:
     // the tick are sent twice, in order. Now: at once when nothing is sending, otherwise right after
     // the run in progress.
     QFuture<CommandReport> dispatch(const CommandRequest &request, Timing timing = Timing::NextTick) override;
+    SendProgress *progress() override { return &m_progress; }
 
     bool isRunning() const { return m_running; }
     // "TimerExcuteEventCmd", a child of the executor: single-shot, so each tick disables it until
@@ -104,6 +111,7 @@ private:
     ModelCommandSet &m_commands;
     Services m_services;
     QTimer m_timer;
+    SendProgress m_progress;
     bool m_running = false;
     std::deque<Waiting> m_waiting;
 };

@@ -101,6 +101,7 @@ QString SendOutcome::reasonText() const
     case Status::Unreachable:
         return sendStatusReason(status) % u" ("_s % (detail.isEmpty() ? device : detail) % u')';
     case Status::NoCommandForModel:
+    case Status::Cancelled: // by the operator, who is told so
         return detail.isEmpty() ? sendStatusReason(status) : detail;
     default:
         return sendStatusReason(status);

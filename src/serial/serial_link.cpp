@@ -151,7 +151,7 @@ QFuture<SendOutcome> SerialLink::startSend(const QString &command)
     return future;
 }
 
-QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
+QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends, std::shared_ptr<const std::atomic_bool> stop)
 {
     auto promise = std::make_shared<QPromise<PortProgress>>();
     promise->start();
@@ -181,8 +181,8 @@ QFuture<PortProgress> SerialLink::startRun(const QList<PortSend> &sends)
     job->finish = [promise] {
         promise->finish();
     };
-    job->cancelled = [promise] {
-        return promise->isCanceled();
+    job->cancelled = [promise, stop] {
+        return promise->isCanceled() || (stop && stop->load());
     };
     QFuture<PortProgress> future = promise->future();
     queue(std::move(job));
@@ -262,9 +262,18 @@ void SerialLink::run(Job &job)
             continue;
         }
         bool startTold = false;
+        // A server's port may keep the connection waiting up to its bound: the caller hears first
+        // which port the link is at, and how the ones before it went. After a server's send that is
+        // still to be finished, the start waits for the settle pause, to keep the order.
+        if (!unfinished && !port.command.isEmpty() && isNetworkAddress(port.config.devicePath)) {
+            untold.append({ index, false, {} });
+            startTold = true;
+            tell();
+        }
         const auto whileSettling = [&] {
             finishPrevious();
-            untold.append({ index, false, {} });
+            if (!startTold)
+                untold.append({ index, false, {} });
             startTold = true;
             tell();
         };

@@ -68,8 +68,10 @@ public:
     // A port text that names no port gets "not a COM number" and settings the port cannot take
     // "settings rejected", without opening anything. A serial device server's host that gave no
     // connection within its bound is not tried again in the run: its later ports fail at once ("not
-    // tried again in this send"). Cancelling the future ends the run after the port being sent.
-    QFuture<PortProgress> startRun(const QList<PortSend> &sends);
+    // tried again in this send"). Cancelling the future ends the run after the port being sent; so
+    // does setting `stop`, read on the link's thread between ports, which still tells the ports left
+    // out (as cancelled).
+    QFuture<PortProgress> startRun(const QList<PortSend> &sends, std::shared_ptr<const std::atomic_bool> stop = {});
 
     // The COM port last set; whether the last port text named one.
     int comNumber() const { return m_comNumber; }

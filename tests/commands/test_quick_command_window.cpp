@@ -2,6 +2,7 @@
 // typed into like an operator does, with the displays on pseudo-terminals: which bytes reach which
 // display at which speed, what the window shows and where the focus goes.
 #include "app/main_window.h"
+#include "commands/send_progress.h"
 #include "common/status_log.h"
 #include "enabled_changes.h"
 #include "fake_tray_icon.h"
@@ -9,11 +10,14 @@
 #include "manual_clock.h"
 #include "pty_displays.h"
 #include "scripted_prompts.h"
+#include "serial/port_map.h"
+#include "unanswered_port.h"
 #include "window_controls.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -40,6 +44,11 @@ constexpr quint32 idleSpeed = 1200;
 const QByteArray olevia("\xBE\x05\x25\x08\xF0");
 const PromptMessage endMessage { u"Finish sending out command string!"_s };
 
+QString missingReason()
+{
+    return u"no such device (%1, from Ports.ini)"_s.arg(QString::fromLocal8Bit(test::PtyDisplays::missingDevice()));
+}
+
 } // namespace
 
 class TestQuickCommandWindow : public QObject
@@ -57,6 +66,7 @@ private slots:
     void secondClickDuringASendFollowsIt_data();
     void secondClickDuringASendFollowsIt();
     void closingDuringASendEndsOnceItIsDone();
+    void longSendShowsProgressAndStopsFromTheKeyboard();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -160,9 +170,7 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays_data()
     // Mute and volume give each display of the mixed group its own model's command at its speed; an
     // OLEVIA's have the one-digit set ID.
     const QByteArray on("ka 01 01\r"), off("ka 01 00\r"), autoConfig("ju 01 01\r");
-    const QStringList none,
-        unreached { u"Not sent to COM 1-2, 4, 6-40: no such device (%1, from Ports.ini)"_s.arg(
-            QString::fromLocal8Bit(test::PtyDisplays::missingDevice())) };
+    const QStringList none, unreached { u"Not sent to COM 1-2, 4, 6-40: "_s + missingReason() };
     QTest::newRow("Monitors ON") << 0 << "LG" << on << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors OFF") << 1 << "LG" << off << 9600u << olevia << 115200u << none;
     QTest::newRow("Monitors ALL ON") << 2 << "LG" << on << 9600u << on << 9600u << unreached;
@@ -216,7 +224,11 @@ void TestQuickCommandWindow::buttonsReachTheGroupsDisplays()
     QStringList logTexts;
     for (const QString &line : m_window->statusLog().lines())
         logTexts << line.section(u" - "_s, 1);
-    QCOMPARE(logTexts, log);
+    // Each port as it was reached (the group's two, or every COM number), then those not reached.
+    QStringList perPort;
+    for (int com : log.isEmpty() ? QList<int> { 3, 5 } : test::PtyDisplays::range(1, 40))
+        perPort << (com == 3 || com == 5 ? u"COM %1: sent"_s.arg(com) : u"COM %1: not sent: %2"_s.arg(com).arg(missingReason()));
+    QCOMPARE(logTexts, perPort + log);
     // Ports not reached are named in the end message too, with the warning icon.
     const PromptMessage end = log.isEmpty()
         ? endMessage
@@ -338,6 +350,52 @@ void TestQuickCommandWindow::closingDuringASendEndsOnceItIsDone()
     QVERIFY(!m_window->isVisible());
     QCOMPARE(received(3), QByteArray("ka 01 01\r"));
     QCOMPARE(received(5), QByteArray("\xBE\x05\x25\x08\xF0"));
+}
+
+// "Monitors ALL ON" to forty COM numbers behind one server that never answers, besides the displays
+// on COM 3 and 5. A second into the send the window's bottom line names the port and offers "Stop
+// sending"; pressed from the keyboard, it ends the send once COM 1 has had its time.
+void TestQuickCommandWindow::longSendShowsProgressAndStopsFromTheKeyboard()
+{
+    const test::UnansweredPort server("127.0.0.2");
+    QVERIFY(server.port());
+    QString ini = u"[COM_PORTS]\r\n"_s;
+    for (int com = 1; com <= 40; ++com) {
+        const QString device = com == 3 || com == 5 ? m_displays->display(com).devicePath()
+                                                    : u"rfc2217://127.0.0.2:%1"_s.arg(server.port());
+        ini += u"%1=%2\r\n"_s.arg(com).arg(device);
+    }
+    m_folder.writeFile(PortMap::fileName(), ini.toUtf8());
+    choose(u"cboLCD"_s, u"LG"_s);
+
+    auto *text = child<QLabel>(u"lblSendProgress"_s);
+    auto *stop = child<QPushButton>(u"cmdStopSending"_s);
+    QVERIFY(!stop->isVisible());
+    QString shown;
+    bool stopInWindow = false;
+    QObject::connect(m_window->executor().progress(), &SendProgress::changed, stop, [&] {
+        if (!stop->isVisible() || !shown.isEmpty())
+            return;
+        shown = text->text();
+        stopInWindow = m_window->rect().contains(QRect(stop->mapTo(m_window.get(), QPoint()), stop->size()));
+        QVERIFY(stop->focusPolicy() & Qt::TabFocus);
+        stop->setFocus();
+        QTest::keyClick(stop, Qt::Key_Space);
+    });
+    QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
+    QTest::mouseClick(quickButton(2), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(executed.size(), 1, 30000);
+
+    QCOMPARE(shown, u"Sending to COM 1 (1 of 40)..."_s);
+    QVERIFY(stopInWindow);
+    QCOMPARE(stop->accessibleName(), u"Stop sending"_s);
+    QVERIFY(!stop->isVisible());
+    QCOMPARE(received(3), QByteArray());
+    QCOMPARE(received(5), QByteArray());
+    const QString lines = u"Not sent to COM 1: unreachable (127.0.0.2:%1: no connection within 3 s)\n"
+                          "Not sent to COM 2-40: stopped by the user"_s.arg(server.port());
+    const PromptMessage end { endMessage.text + u'\n' + lines, PromptIcon::Exclamation };
+    QCOMPARE(m_prompts.messages, QList<PromptMessage> { end });
 }
 
 QTEST_MAIN(TestQuickCommandWindow)

@@ -5,6 +5,7 @@
 #include "custom/custom_panel_window.h"
 #include "pty_displays.h"
 #include "scripted_prompts.h"
+#include "unanswered_port.h"
 #include "window_controls.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -73,6 +75,7 @@ private slots:
     void listLinesUpForAnyCaption_data();
     void listLinesUpForAnyCaption();
     void keyboardReachesEveryControlAndShowsTheFocusedRow();
+    void longSendShowsProgressAndStopsBetweenRows();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_panel.get(), name); }
@@ -491,6 +494,36 @@ void TestCustomPanel::keyboardReachesEveryControlAndShowsTheFocusedRow()
     QTest::keyClick(child<QSlider>(u"sldVolume"_s), Qt::Key_Right);
     QTest::keyClick(child<QPushButton>(u"btnConfirmSend"_s), Qt::Key_Return);
     QCOMPARE(received(3), QByteArray("kd 01 01\rkb 01 01\rma 01 01 00 01 00 00 00\rkf 01 1\r"));
+}
+
+// "Restore All" with the first row behind a server that never answers. A second into the send the
+// panel shows where it is; Stop ends the send once that row has had its commands, and the rows not
+// tried are named by their ports.
+void TestCustomPanel::longSendShowsProgressAndStopsBetweenRows()
+{
+    const test::UnansweredPort server("127.0.0.2");
+    QVERIFY(server.port());
+    m_displays->addDevice(2, "rfc2217://127.0.0.2:" + QByteArray::number(server.port()));
+    m_folder->writeFile(buttonFileName,
+                        "[BUTTON_SETTINGS]\r\nButton=4\r\n1=Far`LG`2,9600,n,8,1\r\n2=Lobby`LG`3,9600,n,8,1\r\n"
+                        "3=Gone`LG`4,9600,n,8,1\r\n4=Hall`HYUNDAI_D525ML`5,19200,n,8,1\r\n");
+    openPanel();
+
+    QString shown;
+    QObject::connect(&m_panel->panel().progress(), &SendProgress::changed, m_panel.get(), [&] {
+        auto *stop = child<QPushButton>(u"cmdStopSending"_s);
+        if (!stop->isVisible() || !shown.isEmpty())
+            return;
+        shown = child<QLabel>(u"lblSendProgress"_s)->text();
+        QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    act(u"btnAll_1"_s);
+    act(u"btnConfirmSend"_s);
+
+    QCOMPARE(shown, u"Sending to COM 2 (1 of 4)..."_s);
+    QCOMPARE(received(3), QByteArray());
+    QCOMPARE(received(5), QByteArray());
+    QCOMPARE(messageTexts().value(0).split(u'\n').constLast(), u"Not sent to COM 3-5: stopped by the user"_s);
 }
 
 QTEST_MAIN(TestCustomPanel)

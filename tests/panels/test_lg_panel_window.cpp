@@ -2,6 +2,7 @@
 // what reaches which display, at which speed and with which flow control, what the panel says, and
 // what LGSettings.ini keeps between openings.
 #include "app/main_window.h"
+#include "commands/send_progress.h"
 #include "common/status_log.h"
 #include "fake_tray_icon.h"
 #include "inventory/inventory.h"
@@ -10,6 +11,8 @@
 #include "panels/lg_panel_window.h"
 #include "pty_displays.h"
 #include "scripted_prompts.h"
+#include "serial/port_map.h"
+#include "unanswered_port.h"
 #include "window_controls.h"
 
 #include <QAbstractItemView>
@@ -60,6 +63,7 @@ private slots:
     void numberFieldsTakeDigitsAndLetTabThrough_data();
     void numberFieldsTakeDigitsAndLetTabThrough();
     void scheduledSendWaitsBehindThePanelsSend();
+    void longSendShowsInThePanel();
 
 private:
     template<typename T> T *child(const QString &name, int section = -1) const
@@ -103,6 +107,7 @@ void TestLgPanelWindow::cleanup()
     m_panel = nullptr;
     m_displays.reset();
     QFile::remove(m_folder.filePath(u"LGSettings.ini"_s));
+    QFile::remove(m_folder.filePath(u"Settings.ini"_s)); // a schedule saved by Run would start by itself
     QDir(m_folder.filePath(u"LGSettings.ini"_s)).removeRecursively();
 }
 
@@ -496,6 +501,37 @@ void TestLgPanelWindow::scheduledSendWaitsBehindThePanelsSend()
     QVERIFY(finished());
     QVERIFY(!m_window->findChild<frmLGLCD *>()); // gone once closed
     QVERIFY(QFileInfo::exists(m_folder.filePath(u"LGSettings.ini"_s)));
+}
+
+// A panel holds the main window's input, so it shows a long send's progress and Stop in its own
+// window: here its own send to a server that never answers.
+void TestLgPanelWindow::longSendShowsInThePanel()
+{
+    const test::UnansweredPort server("127.0.0.2");
+    QVERIFY(server.port());
+    m_folder.writeFile(PortMap::fileName(), u"[COM_PORTS]\r\n7=rfc2217://127.0.0.2:%1\r\n"_s.arg(server.port()).toUtf8());
+    openPanel();
+    child<QLineEdit>(u"TxtCommPort"_s, 0)->setText(u"7"_s);
+
+    QString shown;
+    bool stopInPanel = false;
+    QObject::connect(m_window->executor().progress(), &SendProgress::changed, m_panel, [&] {
+        auto *stop = child<QPushButton>(u"cmdStopSending"_s);
+        if (!stop->isVisible() || !shown.isEmpty())
+            return;
+        shown = child<QLabel>(u"lblSendProgress"_s)->text();
+        stopInPanel = m_panel->rect().contains(QRect(stop->mapTo(m_panel, QPoint()), stop->size()));
+    });
+    QSignalSpy executed(&m_window->executor(), &EventExecutor::commandExecuted);
+    QTest::mouseClick(child<QPushButton>(u"btnPowerOn"_s, 0), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(executed.size(), 1, 30000);
+
+    QCOMPARE(shown, u"Sending to COM 7 (1 of 1)..."_s);
+    QVERIFY(stopInPanel);
+    QVERIFY(!child<QPushButton>(u"cmdStopSending"_s)->isVisible());
+    QCOMPARE(messageTexts(),
+             QStringList { sent + u"\nNot sent to COM 7: unreachable (127.0.0.2:%1: no connection within 3 s)"_s.arg(
+                               server.port()) });
 }
 
 QTEST_MAIN(TestLgPanelWindow)

@@ -17,27 +17,37 @@ class ObservingTransport : public SerialTransport
 public:
     using Observe = std::function<void(const QString &device)>;
 
-    ObservingTransport(std::unique_ptr<SerialTransport> real, Observe observe)
+    ObservingTransport(std::unique_ptr<SerialTransport> real, Observe observeOpen, Observe observeDrain)
         : m_real(std::move(real))
-        , m_observe(std::move(observe))
+        , m_observeOpen(std::move(observeOpen))
+        , m_observeDrain(std::move(observeDrain))
     { }
     SendOutcome::Status open(const PortConfig &config) override
     {
         const SendOutcome::Status status = m_real->open(config);
-        if (status == SendOutcome::Status::Sent)
-            m_observe(config.devicePath);
+        if (status == SendOutcome::Status::Sent) {
+            m_device = config.devicePath;
+            m_observeOpen(config.devicePath);
+        }
         return status;
     }
     bool write(char byte) override { return m_real->write(byte); }
-    SendOutcome::Status drain() override { return m_real->drain(); }
+    SendOutcome::Status drain() override
+    {
+        m_observeDrain(m_device);
+        return m_real->drain();
+    }
     bool finishesLater() const override { return m_real->finishesLater(); }
     SendOutcome::Status finish() override { return m_real->finish(); }
     void close() override { m_real->close(); }
     QString errorText() const override { return m_real->errorText(); }
+    std::optional<QString> unansweredHost() const override { return m_real->unansweredHost(); }
 
 private:
     std::unique_ptr<SerialTransport> m_real;
-    Observe m_observe;
+    Observe m_observeOpen;
+    Observe m_observeDrain;
+    QString m_device;
 };
 
 } // namespace
@@ -70,8 +80,14 @@ ExecutorRig::ExecutorRig(const QList<int> &displayComs, const QList<int> &missin
                 onOpen(com);
         }
     };
-    link = std::make_unique<SerialLink>(PortMap(folder.path()), [observe](const PortConfig &config) {
-        return std::make_unique<ObservingTransport>(makeTransportFor(config), observe);
+    auto drain = [this](const QString &device) {
+        for (const auto &[com, pty] : displays.all()) {
+            if (pty->devicePath() == device && onDrain)
+                onDrain(com);
+        }
+    };
+    link = std::make_unique<SerialLink>(PortMap(folder.path()), [observe, drain](const PortConfig &config) {
+        return std::make_unique<ObservingTransport>(makeTransportFor(config), observe, drain);
     });
     executor = std::make_unique<EventExecutor>(window, commands,
                                                EventExecutor::Services { *link, statusLog, prompts, busyPointer });

@@ -73,6 +73,8 @@ public:
     ModelCommandSet commands;
     // Called on the link's thread right after a display's port was opened.
     std::function<void(int com)> onOpen;
+    // Called on the link's thread once a display's bytes are written, before they are waited out.
+    std::function<void(int com)> onDrain;
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<EventExecutor> executor;
 

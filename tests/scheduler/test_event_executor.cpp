@@ -5,13 +5,17 @@
 #include "scheduler/event_executor.h"
 #include "ser2net_server.h"
 #include "serial/port_text.h"
+#include "unanswered_port.h"
 
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace vantiro;
 using namespace vantiro::test;
@@ -28,11 +32,11 @@ const QString lgMuteOn = u"6B 65 20 30 31 20 30 30 0D"_s;
 const QString missingReason
     = u"no such device (%1, from Ports.ini)"_s.arg(QString::fromLocal8Bit(PtyDisplays::missingDevice()));
 
-// The status log lines of one port's send.
-QStringList sentTo(int com)
+// The status log lines of one port's send, as the schedule sends.
+QStringList sentTo(int com, const QString &outcome = u"sent"_s)
 {
     return { u"Start sending serial command to COM %1"_s.arg(com),
-             u"Finished sending serial command to COM %1"_s.arg(com) };
+             u"Finished sending serial command to COM %1"_s.arg(com), u"COM %1: %2"_s.arg(com).arg(outcome) };
 }
 
 QList<int> range(int first, int last)
@@ -63,6 +67,8 @@ private slots:
     void handOffsBeforeTheTickAreAllSent();
     void queuedRequestKeepsWhatItWasAskedWith();
     void portsBehindServersReportInTheLog();
+    void longSendShowsWhereItIsAndStops_data();
+    void longSendShowsWhereItIsAndStops();
 };
 
 // Displays on COM 3 and 5, every other COM number missing. The group's ports are sent with their
@@ -86,7 +92,7 @@ void TestEventExecutor::portsGetTheirModelsCommands_data()
     const QStringList group = sentTo(3) + sentTo(5) + QStringList { endLine };
     QStringList everyCom;
     for (int com : range(1, 40))
-        everyCom += sentTo(com);
+        everyCom += sentTo(com, com == 3 || com == 5 ? u"sent"_s : u"not sent: "_s + missingReason);
     everyCom << endLine << u"Not sent to COM 1-2, 4, 6-40: "_s + missingReason;
     const QByteArray vvuonOn("@KEY:0\r"), d525On("did:all-pn.");
 
@@ -153,9 +159,10 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     auto missing = [](const QString &setting) {
         return QStringList { u"Please select the "_s + setting + u" setting before sending."_s };
     };
+    const QStringList sentLine { u"COM 3: sent"_s };
     QTest::newRow("group, message box") << "LG"
                                         << "0"
-                                        << "any" << false << lists << QByteArray("ka 01 01\r") << 9600u << none
+                                        << "any" << false << lists << QByteArray("ka 01 01\r") << 9600u << sentLine
                                         << boxEnd << true;
     QTest::newRow("LG mute, status log, the lists' speed")
         << "LG"
@@ -165,17 +172,19 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     QTest::newRow("parity on a virtual display")
         << "LG"
         << "4" << lgMuteOn << true << "9600,e,7,1" << QByteArray("ke 01 00\r") << 9600u
-        << sentTo(3) + QStringList { u"COM 3: sent (the virtual display keeps 8 data bits, no parity)"_s, endLine }
+        << sentTo(3, u"sent (the virtual display keeps 8 data bits, no parity)"_s) + logEnd
         << none << true;
     // An LG display in a group sent while the list shows another model gets LG's own command.
     QTest::newRow("HYUNDAI-Vvuon list, LG display mute off")
         << "HYUNDAI-Vvuon"
         << "5"
-        << "40 4D 55 54 3A 30 0D" << false << lists << QByteArray("ke 01 01\r") << 9600u << none << boxEnd << true;
+        << "40 4D 55 54 3A 30 0D" << false << lists << QByteArray("ke 01 01\r") << 9600u << sentLine << boxEnd
+        << true;
     // The group's LG display is not of the list's model: it gets LG's own mute, at LG's speed.
     QTest::newRow("HYUNDAI-D525ML list, LG display mute on")
         << "HYUNDAI-D525ML"
-        << "4" << u"41"_s << false << "19200,n,8,1" << QByteArray("ke 01 00\r") << 9600u << none << boxEnd << true;
+        << "4" << u"41"_s << false << "19200,n,8,1" << QByteArray("ke 01 00\r") << 9600u << sentLine << boxEnd
+        << true;
     QTest::newRow("unknown kind") << "LG"
                                   << "42"
                                   << "41" << false << lists << nothing << 0u << none << boxEnd << true;
@@ -195,7 +204,8 @@ void TestEventExecutor::everyPathReportsAndRestores_data()
     QTest::newRow("typed baud the port cannot take")
         << "LG"
         << "4" << lgMuteOn << true << "96OO,n,8,1" << nothing << 0u
-        << sent + QStringList { u"Not sent to COM 3: settings rejected"_s } << none << true;
+        << sentTo(3, u"not sent: settings rejected"_s) + logEnd + QStringList { u"Not sent to COM 3: settings rejected"_s }
+        << none << true;
     // A missing line setting is told in a message box, also when the status log was asked for, and
     // stops the run: no end report.
     QTest::newRow("missing baud rate") << "LG"
@@ -359,8 +369,9 @@ void TestEventExecutor::eachPortGetsItsOwnModelsCommand()
     }
     // Ports not reached are logged before the end message, which names them under its first line
     // with the warning icon.
-    QCOMPARE(rig.logTexts(), notSent);
-    QCOMPARE(messagesAtLogLines, QList<qsizetype>(notSent.size(), 0));
+    const QStringList log = rig.logTexts();
+    QCOMPARE(log.mid(log.size() - notSent.size()), notSent);
+    QCOMPARE(messagesAtLogLines.count(0), messagesAtLogLines.size());
     const PromptMessage end { QStringList(QStringList { endMessage } + notSent).join(u'\n'),
                               notSent.isEmpty() ? PromptIcon::None : PromptIcon::Exclamation };
     QCOMPARE(rig.prompts.messages, QList<PromptMessage> { end });
@@ -374,18 +385,22 @@ void TestEventExecutor::panelsSendToTheirOwnPort_data()
     QTest::addColumn<bool>("flowControl");
     QTest::addColumn<QStringList>("log");
 
+    const QString sent4 = u"COM 4: sent"_s, sent6 = u"COM 6: sent"_s;
     QTest::newRow("LG panel") << "100"
-                              << "4" << 4 << true << QStringList { endLine };
+                              << "4" << 4 << true << QStringList { sent4, endLine };
     QTest::newRow("Hyundai panel") << "99"
-                                   << " 6" << 6 << false << QStringList { endLine };
+                                   << " 6" << 6 << false << QStringList { sent6, endLine };
     // Without a port text the command goes where the send before went, and the log says where.
     QTest::newRow("Hyundai panel, no port text")
         << "99"
-        << "" << 6 << false << QStringList { u"No COM port given: sending to COM 6, the port last set"_s, endLine };
+        << "" << 6 << false
+        << QStringList { sent6, u"No COM port given: sending to COM 6, the port last set"_s, sent6, endLine };
     // A port text that is no COM number goes nowhere, not to the port last set.
     QTest::newRow("Hyundai panel, port 0")
         << "99"
-        << "0" << 6 << false << QStringList { endLine, u"Not sent to COM 0: not a COM number"_s };
+        << "0" << 6 << false
+        << QStringList { sent6, u"COM 0: not sent: not a COM number"_s, endLine,
+                         u"Not sent to COM 0: not a COM number"_s };
 }
 
 void TestEventExecutor::panelsSendToTheirOwnPort()
@@ -439,7 +454,7 @@ void TestEventExecutor::requestDuringASendWaitsForIt()
     QVERIFY(panelSend.isFinished());
     QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
     QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray("\xBE\x05\x25\x08\xF0kd 01 01\r"));
-    QCOMPARE(rig.logTexts(), sentTo(3) + sentTo(5) + QStringList({ endLine, endLine }));
+    QCOMPARE(rig.logTexts(), sentTo(3) + sentTo(5) + QStringList({ endLine, u"COM 5: sent"_s, endLine }));
     QCOMPARE(idle.size(), 1);
     QCOMPARE(rig.window.timesLocked, 2);
     QCOMPARE(rig.window.lockDepth, 0);
@@ -482,7 +497,7 @@ void TestEventExecutor::queuedRequestKeepsWhatItWasAskedWith()
     QVERIFY(waitForCompletion(groupSend).unreached.isEmpty());
     QTRY_COMPARE(onCom3AtCompletion, QByteArray("ka 01 01\r"));
     QCOMPARE(rig.display(5).readUntilQuiet(quietMs), QByteArray());
-    QCOMPARE(rig.logTexts(), QStringList({ endLine }) + sentTo(3) + QStringList({ endLine }));
+    QCOMPARE(rig.logTexts(), QStringList({ u"COM 4: sent"_s, endLine }) + sentTo(3) + QStringList({ endLine }));
 }
 
 void TestEventExecutor::handOffsBeforeTheTickAreAllSent()
@@ -526,11 +541,85 @@ void TestEventExecutor::portsBehindServersReportInTheLog()
     QCOMPARE(rig.display(11).readUntilQuiet(100), QByteArray("ka 01 01\r"));
     QCOMPARE(rig.display(12).readUntilQuiet(100), QByteArray("ka 01 01\r"));
     const QStringList log = rig.logTexts();
-    QCOMPARE(log.mid(0, 6), sentTo(1) + sentTo(2) + sentTo(3));
-    QCOMPARE(log.value(6), u"COM 1: sent (line settings kept by the server)"_s);
-    QCOMPARE(log.value(7), endLine);
-    QVERIFY2(log.value(8).startsWith(u"Not sent to COM 3: unreachable (127.0.0.1:%1"_s.arg(closedPort)),
-             qPrintable(log.value(8)));
+    QCOMPARE(log.mid(0, 8),
+             sentTo(1, u"sent (line settings kept by the server)"_s) + sentTo(2) + sentTo(3).mid(0, 2));
+    const QString unreachable = u"unreachable (127.0.0.1:%1"_s.arg(closedPort);
+    QVERIFY2(log.value(8).startsWith(u"COM 3: not sent: "_s + unreachable), qPrintable(log.value(8)));
+    QCOMPARE(log.value(9), endLine);
+    QVERIFY2(log.value(10).startsWith(u"Not sent to COM 3: "_s + unreachable), qPrintable(log.value(10)));
+}
+
+// "Monitors ALL ON" with COM 1-11 missing, COM 12 slow and a display on COM 13. A second into the
+// run it shows where it is; the operator stops it there. COM 12 is sent to the end, COM 13 gets
+// nothing, and the ports not tried are named. Every port before COM 12 was in the log by then.
+void TestEventExecutor::longSendShowsWhereItIsAndStops_data()
+{
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<bool>("serverOnCom12"); // else a display whose bytes are held on the wire
+
+    QTest::newRow("display, status log as the schedule sends") << true << false;
+    QTest::newRow("display, message box as a button sends") << false << false;
+    QTest::newRow("server that never answers") << false << true;
+}
+
+void TestEventExecutor::longSendShowsWhereItIsAndStops()
+{
+    QFETCH(bool, report);
+    QFETCH(bool, serverOnCom12);
+
+    ExecutorRig rig(serverOnCom12 ? QList<int> { 13 } : QList<int> { 12, 13 }, range(1, 11) + range(14, 40));
+    const UnansweredPort server("127.0.0.2");
+    if (serverOnCom12) {
+        QVERIFY(server.port());
+        rig.displays.addDevice(12, "rfc2217://127.0.0.2:" + QByteArray::number(server.port()));
+    }
+    std::atomic_bool released = false;
+    rig.onDrain = [&](int com) { // on the link's thread
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (com == 12 && !released && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+
+    SendProgress &progress = *rig.executor->progress();
+    QElapsedTimer sinceSend;
+    qint64 shownAfterMs = -1;
+    QString shownText;
+    QStringList logWhenShown;
+    QObject::connect(&progress, &SendProgress::changed, rig.executor.get(), [&] {
+        if (!progress.isShown() || shownAfterMs >= 0)
+            return;
+        shownAfterMs = sinceSend.elapsed();
+        shownText = progress.text();
+        logWhenShown = rig.logTexts();
+        progress.requestStop();
+        released = true;
+    });
+    sinceSend.start();
+    QVERIFY(rig.send({ u"any"_s, u"2"_s, report }).isFinished());
+
+    QVERIFY2(shownAfterMs >= 1000, qPrintable(QString::number(shownAfterMs)));
+    QCOMPARE(shownText, u"Sending to COM 12 (12 of 40)..."_s);
+    QVERIFY(!progress.isShown());
+    QStringList before;
+    for (int com : range(1, 11)) {
+        const QString outcome = u"not sent: "_s + missingReason;
+        before += report ? sentTo(com, outcome) : QStringList { u"COM %1: %2"_s.arg(com).arg(outcome) };
+    }
+    QCOMPARE(logWhenShown.mid(0, before.size()), before);
+
+    if (!serverOnCom12)
+        QCOMPARE(rig.display(12).readUntilQuiet(quietMs), QByteArray("ka 01 01\r"));
+    QCOMPARE(rig.display(13).readUntilQuiet(quietMs), QByteArray());
+    QStringList notSent { u"Not sent to COM 1-11: "_s + missingReason };
+    if (serverOnCom12)
+        notSent += u"Not sent to COM 12: unreachable (127.0.0.2:%1: no connection within 3 s)"_s.arg(server.port());
+    notSent += u"Not sent to COM 13-40: stopped by the user"_s;
+    const QStringList log = rig.logTexts();
+    QCOMPARE(log.mid(log.size() - notSent.size()), notSent);
+    if (report)
+        QCOMPARE(log.value(log.size() - notSent.size() - 1), endLine);
+    else
+        QCOMPARE(rig.messageTexts().value(0).split(u'\n').mid(1), QStringList { notSent });
 }
 
 QTEST_GUILESS_MAIN(TestEventExecutor)

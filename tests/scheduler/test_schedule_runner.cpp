@@ -231,8 +231,9 @@ void TestScheduleRunner::oneEventIsLoggedAroundItsSend()
              QStringList({ u"Schedule running: 1 row, next: Lobby Monitors ON at 03/25/2009 08:00:00"_s, stars,
                            u"Loading Lobby information."_s, u"Finished loading Lobby information."_s,
                            u"Start sending serial command in Lobby"_s, u"Start sending serial command to COM 3"_s,
-                           u"Finished sending serial command to COM 3"_s, u"Finish sending out command string."_s,
-                           u"Finished sending serial command in Lobby"_s, stars }));
+                           u"Finished sending serial command to COM 3"_s, u"COM 3: sent"_s,
+                           u"Finish sending out command string."_s, u"Finished sending serial command in Lobby"_s,
+                           stars }));
     QCOMPARE(rig.pending.rowCount(), 0);
     QVERIFY(rig.runner.updateTimer().isActive());
 }
@@ -381,7 +382,7 @@ void TestScheduleRunner::tickDuringAnotherSendWaitsForIt()
     exec.window.snapshot.panelCommPort = u"4"_s;
     exec.window.snapshot.panelLineSettings = u"9600,n,8,1"_s;
     waitForCompletion(exec.send({ u"6B 64 20 30 31 20 30 31 0D"_s, u"100"_s, true }));
-    QTRY_COMPARE(exec.logTexts().size(), 11);
+    QTRY_COMPARE(exec.logTexts().size(), 13);
     QVERIFY(rig.runner.updateTimer().isActive()); // the tick has ended
 
     QCOMPARE(exec.display(4).readUntilQuiet(10), QByteArray("kd 01 01\r"));
@@ -390,8 +391,9 @@ void TestScheduleRunner::tickDuringAnotherSendWaitsForIt()
         exec.logTexts(),
         QStringList({ u"Schedule running: 1 row, next: Lobby Monitors ON at 03/25/2009 08:00:00"_s, stars,
                       u"Loading Lobby information."_s, u"Finished loading Lobby information."_s,
-                      u"Start sending serial command in Lobby"_s, u"Finish sending out command string."_s,
-                      u"Start sending serial command to COM 3"_s, u"Finished sending serial command to COM 3"_s,
+                      u"Start sending serial command in Lobby"_s, u"COM 4: sent"_s,
+                      u"Finish sending out command string."_s, u"Start sending serial command to COM 3"_s,
+                      u"Finished sending serial command to COM 3"_s, u"COM 3: sent"_s,
                       u"Finish sending out command string."_s, u"Finished sending serial command in Lobby"_s, stars }));
 }
 
