@@ -278,6 +278,7 @@ CalendarExport exportCalendar(const QList<QStringList> &scheduleRows, const Date
         }
         if (!lastUtc.isValid())
             lastUtc = QDateTime(event.lastDay, time, zone).toUTC();
+        exceptions.sort();
 
         const QByteArray uid = QCryptographicHash::hash(cells.join(u'\x1f').toUtf8(), QCryptographicHash::Sha1)
                                    .toHex()
