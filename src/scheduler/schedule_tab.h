@@ -4,6 +4,7 @@
 #include "scheduler/week_view_window.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QCalendarWidget;
@@ -91,7 +92,7 @@ private:
     QComboBox *m_endSec = nullptr;
     QComboBox *m_cboMonitors = nullptr;
     SavePathChooser m_choosePath;
-    WeekViewWindow *m_weekView = nullptr;
+    QPointer<WeekViewWindow> m_weekView;
     bool m_editingEnabled = true;
 };
 

@@ -23,6 +23,7 @@
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -61,9 +62,10 @@ int headerHeight(const QFontMetrics &metrics)
     return titleHeight(metrics) + 3 * metrics.height() + 8;
 }
 
+// Two lines: the time and group, then the function.
 int blockHeight(const QFontMetrics &metrics)
 {
-    return metrics.height() + 6;
+    return 2 * metrics.height() + 6;
 }
 
 // A firing in the picture: a button the keyboard reaches, named for screen readers.
@@ -73,8 +75,9 @@ public:
     BlockButton(const WeekBlock &block, QWidget *parent)
         : QAbstractButton(parent)
         , m_colour(kindColour(block.kind))
-        , m_text(block.moment.time().toString(block.moment.time().second() == 0 ? u"HH:mm"_s : u"HH:mm:ss"_s)
-                 + u' ' + block.group + u": "_s + block.function)
+        , m_lines { block.moment.time().toString(block.moment.time().second() == 0 ? u"HH:mm"_s : u"HH:mm:ss"_s)
+                        + u' ' + block.group,
+                    block.function }
     {
         setFocusPolicy(Qt::StrongFocus);
         setAccessibleName(blockName(block));
@@ -93,14 +96,39 @@ protected:
         painter.setPen(hasFocus() ? QPen(palette().highlight().color(), 2) : QPen(m_colour.darker(160)));
         painter.drawRect(box);
         painter.setPen(Qt::black);
-        const QRect textBox = box.adjusted(3, 0, -2, 0);
-        painter.drawText(textBox, Qt::AlignVCenter | Qt::AlignLeft,
-                         fontMetrics().elidedText(m_text, Qt::ElideRight, textBox.width()));
+        const QRect textBox = box.adjusted(3, 2, -2, -2);
+        QStringList lines = m_lines;
+        for (QString &line : lines)
+            line = fontMetrics().elidedText(line, Qt::ElideRight, textBox.width());
+        painter.drawText(textBox, Qt::AlignTop | Qt::AlignLeft, lines.join(u'\n'));
     }
 
 private:
     QColor m_colour;
-    QString m_text;
+    QStringList m_lines;
+};
+
+// The day headings over the scrolling picture, so they stay in sight.
+class WeekHeading : public QWidget
+{
+public:
+    explicit WeekHeading(const WeekPicture &picture)
+        : m_picture(picture)
+    {
+        setObjectName(u"picWeekHeading"_s);
+        setFixedHeight(picture.headingHeight());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        m_picture.paintHeading(painter);
+    }
+
+private:
+    const WeekPicture &m_picture;
 };
 
 } // namespace
@@ -172,7 +200,7 @@ void WeekPicture::showPlan(const WeekPlan &plan, const DatesWithoutEvents &skipp
 QSize WeekPicture::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return { axisWidth + 7 * minColumnWidth + 1, headerHeight(metrics) + std::max(m_picturePart, 200) };
+    return { axisWidth + 7 * minColumnWidth + 1, bodyTop() + std::max(m_picturePart, 200) + metrics.height() / 2 };
 }
 
 int WeekPicture::columnWidth() const
@@ -194,7 +222,7 @@ void WeekPicture::resizeEvent(QResizeEvent *event)
 void WeekPicture::placeBlocks()
 {
     const QFontMetrics metrics(font());
-    const int top = headerHeight(metrics);
+    const int top = bodyTop();
     for (qsizetype i = 0; i < m_blocks.size(); ++i) {
         const WeekBlock &block = m_plan.blocks.at(i);
         m_blocks.at(i)->setGeometry(columnLeft(block.day()) + 2, top + m_tops.at(i), columnWidth() - 4,
@@ -202,44 +230,77 @@ void WeekPicture::placeBlocks()
     }
 }
 
-void WeekPicture::paintEvent(QPaintEvent *)
+int WeekPicture::bodyTop() const
 {
-    QPainter painter(this);
+    return m_withHeading ? headerHeight(QFontMetrics(font())) : 0;
+}
+
+void WeekPicture::setWithHeading(bool withHeading)
+{
+    m_withHeading = withHeading;
+    updateGeometry();
+    placeBlocks();
+    update();
+}
+
+int WeekPicture::headingHeight() const
+{
+    return headerHeight(QFontMetrics(font()));
+}
+
+void WeekPicture::paintHeading(QPainter &painter) const
+{
     const QFontMetrics metrics(font());
-    const int top = headerHeight(metrics);
-    const int bottom = top + m_picturePart;
-    const int right = columnLeft(7);
+    const int title = titleHeight(metrics);
+    const int bottom = headerHeight(metrics);
     painter.setPen(Qt::black);
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
-    painter.drawText(QRect(0, 4, right, titleHeight(metrics)), Qt::AlignLeft | Qt::AlignTop,
+    painter.drawText(QRect(0, 4, columnLeft(7), title), Qt::AlignLeft | Qt::AlignTop,
                      u"Schedule for the week of %1 to %2"_s.arg(scheduleDateText(m_plan.sunday),
                                                                 scheduleDateText(m_plan.sunday.addDays(6))));
     painter.setFont(font());
     for (int day = 0; day < 7; ++day) {
         const QDate date = m_plan.sunday.addDays(day);
-        const QRect column(columnLeft(day), titleHeight(metrics), columnWidth(), bottom - titleHeight(metrics));
-        if (m_skipped.contains(date))
-            painter.fillRect(column, QColor(0xee, 0xee, 0xee));
+        const QRect column(columnLeft(day), title, columnWidth(), bottom - title);
         QString heading = QLocale::c().dayName(date.dayOfWeek()) + u'\n' + scheduleDateText(date);
         if (m_skipped.contains(date)) {
+            painter.fillRect(column, QColor(0xee, 0xee, 0xee));
             const QString note = m_skipped.note(date);
             heading += u"\nno events"_s + (note.isEmpty() ? QString() : u": "_s + note);
         }
-        const QRect headingBox(column.left() + 3, column.top(), column.width() - 6, top - column.top());
+        const QRect headingBox = column.adjusted(3, 0, -3, 0);
         QStringList lines = heading.split(u'\n');
         for (QString &line : lines)
             line = metrics.elidedText(line, Qt::ElideRight, headingBox.width());
+        painter.setPen(Qt::black);
         painter.drawText(headingBox, Qt::AlignHCenter | Qt::AlignTop, lines.join(u'\n'));
         painter.setPen(QColor(0x99, 0x99, 0x99));
         painter.drawLine(column.left(), column.top(), column.left(), bottom);
-        painter.setPen(Qt::black);
     }
-    painter.setPen(QColor(0x99, 0x99, 0x99));
-    painter.drawLine(right, titleHeight(metrics), right, bottom);
+    painter.drawLine(columnLeft(7), title, columnLeft(7), bottom);
+}
+
+void WeekPicture::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_withHeading)
+        paintHeading(painter);
+    painter.translate(0, bodyTop());
+    const QFontMetrics metrics(font());
+    const int bottom = m_picturePart;
+    const int right = columnLeft(7);
+    for (int day = 0; day < 7; ++day) {
+        const QRect column(columnLeft(day), 0, columnWidth(), bottom);
+        if (m_skipped.contains(m_plan.sunday.addDays(day)))
+            painter.fillRect(column, QColor(0xee, 0xee, 0xee));
+        painter.setPen(QColor(0x99, 0x99, 0x99));
+        painter.drawLine(column.left(), 0, column.left(), bottom);
+    }
+    painter.drawLine(right, 0, right, bottom);
     for (int hour = 0; hour <= 24; ++hour) {
-        const int y = top + int(hour * 60 * pixelsPerMinute);
+        const int y = int(hour * 60 * pixelsPerMinute);
         painter.setPen(QColor(0xdd, 0xdd, 0xdd));
         painter.drawLine(axisWidth, y, right, y);
         if (hour < 24) {
@@ -343,7 +404,13 @@ WeekViewWindow::WeekViewWindow(const TextTableModel &schedule, TextTableModel &d
     m_scroll->setWidget(m_picture);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(m_scroll, 1, 0);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_heading = new WeekHeading(*m_picture);
+    auto *pictureColumn = new QVBoxLayout;
+    pictureColumn->setSpacing(0);
+    pictureColumn->addWidget(m_heading);
+    pictureColumn->addWidget(m_scroll, 1);
+    layout->addLayout(pictureColumn, 1, 0);
     m_neverFires = named(new QLabel, u"lblNeverFires"_s);
     m_neverFires->setWordWrap(true);
     m_neverFires->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -381,7 +448,7 @@ WeekViewWindow::WeekViewWindow(const TextTableModel &schedule, TextTableModel &d
     datesLayout->addWidget(m_remove, 3, 1);
     datesFrame->setMaximumWidth(300);
     layout->addWidget(datesFrame, 1, 1, 2, 1);
-    auto *close = button(u"cmdClose"_s, u"&Close"_s);
+    auto *close = button(u"cmdCloseWeek"_s, u"&Close"_s);
     auto *closeRow = new QHBoxLayout;
     closeRow->addStretch();
     closeRow->addWidget(close);
@@ -389,6 +456,9 @@ WeekViewWindow::WeekViewWindow(const TextTableModel &schedule, TextTableModel &d
     layout->setColumnStretch(0, 1);
     layout->setRowStretch(1, 1);
 
+    // Enter in the note adds the date; it presses no other button of the window.
+    for (QPushButton *each : findChildren<QPushButton *>())
+        each->setAutoDefault(false);
     connect(previous, &QPushButton::clicked, this, [this] { showWeekOf(m_plan.sunday.addDays(-7)); });
     connect(next, &QPushButton::clicked, this, [this] { showWeekOf(m_plan.sunday.addDays(7)); });
     connect(thisWeek, &QPushButton::clicked, this, [this, &clock] { showWeekOf(clock.now().date()); });
@@ -422,6 +492,24 @@ void WeekViewWindow::showWeekOf(QDate day)
         m_week->setDate(m_plan.sunday);
     }
     refresh();
+    scrollToFirstBlock();
+}
+
+// The day's events in sight, not the small hours.
+void WeekViewWindow::scrollToFirstBlock()
+{
+    if (m_picture->blocks().isEmpty())
+        return;
+    int first = m_picture->blocks().first()->y();
+    for (const QAbstractButton *block : m_picture->blocks())
+        first = std::min(first, block->y());
+    m_scroll->verticalScrollBar()->setValue(first - m_picture->fontMetrics().height() * 3);
+}
+
+void WeekViewWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    scrollToFirstBlock();
 }
 
 void WeekViewWindow::refresh()
@@ -429,6 +517,7 @@ void WeekViewWindow::refresh()
     const DatesWithoutEvents skipped = DatesWithoutEvents::fromRows(m_dates.allRows());
     m_plan = planWeek(m_schedule.allRows(), skipped, m_plan.sunday);
     m_picture->showPlan(m_plan, skipped);
+    m_heading->update();
     QStringList never;
     for (int row : std::as_const(m_plan.neverFiring))
         never.append(neverFiresText(m_schedule.rowCells(row), row));
@@ -484,7 +573,10 @@ void WeekViewWindow::savePicture()
                                       u"PNG picture (*.png);;PDF document (*.pdf)"_s);
     if (path.isEmpty())
         return;
+    // The picture on paper carries its own headings.
+    m_picture->setWithHeading(true);
     const SaveResult saved = saveWidgetPicture(m_picture, path);
+    m_picture->setWithHeading(false);
     if (!saved)
         m_prompts.inform(u"The picture could not be written to %1:\n%2"_s.arg(QDir::toNativeSeparators(path),
                                                                                saved.error),

@@ -12,6 +12,7 @@ class QAbstractButton;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QScrollArea;
 class QTreeView;
@@ -42,6 +43,13 @@ public:
     void showPlan(const WeekPlan &plan, const DatesWithoutEvents &skipped);
     const QList<QAbstractButton *> &blocks() const { return m_blocks; }
     QSize sizeHint() const override;
+    // The whole day is always there, scrolled to where the window is short.
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    // The title and the day headings, painted over the picture's columns.
+    void paintHeading(QPainter &painter) const;
+    int headingHeight() const;
+    // With the headings on top, as a saved picture shows them; in the window they stand apart.
+    void setWithHeading(bool withHeading);
 
 signals:
     void rowChosen(int row);
@@ -52,6 +60,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    int bodyTop() const;
     int columnLeft(int day) const;
     int columnWidth() const;
     void placeBlocks();
@@ -63,6 +72,7 @@ private:
     QList<QAbstractButton *> m_blocks;
     QList<int> m_tops; // per block, below the header
     int m_picturePart = 0; // height of the day columns
+    bool m_withHeading = false;
 };
 
 // "Week View": the week picture with its week chosen by buttons and a date picker, the rows that
@@ -91,8 +101,12 @@ public:
 signals:
     void rowChosen(int row);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void refresh();
+    void scrollToFirstBlock();
 
     const TextTableModel &m_schedule;
     TextTableModel &m_dates;
@@ -100,6 +114,7 @@ private:
     SavePathChooser m_choosePath;
     WeekPlan m_plan;
     WeekPicture *m_picture = nullptr;
+    QWidget *m_heading = nullptr;
     QScrollArea *m_scroll = nullptr;
     QDateEdit *m_week = nullptr;
     QLabel *m_neverFires = nullptr;
