@@ -239,7 +239,8 @@ CalendarExport exportCalendar(const QList<QStringList> &scheduleRows, const Date
         events.append({ row, *timing, firstDay, lastFiringDay(*timing, skipped, firstDay) });
     }
 
-    const QString zoneId = QString::fromUtf8(zone.id());
+    // A zone the system cannot name still gets a name the file's events can refer to.
+    const QString zoneId = zone.id().isEmpty() ? u"Local"_s : QString::fromUtf8(zone.id());
     const QString tzid = u";TZID="_s + parameterValue(zoneId) + u':';
     QByteArray out;
     appendFolded(out, u"BEGIN:VCALENDAR"_s);

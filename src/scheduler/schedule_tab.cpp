@@ -124,8 +124,8 @@ ScheduleTab::ScheduleTab(TextTableModel &schedule, TextTableModel &datesWithoutE
     schedulerButtons->addWidget(add);
     schedulerButtons->addWidget(remove);
     schedulerButtons->addWidget(named(new QLabel(rowHint), u"lblSchedulerHint"_s), 1);
-    auto *weekView = button(u"cmdWeekView"_s, u"Week View..."_s);
-    auto *exportCalendar = button(u"cmdExportCalendar"_s, u"Export Calendar..."_s);
+    auto *weekView = button(u"cmdWeekView"_s, u"&Week View..."_s);
+    auto *exportCalendar = button(u"cmdExportCalendar"_s, u"E&xport Calendar..."_s);
     schedulerButtons->addWidget(weekView);
     schedulerButtons->addWidget(exportCalendar);
     connect(weekView, &QPushButton::clicked, this, &ScheduleTab::openWeekView);
