@@ -161,7 +161,7 @@ void WeekPicture::showPlan(const WeekPlan &plan, const DatesWithoutEvents &skipp
     m_tops.clear();
     const QFontMetrics metrics(font());
     int bottom = int(24 * 60 * pixelsPerMinute);
-    QList<QWidget *> order;
+    m_tops.resize(plan.blocks.size());
     for (int day = 0; day < 7; ++day) {
         QList<int> minutes;
         QList<qsizetype> ofDay;
@@ -173,11 +173,10 @@ void WeekPicture::showPlan(const WeekPlan &plan, const DatesWithoutEvents &skipp
             }
         }
         const QList<int> tops = stackTops(minutes, pixelsPerMinute, blockHeight(metrics));
-        for (qsizetype i = 0; i < ofDay.size(); ++i)
-            bottom = std::max(bottom, tops.at(i) + blockHeight(metrics));
-        m_tops.resize(plan.blocks.size());
-        for (qsizetype i = 0; i < ofDay.size(); ++i)
+        for (qsizetype i = 0; i < ofDay.size(); ++i) {
             m_tops[ofDay.at(i)] = tops.at(i);
+            bottom = std::max(bottom, tops.at(i) + blockHeight(metrics));
+        }
     }
     for (qsizetype i = 0; i < plan.blocks.size(); ++i) {
         const WeekBlock &block = plan.blocks.at(i);
