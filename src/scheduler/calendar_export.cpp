@@ -182,9 +182,9 @@ QList<Gap> gapsBetween(const QTimeZone &zone, QDate first, QDate last)
             continue;
         const QDateTime start = transition.atUtc.addSecs(from);
         const QDateTime end = transition.atUtc.addSecs(transition.offsetFromUtc);
-        // Within one day, as every clock change is; a gap across midnight is left alone.
-        if (start.date() == end.date() || end.time() == QTime(0, 0))
-            gaps.append({ start.date(), start.time(), end.date() == start.date() ? end.time() : QTime(23, 59, 59) });
+        // A gap across midnight (no zone has one today) is left to the calendar program.
+        if (start.date() == end.date())
+            gaps.append({ start.date(), start.time(), end.time() });
     }
     return gaps;
 }
