@@ -7,8 +7,8 @@ export VANTIRO_ROOT
 # What building Vantiro needs on Debian 12, with the renderer of the icon's PNG sizes.
 VANTIRO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev dbus-daemon librsvg2-bin)
 # What the tests need besides: real peers they run on loopback, the desktop's validator of menu entries, and
-# an X server with its tools to look at a real window.
-VANTIRO_TEST_PACKAGES=(ser2net desktop-file-utils xvfb x11-utils)
+# an X server with its tools to look at a real window, and an iCalendar parser to read exported calendars back.
+VANTIRO_TEST_PACKAGES=(ser2net desktop-file-utils xvfb x11-utils python3-icalendar python3-dateutil)
 # The second compiler the project builds with.
 VANTIRO_CLANG_PACKAGES=(clang-14)
 # What making and checking the Debian package needs besides: its run-time dependencies and Debian's checks.

@@ -70,8 +70,6 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_inventory = new Inventory(*m_prompts, *m_busyPointer, this);
     m_scheduleTable = new TextTableModel(scheduleColumns(), this);
     m_pendingTable = new TextTableModel(pendingColumns(), this);
-    m_settings = std::make_unique<SettingsSession>(m_applicationFolder, *m_inventory, *m_scheduleTable, *m_busyPointer);
-
     m_startUpTimer = new QTimer(this);
     m_startUpTimer->setObjectName(u"StartUpTimer"_s);
     m_startUpTimer->setInterval(1);
@@ -84,12 +82,15 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     m_runner = new ScheduleRunner(
         { *m_clock, *m_scheduleTable, *m_pendingTable, *m_inventory, m_commands, *m_statusLog, *m_executor, *this },
         PortMap(m_applicationFolder), this);
+    m_settings = std::make_unique<SettingsSession>(m_applicationFolder, *m_inventory, *m_scheduleTable,
+                                                   m_runner->datesWithoutEvents(), *m_busyPointer);
 
     m_serialCommandFrame = new SerialCommandFrame;
     m_quickCommandFrame = new QuickCommandFrame(m_commands, static_cast<const ScheduleRunnerHost &>(*this), *m_executor,
                                                 *m_prompts, this);
     m_inventoryFrame = new InventoryFrame(*m_inventory, this);
-    m_scheduleTab = new ScheduleTab(*m_scheduleTable, *m_inventory, *m_prompts, *m_clock, this);
+    m_scheduleTab = new ScheduleTab(*m_scheduleTable, m_runner->datesWithoutEvents(), *m_inventory, *m_prompts,
+                                    *m_clock, this);
     m_processTab = new ProcessTab(*m_statusLog, *m_pendingTable);
     buildLayout();
 
@@ -106,7 +107,7 @@ frmMain::frmMain(const QString &applicationFolder, MainWindowServices services, 
     centreOnScreen();
     initialiseMainWindow();
     m_unsavedChanges = new UnsavedChanges(
-        m_inventory->groups(), *m_scheduleTable,
+        m_inventory->groups(), *m_scheduleTable, m_runner->datesWithoutEvents(),
         [this] {
             return SerialCommandSettings { m_serialCommandFrame->monitorOnCommand(),
                                            m_serialCommandFrame->monitorOffCommand(),

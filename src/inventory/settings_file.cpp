@@ -23,6 +23,8 @@ const QString groupSection = u"GROUP_SETTINGS"_s;
 const QString groupCountKey = u"Groups"_s;
 const QString scheduleSection = u"SCHEDULE_SETTINGS"_s;
 const QString scheduleCountKey = u"Schedules"_s;
+const QString exceptionSection = u"SCHEDULE_EXCEPTIONS"_s;
+const QString exceptionCountKey = u"Dates"_s;
 
 constexpr int groupColumnCount = 3;
 constexpr int scheduleDaysColumn = 5;
@@ -144,6 +146,21 @@ QString scheduleRecordFromRow(QStringList row)
     return row.join(recordSeparator);
 }
 
+// The date, and after the first grave accent the note, which may hold more of them.
+QStringList dateRowFromRecord(QStringView record)
+{
+    const qsizetype separator = record.indexOf(recordSeparator);
+    if (separator < 0)
+        return { record.trimmed().toString(), {} };
+    return { record.first(separator).trimmed().toString(), record.sliced(separator + 1).trimmed().toString() };
+}
+
+QString dateRecordFromRow(const QStringList &row)
+{
+    const QString note = row.value(1).trimmed();
+    return row.value(0).trimmed() + (note.isEmpty() ? QString() : recordSeparator + note);
+}
+
 template<typename Convert>
 std::optional<QList<QStringList>> rowsFromRecords(const std::optional<QList<QStringView>> &records, Convert convert)
 {
@@ -175,6 +192,8 @@ SettingsContents readSettings(const IniFile &ini)
         serialKey.field(contents.serial) = readValue(ini, serialSection, serialKey.key).value_or(QString());
     contents.groupRows = rowsFromRecords(readRecords(ini, groupSection, groupCountKey), groupRowFromRecord);
     contents.scheduleRows = rowsFromRecords(readRecords(ini, scheduleSection, scheduleCountKey), scheduleRowFromRecord);
+    contents.datesWithoutEvents
+        = rowsFromRecords(readRecords(ini, exceptionSection, exceptionCountKey), dateRowFromRecord).value_or(QList<QStringList> {});
     return contents;
 }
 
@@ -186,6 +205,9 @@ IniFile settingsToIni(const SettingsContents &contents)
         ini.setValue(serialSection, serialKey.key, serialKey.field(serial).trimmed());
     writeRecords(ini, groupSection, groupCountKey, contents.groupRows, groupRecordFromRow);
     writeRecords(ini, scheduleSection, scheduleCountKey, contents.scheduleRows, scheduleRecordFromRow);
+    if (!contents.datesWithoutEvents.isEmpty())
+        writeRecords(ini, exceptionSection, exceptionCountKey, std::optional(contents.datesWithoutEvents),
+                     dateRecordFromRow);
     return ini;
 }
 

@@ -37,6 +37,10 @@ struct SettingsContents
     // Rows of the schedule list in its column order, with the days as text ("S,N,N,N,N,N,Sat").
     // Absent on the same terms as the groups.
     std::optional<QList<QStringList>> scheduleRows;
+    // Dates on which no row fires, as date text ("12/25/2027") and note, in the file's order. A file
+    // without them writes none, so it stays as it was; files of earlier versions ignore them. Read them
+    // from a file with loadSettingsFile(path).contents, and as dates with DatesWithoutEvents::fromRows.
+    QList<QStringList> datesWithoutEvents;
 
     friend bool operator==(const SettingsContents &, const SettingsContents &) = default;
 };

@@ -12,10 +12,11 @@ using namespace Qt::StringLiterals;
 namespace vantiro {
 
 SettingsSession::SettingsSession(const QString &applicationFolder, Inventory &inventory, TextTableModel &schedule,
-                                 BusyPointer &busyPointer)
+                                 TextTableModel &datesWithoutEvents, BusyPointer &busyPointer)
     : m_path(applicationFolder + u"/Settings.ini"_s)
     , m_inventory(inventory)
     , m_schedule(schedule)
+    , m_dates(datesWithoutEvents)
     , m_busyPointer(busyPointer)
 {
     removeLeftoverSaves(applicationFolder);
@@ -39,6 +40,8 @@ SerialCommandSettings SettingsSession::load()
         m_inventory.loadGroups(*contents.groupRows);
     if (contents.scheduleRows)
         m_schedule.replaceRows(*contents.scheduleRows);
+    if (m_loadError.isEmpty())
+        m_dates.replaceRows(contents.datesWithoutEvents);
     return contents.serial;
 }
 
@@ -54,6 +57,7 @@ SettingsSaveResult SettingsSession::save(const SerialCommandSettings &serial)
     contents.serial = serial;
     contents.groupRows = m_inventory.groupRows();
     contents.scheduleRows = m_schedule.allRows();
+    contents.datesWithoutEvents = m_dates.allRows();
     SettingsSaveResult saved = saveSettingsFile(m_path, contents);
     if (saved)
         m_loadError.clear();

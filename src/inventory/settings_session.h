@@ -10,14 +10,14 @@ class BusyPointer;
 class Inventory;
 class TextTableModel;
 
-// "Settings.ini" of the application folder and the tables it fills: the inventory's groups and the
-// schedule list. The serial section belongs to the window's frame, so it is handed over as values.
+// "Settings.ini" of the application folder and the tables it fills: the inventory's groups, the
+// schedule list and the dates without events. The serial section belongs to the window's frame, so it is handed over as values.
 // Starting a session clears the folder of what saves cut short by a kill left behind.
 class SettingsSession
 {
 public:
     SettingsSession(const QString &applicationFolder, Inventory &inventory, TextTableModel &schedule,
-                    BusyPointer &busyPointer);
+                    TextTableModel &datesWithoutEvents, BusyPointer &busyPointer);
 
     const QString &path() const { return m_path; }
     // Something is there under the file's name, readable or not.
@@ -40,6 +40,7 @@ private:
     QString m_path;
     Inventory &m_inventory;
     TextTableModel &m_schedule;
+    TextTableModel &m_dates;
     BusyPointer &m_busyPointer;
     QString m_loadError;
 };

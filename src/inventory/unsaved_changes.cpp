@@ -7,13 +7,15 @@
 namespace vantiro {
 
 UnsavedChanges::UnsavedChanges(const TextTableModel &groups, const TextTableModel &schedule,
-                               SerialSettingsReader serialSettings, QObject *parent)
+                               const TextTableModel &datesWithoutEvents, SerialSettingsReader serialSettings,
+                               QObject *parent)
     : QObject(parent)
     , m_groups(groups)
     , m_schedule(schedule)
+    , m_dates(datesWithoutEvents)
     , m_serialSettings(std::move(serialSettings))
 {
-    for (const TextTableModel *table : { &m_groups, &m_schedule }) {
+    for (const TextTableModel *table : { &m_groups, &m_schedule, &m_dates }) {
         connect(table, &QAbstractItemModel::rowsInserted, this, &UnsavedChanges::recheck);
         connect(table, &QAbstractItemModel::rowsRemoved, this, &UnsavedChanges::recheck);
         connect(table, &QAbstractItemModel::dataChanged, this, &UnsavedChanges::recheck);
@@ -26,6 +28,7 @@ void UnsavedChanges::markSaved()
 {
     m_savedGroups = m_groups.allRows();
     m_savedSchedule = m_schedule.allRows();
+    m_savedDates = m_dates.allRows();
     acceptSerialSettings();
 }
 
@@ -52,7 +55,7 @@ SerialCommandSettings UnsavedChanges::savedFormOfSerialSettings() const
 void UnsavedChanges::recheck()
 {
     const bool changed = m_groups.allRows() != m_savedGroups || m_schedule.allRows() != m_savedSchedule
-        || savedFormOfSerialSettings() != m_acceptedSerial;
+        || m_dates.allRows() != m_savedDates || savedFormOfSerialSettings() != m_acceptedSerial;
     if (changed == m_hasChanges)
         return;
     m_hasChanges = changed;

@@ -13,7 +13,8 @@ namespace vantiro {
 class TextTableModel;
 
 // Whether the operator has changed what "Settings.ini" keeps since it was last loaded or saved: the
-// groups with their ports, the schedule rows, and the serial settings typed or chosen by hand.
+// groups with their ports, the schedule rows, the dates without events, and the serial settings typed
+// or chosen by hand.
 //
 // The tables count as changed while they differ from what was loaded or saved, so an edit that is
 // undone again (a port added and removed, "Update" with the same texts) leaves no change; whatever
@@ -27,7 +28,8 @@ class UnsavedChanges : public QObject
 public:
     using SerialSettingsReader = std::function<SerialCommandSettings()>;
 
-    UnsavedChanges(const TextTableModel &groups, const TextTableModel &schedule, SerialSettingsReader serialSettings,
+    UnsavedChanges(const TextTableModel &groups, const TextTableModel &schedule,
+                   const TextTableModel &datesWithoutEvents, SerialSettingsReader serialSettings,
                    QObject *parent = nullptr);
 
     bool hasChanges() const { return m_hasChanges; }
@@ -49,9 +51,11 @@ private:
 
     const TextTableModel &m_groups;
     const TextTableModel &m_schedule;
+    const TextTableModel &m_dates;
     SerialSettingsReader m_serialSettings;
     QList<QStringList> m_savedGroups;
     QList<QStringList> m_savedSchedule;
+    QList<QStringList> m_savedDates;
     SerialCommandSettings m_acceptedSerial;
     bool m_hasChanges = false;
 };

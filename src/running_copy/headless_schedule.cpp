@@ -155,6 +155,7 @@ void HeadlessSchedule::take(const SettingsReading &reading, bool firstLoad)
         m_schedule->replaceRows(*contents.scheduleRows);
     else if (reading.scheduleCleared)
         m_schedule->clear();
+    m_runner->datesWithoutEvents().replaceRows(contents.datesWithoutEvents);
     resetCommandPort(contents.serial);
 
     const QString counts

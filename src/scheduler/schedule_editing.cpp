@@ -116,12 +116,13 @@ AttributeOutcome setAttributes(const TextTableModel &schedule, int selectedRow, 
     return { std::nullopt, row };
 }
 
-std::optional<NextEvent> nextScheduleEvent(const TextTableModel &schedule, const QDateTime &clockNow)
+std::optional<NextEvent> nextScheduleEvent(const TextTableModel &schedule, const QDateTime &clockNow,
+                                          const DatesWithoutEvents &skipped)
 {
     std::optional<NextEvent> soonest;
     for (int row = 0; row < schedule.rowCount(); ++row) {
         const std::optional<ScheduleTiming> timing = scheduleRowTiming(schedule.rowCells(row));
-        const QList<QDateTime> next = timing ? nextFirings(*timing, clockNow, 1) : QList<QDateTime>();
+        const QList<QDateTime> next = timing ? nextFirings(*timing, skipped, clockNow, 1) : QList<QDateTime>();
         if (!next.isEmpty() && (!soonest || next.first() < soonest->moment))
             soonest = NextEvent { row, next.first() };
     }
@@ -134,16 +135,16 @@ QString nextEventDescription(const TextTableModel &schedule, const NextEvent &ne
     return cells.value(GroupCell) + u' ' + cells.value(FunctionCell).trimmed() + u" at "_s + wallClockText(next.moment);
 }
 
-QString nextEventText(const TextTableModel &schedule, const QDateTime &now)
+QString nextEventText(const TextTableModel &schedule, const QDateTime &now, const DatesWithoutEvents &skipped)
 {
-    const std::optional<NextEvent> next = nextScheduleEvent(schedule, now);
+    const std::optional<NextEvent> next = nextScheduleEvent(schedule, now, skipped);
     return next ? u"Next: "_s + nextEventDescription(schedule, *next) : noFurtherEvents;
 }
 
-QString rowFiringsText(const QStringList &row, const QDateTime &now)
+QString rowFiringsText(const QStringList &row, const QDateTime &now, const DatesWithoutEvents &skipped)
 {
     const std::optional<ScheduleTiming> timing = scheduleRowTiming(row);
-    const QList<QDateTime> next = timing ? nextFirings(*timing, now, 3) : QList<QDateTime>();
+    const QList<QDateTime> next = timing ? nextFirings(*timing, skipped, now, 3) : QList<QDateTime>();
     if (next.isEmpty())
         return noFurtherEvents;
     QStringList lines;

@@ -63,14 +63,15 @@ struct NextEvent
     int row = 0;
     QDateTime moment;
 };
-std::optional<NextEvent> nextScheduleEvent(const TextTableModel &schedule, const QDateTime &clockNow);
+std::optional<NextEvent> nextScheduleEvent(const TextTableModel &schedule, const QDateTime &clockNow,
+                                          const DatesWithoutEvents &skipped = {});
 // "Lobby Monitors ON at 03/25/2009 08:00:00".
 QString nextEventDescription(const TextTableModel &schedule, const NextEvent &next);
 
 // The schedule's next event, as the line under the schedule list shows it ("Next: Lobby Monitors ON
-// at 03/25/2009 08:00:00"), or "No further events".
-QString nextEventText(const TextTableModel &schedule, const QDateTime &now);
+// at 03/25/2009 08:00:00"), or "No further events". Dates without events are passed over.
+QString nextEventText(const TextTableModel &schedule, const QDateTime &now, const DatesWithoutEvents &skipped = {});
 // A row's next three firings, one a line, or "No further events".
-QString rowFiringsText(const QStringList &row, const QDateTime &now);
+QString rowFiringsText(const QStringList &row, const QDateTime &now, const DatesWithoutEvents &skipped = {});
 
 } // namespace vantiro

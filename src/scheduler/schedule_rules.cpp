@@ -229,7 +229,24 @@ std::optional<ScheduleTiming> readScheduleTiming(const ScheduleRowTimes &row)
     return timing;
 }
 
+DatesWithoutEvents DatesWithoutEvents::fromRows(const QList<QStringList> &rows)
+{
+    DatesWithoutEvents dates;
+    for (const QStringList &row : rows) {
+        const std::optional<QDate> day = readScheduleDate(row.value(0));
+        if (day && !dates.m_notes.contains(*day))
+            dates.m_notes.insert(*day, row.value(1).trimmed());
+    }
+    return dates;
+}
+
 QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, const QDateTime &upTo, qsizetype limit)
+{
+    return firings(timing, DatesWithoutEvents(), after, upTo, limit);
+}
+
+QList<QDateTime> firings(const ScheduleTiming &timing, const DatesWithoutEvents &skipped, const QDateTime &after,
+                         const QDateTime &upTo, qsizetype limit)
 {
     QList<QDateTime> moments;
     // A row with no weekday never fires: without this the walk below would step through every day of
@@ -248,17 +265,29 @@ QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, c
     for (; day <= lastDay && moments.size() < limit; day = day.addDays(1)) {
         if (day == upToDay && endsEarly)
             break;
-        if (timing.days[size_t(weekdayIndex(day))])
+        if (timing.days[size_t(weekdayIndex(day))] && !skipped.contains(day))
             moments.append(wallClockMoment(day, timing.time));
     }
     return moments;
 }
 
-QList<QDateTime> nextFirings(const ScheduleTiming &timing, const QDateTime &clockNow, qsizetype count)
+QList<QDateTime> nextFirings(const ScheduleTiming &timing, const DatesWithoutEvents &skipped,
+                             const QDateTime &clockNow, qsizetype count)
 {
     if (timing.anyDate())
         return {};
-    return firings(timing, wallClockSecond(clockNow), wallClockMoment(timing.last, timing.time), count);
+    return firings(timing, skipped, wallClockSecond(clockNow), wallClockMoment(timing.last, timing.time), count);
+}
+
+bool everFires(const ScheduleTiming &timing, const DatesWithoutEvents &skipped)
+{
+    if (timing.anyDate() || timing.first > timing.last)
+        return false;
+    // Every week of a range holds each weekday once: a range longer than the dates skipped plus a
+    // week has a firing, so the walk is short.
+    return !firings(timing, skipped, wallClockMoment(timing.first, QTime(0, 0)).addSecs(-1),
+                    wallClockMoment(timing.last, QTime(23, 59, 59)), 1)
+                .isEmpty();
 }
 
 std::optional<ScheduleTiming> readCandidateTiming(const ScheduleCandidate &candidate)

@@ -3,7 +3,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <array>
@@ -80,12 +82,38 @@ struct ScheduleTiming
 // Nothing for a row whose time, or whose dates (unless the start date is "Any"), cannot be read.
 std::optional<ScheduleTiming> readScheduleTiming(const ScheduleRowTimes &row);
 
+// Dates on which no row fires (holidays), each with an optional note. They are kept as the operator
+// wrote them, a date text and a note; a text that names no date skips nothing. Of two entries for one
+// date the first one's note counts.
+class DatesWithoutEvents
+{
+public:
+    DatesWithoutEvents() = default;
+    // Rows of date text and note.
+    static DatesWithoutEvents fromRows(const QList<QStringList> &rows);
+
+    bool isEmpty() const { return m_notes.isEmpty(); }
+    bool contains(QDate day) const { return m_notes.contains(day); }
+    QString note(QDate day) const { return m_notes.value(day); }
+    // Earliest first.
+    QList<QDate> dates() const { return m_notes.keys(); }
+
+private:
+    QMap<QDate, QString> m_notes;
+};
+
 // The due rule: the wall-clock moments in (after, upTo] at which the row fires, soonest first, at most
-// `limit` of them.
+// `limit` of them. The first form counts every date; the runner uses it to tell the firings it skips.
 QList<QDateTime> firings(const ScheduleTiming &timing, const QDateTime &after, const QDateTime &upTo,
                          qsizetype limit = std::numeric_limits<qsizetype>::max());
+// Without the dates on which no row fires.
+QList<QDateTime> firings(const ScheduleTiming &timing, const DatesWithoutEvents &skipped, const QDateTime &after,
+                         const QDateTime &upTo, qsizetype limit = std::numeric_limits<qsizetype>::max());
 // The next moments after the second the clock shows now at which the row fires, at most `count`.
-QList<QDateTime> nextFirings(const ScheduleTiming &timing, const QDateTime &clockNow, qsizetype count);
+QList<QDateTime> nextFirings(const ScheduleTiming &timing, const DatesWithoutEvents &skipped,
+                             const QDateTime &clockNow, qsizetype count);
+// Whether the row fires at all, on some date of its range.
+bool everFires(const ScheduleTiming &timing, const DatesWithoutEvents &skipped);
 
 // The entry the attribute editor is about to write.
 struct ScheduleCandidate

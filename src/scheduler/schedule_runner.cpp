@@ -88,11 +88,28 @@ ScheduleRunner::ScheduleRunner(Services services, PortMap portMap, QObject *pare
     connect(&schedule, &QAbstractItemModel::rowsInserted, this, changed);
     connect(&schedule, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(&schedule, &QAbstractItemModel::modelReset, this, changed);
+    m_datesTable = new TextTableModel(datesWithoutEventsColumns(), this);
+    auto datesChanged = [this] {
+        m_datesChanged = true;
+    };
+    connect(m_datesTable, &QAbstractItemModel::dataChanged, this, datesChanged);
+    connect(m_datesTable, &QAbstractItemModel::rowsInserted, this, datesChanged);
+    connect(m_datesTable, &QAbstractItemModel::rowsRemoved, this, datesChanged);
+    connect(m_datesTable, &QAbstractItemModel::modelReset, this, datesChanged);
     // The pending-event table emptied from outside takes its events along.
     connect(&m_services.pending, &QAbstractItemModel::modelReset, this, [this] {
         if (m_services.pending.rowCount() == 0)
             m_queued.clear();
     });
+}
+
+const DatesWithoutEvents &ScheduleRunner::skippedDates()
+{
+    if (m_datesChanged) {
+        m_datesChanged = false;
+        m_skippedDates = DatesWithoutEvents::fromRows(m_datesTable->allRows());
+    }
+    return m_skippedDates;
 }
 
 void ScheduleRunner::run()
@@ -145,7 +162,7 @@ void ScheduleRunner::logRunning(const QDateTime &now)
 {
     const int rows = m_services.schedule.rowCount();
     QString text = u"Schedule running: %1 %2, "_s.arg(rows).arg(rows == 1 ? u"row"_s : u"rows"_s);
-    if (const std::optional<NextEvent> next = nextScheduleEvent(m_services.schedule, now))
+    if (const std::optional<NextEvent> next = nextScheduleEvent(m_services.schedule, now, skippedDates()))
         text += u"next: "_s + nextEventDescription(m_services.schedule, *next);
     else
         text += u"no further events"_s;
@@ -269,6 +286,10 @@ void ScheduleRunner::examine(const QDateTime &now)
         // landed on is due now.
         QSet<int> reported;
         for (const Due &event : due) {
+            if (event.skipped) {
+                logSkipped(event);
+                continue;
+            }
             if (event.moment == wall) {
                 queue(event, now);
                 continue;
@@ -281,8 +302,12 @@ void ScheduleRunner::examine(const QDateTime &now)
         }
         return;
     }
-    for (const Due &event : due)
-        queue(event, now);
+    for (const Due &event : due) {
+        if (event.skipped)
+            logSkipped(event);
+        else
+            queue(event, now);
+    }
     if (forward)
         warnAhead(previous.addSecs(warningSecs + 1), wall.addSecs(warningSecs));
 }
@@ -307,10 +332,11 @@ std::vector<ScheduleRunner::Due> ScheduleRunner::dueIn(const QDateTime &from, co
 {
     std::vector<Due> due;
     const std::vector<std::optional<ScheduleTiming>> &timings = rowTimings();
+    const DatesWithoutEvents &skipped = skippedDates();
     auto consider = [&](int row) {
         for (const QDateTime &moment : firings(*timings[size_t(row)], from.addSecs(-1), upTo)) {
             if (!m_examined.contains(moment))
-                due.push_back({ moment, row });
+                due.push_back({ moment, row, skipped.contains(moment.date()) });
         }
     };
     // Within one day only the rows of those times of day can fire: a tick looks at a few rows.
@@ -344,6 +370,15 @@ void ScheduleRunner::enqueue(const QueuedEvent &event, const QStringList &cells)
     m_queued.push_back(event);
 }
 
+void ScheduleRunner::logSkipped(const Due &due)
+{
+    const QString note = skippedDates().note(due.moment.date());
+    m_services.statusLog.statusMessage(rowText(due.row, GroupCell).trimmed() + u' '
+                                       + rowText(due.row, FunctionCell).trimmed() + u" on "_s
+                                       + scheduleDateText(due.moment.date()) + u" skipped: a date without events"_s
+                                       + (note.isEmpty() ? QString() : u" ("_s + note + u')'));
+}
+
 void ScheduleRunner::logMissed(const QString &group, const QString &function, const QDateTime &dueAt)
 {
     m_services.statusLog.statusMessage(u"Missed "_s + group + u' ' + function + u" due at "_s + wallClockText(dueAt));
@@ -354,7 +389,7 @@ void ScheduleRunner::warnAhead(const QDateTime &from, const QDateTime &upTo)
 {
     QSet<int> warned;
     for (const Due &due : dueIn(from, upTo)) {
-        if (!warned.contains(due.row)) {
+        if (!due.skipped && !warned.contains(due.row)) {
             warned.insert(due.row);
             warnAboutPorts(due);
         }

@@ -64,6 +64,9 @@ std::optional<ScheduledFunction> scheduledFunction(const QString &name);
 // late tick, a short suspend, the spring clock change) queues what fell due in it, in order, and each
 // such event says how late it went out; rows due in a longer gap are logged as missed and not sent,
 // except those due in the second the clock lands on.
+//
+// On a date without events no row fires: in the due second the runner logs that the row was skipped,
+// once, and the second counts as examined like any other.
 class ScheduleRunner : public QObject
 {
     Q_OBJECT
@@ -84,6 +87,10 @@ public:
     ScheduleRunner(Services services, PortMap portMap, QObject *parent = nullptr);
 
     bool isRunning() const { return m_running; }
+    // The dates without events (Date, Note), which the runner owns beside the schedule it is given: the
+    // host fills them from the settings as it fills the schedule.
+    TextTableModel &datesWithoutEvents() const { return *m_datesTable; }
+    const DatesWithoutEvents &skippedDates();
     // "Run": saves the settings (a failed save is logged and the schedule starts all the same), logs
     // the number of rows and the next event, starts both timers, locks the window and shows the
     // "Process" tab. Events queued more than ten minutes ago are logged as missed instead of sent
@@ -124,6 +131,7 @@ private:
     {
         QDateTime moment; // wall-clock time
         int row = 0;
+        bool skipped = false; // on a date without events
     };
 
     const std::vector<std::optional<ScheduleTiming>> &rowTimings();
@@ -137,6 +145,7 @@ private:
     void enqueue(const QueuedEvent &event, const QStringList &cells);
     void dropStaleEvents(const QDateTime &now);
     void logMissed(const QString &group, const QString &function, const QDateTime &dueAt);
+    void logSkipped(const Due &due);
     void warnAhead(const QDateTime &from, const QDateTime &upTo);
     void warnAboutPorts(const Due &due);
     void logRunning(const QDateTime &now);
@@ -152,6 +161,9 @@ private:
     QTimer m_updateTimer;
     bool m_running = false;
     bool m_rowsChanged = true;
+    TextTableModel *m_datesTable = nullptr;
+    bool m_datesChanged = true;
+    DatesWithoutEvents m_skippedDates;
     std::vector<std::optional<ScheduleTiming>> m_timings;
     std::vector<std::pair<QTime, int>> m_rowsByTime; // the rows that can fire, by time of day
     ExaminedSeconds m_examined;

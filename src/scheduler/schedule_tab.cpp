@@ -5,11 +5,14 @@
 #include "common/prompts.h"
 #include "common/text_table_model.h"
 #include "inventory/inventory.h"
+#include "scheduler/calendar_export.h"
 #include "scheduler/schedule_table.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QTimeZone>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -63,9 +66,10 @@ QLabel *labelFor(const QString &caption, QWidget *buddy)
 class ScheduleListModel : public QIdentityProxyModel
 {
 public:
-    ScheduleListModel(TextTableModel &schedule, const Clock &clock, QObject *parent)
+    ScheduleListModel(TextTableModel &schedule, const TextTableModel &dates, const Clock &clock, QObject *parent)
         : QIdentityProxyModel(parent)
         , m_schedule(schedule)
+        , m_dates(dates)
         , m_clock(clock)
     {
         setSourceModel(&schedule);
@@ -74,29 +78,33 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::ToolTipRole && index.isValid())
-            return rowFiringsText(m_schedule.rowCells(index.row()), m_clock.now());
+            return rowFiringsText(m_schedule.rowCells(index.row()), m_clock.now(),
+                                  DatesWithoutEvents::fromRows(m_dates.allRows()));
         return QIdentityProxyModel::data(index, role);
     }
 
 private:
     TextTableModel &m_schedule;
+    const TextTableModel &m_dates;
     const Clock &m_clock;
 };
 
 } // namespace
 
-ScheduleTab::ScheduleTab(TextTableModel &schedule, const Inventory &inventory, Prompts &prompts, const Clock &clock,
-                         QWidget *calendarHost, QWidget *parent)
+ScheduleTab::ScheduleTab(TextTableModel &schedule, TextTableModel &datesWithoutEvents, const Inventory &inventory,
+                         Prompts &prompts, const Clock &clock, QWidget *calendarHost, QWidget *parent)
     : QWidget(parent)
     , m_schedule(schedule)
+    , m_dates(datesWithoutEvents)
     , m_inventory(inventory)
     , m_prompts(prompts)
     , m_clock(clock)
+    , m_choosePath(fileDialogSavePath())
 {
     auto *layout = new QGridLayout(this);
 
     m_lvScheduler = named(new QTreeView, u"lvScheduler"_s);
-    m_lvScheduler->setModel(new ScheduleListModel(schedule, clock, this));
+    m_lvScheduler->setModel(new ScheduleListModel(schedule, datesWithoutEvents, clock, this));
     m_lvScheduler->setAccessibleName(u"Schedule"_s);
     m_lvScheduler->setRootIsDecorated(false);
     m_lvScheduler->setItemsExpandable(false);
@@ -116,6 +124,12 @@ ScheduleTab::ScheduleTab(TextTableModel &schedule, const Inventory &inventory, P
     schedulerButtons->addWidget(add);
     schedulerButtons->addWidget(remove);
     schedulerButtons->addWidget(named(new QLabel(rowHint), u"lblSchedulerHint"_s), 1);
+    auto *weekView = button(u"cmdWeekView"_s, u"&Week View..."_s);
+    auto *exportCalendar = button(u"cmdExportCalendar"_s, u"E&xport Calendar..."_s);
+    schedulerButtons->addWidget(weekView);
+    schedulerButtons->addWidget(exportCalendar);
+    connect(weekView, &QPushButton::clicked, this, &ScheduleTab::openWeekView);
+    connect(exportCalendar, &QPushButton::clicked, this, &ScheduleTab::exportCalendarFile);
     auto *list = new QVBoxLayout;
     list->addWidget(m_lvScheduler, 1);
     list->addWidget(m_lblNextEvent);
@@ -136,6 +150,10 @@ ScheduleTab::ScheduleTab(TextTableModel &schedule, const Inventory &inventory, P
         connect(&schedule, signal, this, &ScheduleTab::refreshNextEvent);
     connect(&schedule, &QAbstractItemModel::dataChanged, this, &ScheduleTab::refreshNextEvent);
     connect(&schedule, &QAbstractItemModel::modelReset, this, &ScheduleTab::refreshNextEvent);
+    for (auto signal : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(&m_dates, signal, this, &ScheduleTab::refreshNextEvent);
+    connect(&m_dates, &QAbstractItemModel::dataChanged, this, &ScheduleTab::refreshNextEvent);
+    connect(&m_dates, &QAbstractItemModel::modelReset, this, &ScheduleTab::refreshNextEvent);
     m_minuteTimer = named(new QTimer(this), u"NextEventTimer"_s);
     m_minuteTimer->setSingleShot(true);
     connect(m_minuteTimer, &QTimer::timeout, this, [this] {
@@ -284,6 +302,66 @@ void ScheduleTab::setEditingEnabled(bool enabled)
     for (const QString &name : { u"btnAddSchGroup"_s, u"btnRemoveSchGroup"_s })
         findChild<QPushButton *>(name)->setEnabled(enabled);
     m_fraAtt->setEnabled(enabled);
+    m_editingEnabled = enabled;
+    if (m_weekView)
+        m_weekView->setEditingEnabled(enabled);
+}
+
+void ScheduleTab::selectRow(int row)
+{
+    if (row < 0 || row >= m_schedule.rowCount())
+        return;
+    const QModelIndex index = m_lvScheduler->model()->index(row, 0);
+    m_lvScheduler->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_lvScheduler->scrollTo(index);
+    loadRow(row);
+}
+
+void ScheduleTab::setSavePathChooser(SavePathChooser chooser)
+{
+    m_choosePath = std::move(chooser);
+    if (m_weekView)
+        m_weekView->setSavePathChooser(m_choosePath);
+}
+
+// One window, kept: it shows what the schedule holds whenever it is raised again.
+void ScheduleTab::openWeekView()
+{
+    if (!m_weekView) {
+        m_weekView = new WeekViewWindow(m_schedule, m_dates, m_prompts, m_clock, window());
+        m_weekView->setSavePathChooser(m_choosePath);
+        m_weekView->setEditingEnabled(m_editingEnabled);
+        connect(m_weekView, &WeekViewWindow::rowChosen, this, &ScheduleTab::selectRow);
+    }
+    m_weekView->show();
+    m_weekView->raise();
+    m_weekView->activateWindow();
+}
+
+void ScheduleTab::exportCalendarFile()
+{
+    const QString path = m_choosePath(this, u"Export Calendar"_s, u"vantiro-schedule.ics"_s,
+                                      u"iCalendar file (*.ics)"_s);
+    if (path.isEmpty())
+        return;
+    const CalendarExport calendar = exportCalendar(m_schedule.allRows(), DatesWithoutEvents::fromRows(m_dates.allRows()),
+                                                   QTimeZone::systemTimeZone(), m_clock.now());
+    const SaveResult saved = saveFile(path, calendar.text);
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (!saved) {
+        m_prompts.inform(u"The calendar could not be written to %1:\n%2"_s.arg(shownPath, saved.error),
+                         PromptIcon::Exclamation, u"Error"_s);
+        return;
+    }
+    QString text = u"The schedule was written to %1 as %2 %3."_s.arg(shownPath).arg(calendar.events).arg(
+        calendar.events == 1 ? u"event"_s : u"events"_s);
+    if (!calendar.neverFiring.isEmpty()) {
+        text += u"\n\nLeft out:"_s;
+        for (int row : calendar.neverFiring)
+            text += u'\n' + neverFiresText(m_schedule.rowCells(row), row);
+    }
+    m_prompts.inform(text);
 }
 
 void ScheduleTab::addGroupToSchedule()
@@ -411,7 +489,8 @@ void ScheduleTab::calendarPicked(QDate date)
 
 void ScheduleTab::refreshNextEvent()
 {
-    m_lblNextEvent->setText(nextEventText(m_schedule, m_clock.now()));
+    m_lblNextEvent->setText(
+        nextEventText(m_schedule, m_clock.now(), DatesWithoutEvents::fromRows(m_dates.allRows())));
 }
 
 void ScheduleTab::armMinuteTimer()

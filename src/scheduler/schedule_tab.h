@@ -1,8 +1,10 @@
 #pragma once
 
 #include "scheduler/schedule_editing.h"
+#include "scheduler/week_view_window.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QCalendarWidget;
@@ -23,14 +25,16 @@ class Prompts;
 class TextTableModel;
 
 // The "Schedule" tab: the schedule list with its buttons and the next event under it, and the
-// attribute editor "Set Event Attributes " with its date picker, which floats over `calendarHost`.
+// attribute editor "Set Event Attributes " with its date picker, which floats over `calendarHost`;
+// "Week View..." opens the week picture with the dates without events, "Export Calendar..." writes
+// the schedule as an iCalendar file.
 class ScheduleTab : public QWidget
 {
     Q_OBJECT
 
 public:
-    ScheduleTab(TextTableModel &schedule, const Inventory &inventory, Prompts &prompts, const Clock &clock,
-                QWidget *calendarHost, QWidget *parent = nullptr);
+    ScheduleTab(TextTableModel &schedule, TextTableModel &datesWithoutEvents, const Inventory &inventory,
+                Prompts &prompts, const Clock &clock, QWidget *calendarHost, QWidget *parent = nullptr);
 
     // Start-up contents: a new row defaults to 00:00:00 (its end to 23:59:59), the function list has
     // no selection, and the editor is disabled until a row is loaded.
@@ -43,6 +47,14 @@ public:
     void setAttributes();
     // While the schedule runs, its rows cannot be added, removed or edited.
     void setEditingEnabled(bool enabled);
+    // Selects the row (from 0) in the list and loads it, as a click on it does.
+    void selectRow(int row);
+
+    void openWeekView();
+    void exportCalendarFile();
+    // Where "Export Calendar..." and "Save Picture..." ask for a file name.
+    void setSavePathChooser(SavePathChooser chooser);
+    WeekViewWindow *weekView() const { return m_weekView; }
 
 private:
     void fitListColumns();
@@ -56,6 +68,7 @@ private:
     void armMinuteTimer();
 
     TextTableModel &m_schedule;
+    TextTableModel &m_dates;
     const Inventory &m_inventory;
     Prompts &m_prompts;
     const Clock &m_clock;
@@ -78,6 +91,9 @@ private:
     QComboBox *m_endMin = nullptr;
     QComboBox *m_endSec = nullptr;
     QComboBox *m_cboMonitors = nullptr;
+    SavePathChooser m_choosePath;
+    QPointer<WeekViewWindow> m_weekView;
+    bool m_editingEnabled = true;
 };
 
 } // namespace vantiro

@@ -32,6 +32,11 @@ QList<TableColumn> pendingColumns()
     return columns;
 }
 
+QList<TableColumn> datesWithoutEventsColumns()
+{
+    return { { exceptionDateColumn, exceptionDateColumn }, { exceptionNoteColumn, exceptionNoteColumn } };
+}
+
 const QStringList &scheduleFunctionNames()
 {
     static const QStringList names { u"Monitors ON"_s,

@@ -30,6 +30,11 @@ std::optional<ScheduleTiming> scheduleRowTiming(const QStringList &cells);
 // Of Week") and the function under "MonitorsOnOff" (headed "Function").
 QList<TableColumn> pendingColumns();
 
+// The dates without events: a date "MM/DD/YYYY" and a note.
+inline const QString exceptionDateColumn = QStringLiteral("Date");
+inline const QString exceptionNoteColumn = QStringLiteral("Note");
+QList<TableColumn> datesWithoutEventsColumns();
+
 // The functions a schedule row can fire, in the order of the function list.
 const QStringList &scheduleFunctionNames();
 

@@ -12,10 +12,16 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/schedule_rules.h
     ${CMAKE_CURRENT_LIST_DIR}/schedule_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/schedule_table.h
+    ${CMAKE_CURRENT_LIST_DIR}/week_plan.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/week_plan.h
+    ${CMAKE_CURRENT_LIST_DIR}/calendar_export.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/calendar_export.h
     ${CMAKE_CURRENT_LIST_DIR}/event_executor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/event_executor.h
 )
 list(APPEND VANTIRO_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/schedule_tab.cpp
     ${CMAKE_CURRENT_LIST_DIR}/schedule_tab.h
+    ${CMAKE_CURRENT_LIST_DIR}/week_view_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/week_view_window.h
 )

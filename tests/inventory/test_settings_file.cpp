@@ -48,6 +48,8 @@ private slots:
     void reads();
     void loadsHandWrittenFile();
     void saveThenLoadGivesSameTables();
+    void datesWithoutEventsRoundTrip_data();
+    void datesWithoutEventsRoundTrip();
     void previousFileIsKeptAsBak_data();
     void previousFileIsKeptAsBak();
 };
@@ -109,6 +111,34 @@ void TestSettingsFile::writes()
 }
 
 // Each row: a section of a file, and the rows it loads.
+// Each row: the file after its schedule section, and the dates it holds. A file read and saved again
+// is the same, byte for byte, with the section and without it.
+void TestSettingsFile::datesWithoutEventsRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<Rows>("dates");
+
+    QTest::newRow("none") << QByteArray() << Rows {};
+    QTest::newRow("notes, none, and one holding the separator")
+        << QByteArray("[SCHEDULE_EXCEPTIONS]\r\nDates=3\r\n1=12/25/2027`Christmas\r\n2=12/26/2027\r\n"
+                      "3=01/01/2028`New Year`s Day\r\n")
+        << Rows { { u"12/25/2027"_s, u"Christmas"_s }, { u"12/26/2027"_s, {} }, { u"01/01/2028"_s, u"New Year`s Day"_s } };
+    QTest::newRow("a date text that names no date is kept")
+        << QByteArray("[SCHEDULE_EXCEPTIONS]\r\nDates=1\r\n1=13/45/2027`typo\r\n") << Rows { { u"13/45/2027"_s, u"typo"_s } };
+}
+
+void TestSettingsFile::datesWithoutEventsRoundTrip()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(Rows, dates);
+
+    const QByteArray file = settingsToIni(contentsWith({ { u"Lobby"_s, {}, lobbyPorts } }, { lobbySchedule })).serialize()
+        + tail;
+    const SettingsContents read = readSettings(IniFile::parse(file));
+    QCOMPARE(read.datesWithoutEvents, dates);
+    QCOMPARE(settingsToIni(read).serialize(), file);
+}
+
 void TestSettingsFile::reads_data()
 {
     QTest::addColumn<QByteArray>("section");

@@ -182,6 +182,7 @@ private slots:
     void functionsChooseModelAndIndex_data();
     void functionsChooseModelAndIndex();
     void stopKeepsTheQueueForTheNextRun();
+    void aDateWithoutEventsIsSkippedOnce();
     void tickDuringAnotherSendWaitsForIt();
     void portsAreCheckedAMinuteAhead();
     void clockJumpsFireEachSecondOnce_data();
@@ -266,6 +267,27 @@ void TestScheduleRunner::rowsOfOneSecondRunInScheduleOrder()
              QStringList({ u"Group \"Gone\" no longer exists: Monitors ON at 08:00:00 not sent."_s, stars,
                            u"Loading Hall information."_s, u"Finished loading Hall information."_s,
                            u"Unknown function \"Monitors On\" for Hall: nothing sent."_s, stars }));
+}
+
+// On a date without events the row's firing is logged once, in its second, and never sent, also when
+// the clock is put back over it; the next day it fires as usual.
+void TestScheduleRunner::aDateWithoutEventsIsSkippedOnce()
+{
+    SimulatedRunner simulated(at(3, 26, 7, 59, 59, 500));
+    auto &[folder, clock, log, dispatch, commands, rig] = simulated;
+    rig.addGroup(u"Lobby"_s);
+    rig.addRow(u"Lobby"_s, u"08:00:00"_s);
+    rig.runner.datesWithoutEvents().appendRow({ u"03/26/2009"_s, u"Closed"_s });
+    rig.runner.run();
+    for (const QDateTime &tick : { at(3, 26, 8, 0, 0), at(3, 26, 8, 0, 1), at(3, 26, 7, 59, 58), at(3, 26, 8, 0, 0),
+                                   at(3, 26, 8, 0, 3) })
+        rig.tickAt(clock, tick);
+    QCOMPARE(dispatch.requests.size(), 0);
+    QCOMPARE(texts(log), QStringList({ u"Schedule running: 1 row, next: Lobby Monitors ON at 03/27/2009 08:00:00"_s,
+                                       u"Lobby Monitors ON on 03/26/2009 skipped: a date without events (Closed)"_s }));
+    rig.tickAt(clock, at(3, 27, 7, 59, 59));
+    rig.tickAt(clock, at(3, 27, 8, 0, 0));
+    QCOMPARE(dispatch.requests.size(), 1);
 }
 
 void TestScheduleRunner::functionsChooseModelAndIndex_data()

@@ -3,11 +3,13 @@
 // removed, and found again in a new window after "Save"; hand-edited rows loaded, shown whole and
 // set again without harm.
 #include "app/main_window.h"
+#include "scheduler/schedule_tab.h"
 #include "fake_tray_icon.h"
 #include "manual_clock.h"
 #include "pty_displays.h"
 #include "scheduler/schedule_rules.h"
 #include "scheduler/schedule_table.h"
+#include "scheduler/week_view_window.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
 #include "window_controls.h"
@@ -16,6 +18,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -51,6 +54,7 @@ private slots:
     void removeTakesEverySelectedRow();
     void handEditedRowsAreShownAndSetUnharmed();
     void startedWithARowDueSoonSendsItOnTime();
+    void weekViewChoosesRowsKeepsDatesAndSaves();
 
 private:
     template<typename T> T *child(const QString &name) const { return test::control<T>(m_window.get(), name); }
@@ -285,6 +289,105 @@ void TestScheduleTab::startedWithARowDueSoonSendsItOnTime()
     QCOMPARE(received, QByteArray("ka 01 01\r"));
     const QDateTime dueSecond(due.date(), QTime(due.time().hour(), due.time().minute(), due.time().second()));
     QVERIFY2(arrived >= dueSecond && arrived < dueSecond.addSecs(1), qPrintable(arrived.toString(Qt::ISODateWithMs)));
+}
+
+// A week with Lobby every day and Hall on Mondays, both at 08:00, and a row that never fires: the
+// blocks choose their rows by mouse and keyboard, a date without events goes from the week, the next
+// event and the file, and the picture and the calendar are written or their failure told.
+void TestScheduleTab::weekViewChoosesRowsKeepsDatesAndSaves()
+{
+    m_folder.writeFile(u"Settings.ini"_s,
+                       "[GROUP_SETTINGS]\r\nGroups=2\r\n1=Lobby%%1~~LG\r\n2=Hall%%2~~OLEVIA\r\n"
+                       "[SCHEDULE_SETTINGS]\r\nSchedules=3\r\n"
+                       "1=Lobby`03/01/2009`12/31/2009`08:00:00`08:00:00`1111111`Monitors ON\r\n"
+                       "2=Hall`03/01/2009`12/31/2009`08:00:00`08:00:00`0100000`Monitors OFF\r\n"
+                       "3=Typo`13/45/2009`12/31/2009`08:00:00`08:00:00`1111111`Monitors ON\r\n");
+    m_clock.current = QDateTime(QDate(2009, 3, 25), QTime(7, 0)); // a Wednesday
+    m_window = std::make_unique<frmMain>(m_folder.path(), MainWindowServices { &m_prompts, &m_busy, &m_clock, &m_tray });
+    m_window->show();
+    QTRY_VERIFY(m_tray.isIconShown()); // a schedule was loaded and runs
+    m_window->restoreFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    click(u"btnStop"_s);
+    click(u"cmdWeekView"_s);
+    auto *week = child<WeekViewWindow>(u"frmWeekView"_s);
+    QVERIFY(QTest::qWaitForWindowExposed(week));
+    QCOMPARE(week->shownSunday(), QDate(2009, 3, 22));
+    auto blocks = [week] {
+        QStringList names;
+        for (const QAbstractButton *block : week->picture()->blocks())
+            names.append(block->accessibleName());
+        return names;
+    };
+    const QStringList days { u"Sunday"_s, u"Monday"_s, u"Tuesday"_s, u"Wednesday"_s, u"Thursday"_s, u"Friday"_s,
+                             u"Saturday"_s };
+    QStringList expected;
+    for (const QString &day : days) {
+        expected.append(day + u" 08:00, Lobby, Monitors ON"_s);
+        if (day == u"Monday")
+            expected.append(u"Monday 08:00, Hall, Monitors OFF"_s);
+    }
+    QCOMPARE(blocks(), expected);
+    QCOMPARE(child<QLabel>(u"lblNeverFires"_s)->text(),
+             u"never fires: row 3, Typo, Monitors ON, 13/45/2009 to 12/31/2009 at 08:00:00"_s);
+
+    // Monday's two blocks stack; the mouse, Enter and the arrow keys choose and move.
+    const QList<QAbstractButton *> &buttons = week->picture()->blocks();
+    QVERIFY(!buttons[1]->geometry().intersects(buttons[2]->geometry()));
+    auto *list = child<QTreeView>(u"lvScheduler"_s);
+    QTest::mouseClick(buttons[2], Qt::LeftButton);
+    QCOMPARE(list->currentIndex().row(), 1);
+    buttons[0]->setFocus();
+    QTest::keyClick(buttons[0], Qt::Key_Right); // Monday's first block
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // Hall under it
+    QCOMPARE(QApplication::focusWidget(), buttons[2]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right); // Tuesday's
+    QCOMPARE(QApplication::focusWidget(), buttons[3]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(list->currentIndex().row(), 0);
+
+    // Today becomes a date without events: gone from the week and the next event, an unsaved change
+    // until Save writes it.
+    QCOMPARE(child<QLabel>(u"lblNextEvent"_s)->text(), u"Next: Lobby Monitors ON at 03/25/2009 08:00:00"_s);
+    child<QDateEdit>(u"dtpNewDate"_s)->setDate(QDate(2009, 3, 25));
+    QTest::keyClicks(child<QLineEdit>(u"txtNewNote"_s), u"Closed"_s);
+    QTest::keyClick(child<QLineEdit>(u"txtNewNote"_s), Qt::Key_Return);
+    expected.removeAll(u"Wednesday 08:00, Lobby, Monitors ON"_s);
+    QCOMPARE(blocks(), expected);
+    QCOMPARE(child<QLabel>(u"lblNextEvent"_s)->text(), u"Next: Lobby Monitors ON at 03/26/2009 08:00:00"_s);
+    QVERIFY(m_window->windowTitle().startsWith(u'*'));
+    click(u"btnSave"_s);
+    QVERIFY(!m_window->windowTitle().startsWith(u'*'));
+    QVERIFY(m_folder.readFile(u"Settings.ini"_s).endsWith("[SCHEDULE_EXCEPTIONS]\r\nDates=1\r\n1=03/25/2009`Closed\r\n"));
+    auto *dates = child<QTreeView>(u"lvDatesWithoutEvents"_s);
+    dates->setCurrentIndex(dates->model()->index(0, 0));
+    click(u"cmdRemoveDate"_s);
+    QCOMPARE(dates->model()->rowCount(), 0);
+    QVERIFY(m_window->windowTitle().startsWith(u'*'));
+
+    // The picture as PNG and PDF, a folder that is not there, and the calendar.
+    QString answer;
+    m_window->findChild<ScheduleTab *>()->setSavePathChooser(
+        [&answer](QWidget *, const QString &, const QString &, const QString &) { return answer; });
+    m_prompts = {};
+    for (const auto &[name, start] : { std::pair { u"week.png"_s, QByteArray("\x89PNG") },
+                                       std::pair { u"week.pdf"_s, QByteArray("%PDF") } }) {
+        answer = m_folder.path() + u'/' + name;
+        click(u"cmdSavePicture"_s);
+        QVERIFY2(m_folder.readFile(name).startsWith(start), qPrintable(name));
+    }
+    QVERIFY(m_prompts.messages.isEmpty());
+    answer = m_folder.path() + u"/missing/week.png"_s;
+    click(u"cmdSavePicture"_s);
+    QCOMPARE(lastTitle(), u"Error"_s);
+    QVERIFY2(m_prompts.messages.last().text.contains(u"No such file or directory"_s),
+             qPrintable(m_prompts.messages.last().text));
+    answer = m_folder.path() + u"/schedule.ics"_s;
+    click(u"cmdExportCalendar"_s);
+    QVERIFY(m_folder.readFile(u"schedule.ics"_s).startsWith("BEGIN:VCALENDAR\r\n"));
+    QVERIFY2(m_prompts.messages.last().text.endsWith(
+                 u"as 2 events.\n\nLeft out:\nnever fires: row 3, Typo, Monitors ON, 13/45/2009 to 12/31/2009 at 08:00:00"_s),
+             qPrintable(m_prompts.messages.last().text));
 }
 
 QTEST_MAIN(TestScheduleTab)
