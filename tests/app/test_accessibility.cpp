@@ -5,9 +5,7 @@
 #include "manual_clock.h"
 #include "panels/hyundai_panel_window.h"
 #include "panels/lg_panel_window.h"
-#include "common/text_table_model.h"
-#include "scheduler/schedule_table.h"
-#include "scheduler/week_view_window.h"
+#include "sample_week_view.h"
 #include "scripted_prompts.h"
 #include "temp_app_folder.h"
 #include "window_controls.h"
@@ -109,21 +107,6 @@ QString spokenName(QAccessibleInterface *control)
     return {};
 }
 
-// A week view over a small schedule of its own, as the Schedule tab opens it.
-std::unique_ptr<QWidget> weekView(Prompts &prompts, const Clock &clock, QWidget *parent)
-{
-    static TextTableModel schedule(scheduleColumns());
-    static TextTableModel dates(datesWithoutEventsColumns());
-    schedule.replaceRows({ { u"Lobby"_s, u"03/01/2009"_s, u"12/31/2009"_s, u"08:00:00"_s, u"08:00:00"_s,
-                             u"S,M,T,W,Th,F,Sat"_s, u"Monitors ON"_s },
-                           { u"Hall"_s, u"03/01/2009"_s, u"12/31/2009"_s, u"08:00:00"_s, u"08:00:00"_s,
-                             u"N,M,T,W,Th,F,N"_s, u"Monitors OFF"_s },
-                           { u"Typo"_s, u"13/45/2009"_s, u"12/31/2009"_s, u"23:00:00"_s, u"23:00:00"_s,
-                             u"S,M,T,W,Th,F,Sat"_s, u"Monitors OFF"_s } });
-    dates.replaceRows({ { u"03/27/2009"_s, u"Closed"_s } });
-    return std::make_unique<WeekViewWindow>(schedule, dates, prompts, clock, parent);
-}
-
 } // namespace
 
 void TestAccessibility::initTestCase()
@@ -144,7 +127,7 @@ std::unique_ptr<QWidget> TestAccessibility::openWindow(const QString &which)
     if (which == u"frmCustomLCDSettings"_s)
         return std::make_unique<frmCustomLCDSettings>(m_folder.path(), m_prompts, m_busy);
     if (which == u"frmWeekView"_s)
-        return weekView(m_prompts, m_clock, nullptr);
+        return test::sampleWeekView(m_prompts, m_clock, nullptr);
     return std::make_unique<AboutDialog>(m_folder.path(), Autostart(u"/usr/bin/vantiro"_s, m_folder.path()), m_prompts);
 }
 

@@ -3,6 +3,7 @@
 // runner sends its row (found here by walking the days), its start is one of them, and rows that
 // never fire are left out. Summaries with separators and long non-ASCII names come back whole.
 #include "common/safe_save.h"
+#include "schedule_walk.h"
 #include "scheduler/calendar_export.h"
 #include "temp_app_folder.h"
 
@@ -28,20 +29,6 @@ struct Plain
     QTime time;
     int mask = 0; // bit 0 Sunday to bit 6 Saturday
 };
-
-QString dateText(QDate date)
-{
-    return date.toString(u"MM/dd/yyyy"_s);
-}
-
-QString daysText(int mask)
-{
-    const QStringList tags { u"S"_s, u"M"_s, u"T"_s, u"W"_s, u"Th"_s, u"F"_s, u"Sat"_s };
-    QStringList days;
-    for (int day = 0; day < 7; ++day)
-        days.append(mask & (1 << day) ? tags.at(day) : u"N"_s);
-    return days.join(u',');
-}
 
 QString stamp(QDate date, QTime time)
 {
@@ -78,22 +65,24 @@ void TestCalendarExport::expansionIsWhatTheRunnerSends()
     const QList<QTime> times { QTime(2, 30), QTime(2, 30, 15), QTime(8, 0), QTime(23, 59, 59), QTime(0, 0) };
     QList<Plain> plain;
     for (int mask = 1; mask < 128; ++mask)
-        plain.append({ u"G%1"_s.arg(mask), QDate(2027, 1, 15).addDays(mask % 5), QDate(2027, 12, 20).addDays(-(mask % 4)),
-                       times.at(mask % times.size()), mask });
+        plain.append({ u"G%1"_s.arg(mask), QDate(2027, 1, 15).addDays(mask % 5),
+                       QDate(2027, 12, 20).addDays(-(mask % 4)), times.at(mask % times.size()), mask });
     plain.append({ u"Hall, east; door \\ \"B\""_s, QDate(2027, 1, 1), QDate(2027, 6, 30), QTime(9, 15), 0b0111110 });
     plain.append({ u"Café du Nord, écrans de la façade principale et du comptoir"_s, QDate(2027, 2, 1),
                    QDate(2027, 3, 31), QTime(2, 45), 1 });
     QList<QStringList> rows;
     for (const Plain &p : plain)
-        rows.append({ p.group, dateText(p.first), dateText(p.last), p.time.toString(u"HH:mm:ss"_s),
-                      p.time.toString(u"HH:mm:ss"_s), daysText(p.mask), u"Monitors ON"_s });
-    rows.insert(3, { u"Typo"_s, u"02/30/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, daysText(127),
-                     u"Monitors OFF"_s });
-    rows.append({ u"None"_s, u"01/01/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, daysText(0),
+        rows.append({ p.group, test::plainDateText(p.first), test::plainDateText(p.last),
+                      p.time.toString(u"HH:mm:ss"_s), p.time.toString(u"HH:mm:ss"_s), test::plainDaysText(p.mask),
+                      u"Monitors ON"_s });
+    rows.insert(3,
+                { u"Typo"_s, u"02/30/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, test::plainDaysText(127),
+                  u"Monitors OFF"_s });
+    rows.append({ u"None"_s, u"01/01/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, test::plainDaysText(0),
                   u"Monitors OFF"_s });
     QList<QStringList> holidayRows;
     for (QDate day : holidays)
-        holidayRows.append({ dateText(day), u"closed"_s });
+        holidayRows.append({ test::plainDateText(day), u"closed"_s });
 
     const CalendarExport calendar = exportCalendar(rows, DatesWithoutEvents::fromRows(holidayRows), zone,
                                                    QDateTime(QDate(2026, 12, 9), QTime(12, 0), zone));

@@ -1,6 +1,7 @@
 // The week picture's blocks against a plain walk over the seven days: rows of every weekday mask, at
 // times inside the spring gap, the repeated autumn hour and one shared minute, a date without events
 // and rows that never fire. Blocks of one minute stack without covering each other.
+#include "schedule_walk.h"
 #include "scheduler/schedule_rules.h"
 #include "scheduler/week_plan.h"
 
@@ -27,20 +28,6 @@ struct Plain
 };
 
 const QStringList functions { u"Monitors ON"_s, u"Monitors OFF"_s, u"LG Auto Configuration"_s };
-
-QString daysText(int mask)
-{
-    const QStringList tags { u"S"_s, u"M"_s, u"T"_s, u"W"_s, u"Th"_s, u"F"_s, u"Sat"_s };
-    QStringList days;
-    for (int day = 0; day < 7; ++day)
-        days.append(mask & (1 << day) ? tags.at(day) : u"N"_s);
-    return days.join(u',');
-}
-
-QString dateText(QDate date)
-{
-    return date.toString(u"MM/dd/yyyy"_s);
-}
 
 } // namespace
 
@@ -74,21 +61,25 @@ void TestWeekPlan::blocksAreTheWeeksFirings()
     QFETCH(QDate, day);
 
     const QDate christmas(2027, 12, 25);
-    const DatesWithoutEvents skipped = DatesWithoutEvents::fromRows({ { dateText(christmas), u"Christmas"_s } });
+    const DatesWithoutEvents skipped
+        = DatesWithoutEvents::fromRows({ { test::plainDateText(christmas), u"Christmas"_s } });
     const QList<QTime> times { QTime(2, 30), QTime(8, 0), QTime(8, 0, 30), QTime(23, 59, 59) };
     Rows rows;
     QList<Plain> plain;
     for (int mask = 0; mask < 128; ++mask) {
-        const Plain row { QDate(2027, 3, 1), QDate(2027, 12, 31).addDays(mask % 3), times.at(mask % times.size()), mask };
+        const Plain row { QDate(2027, 3, 1), QDate(2027, 12, 31).addDays(mask % 3), times.at(mask % times.size()),
+                          mask };
         plain.append(row);
-        rows.append({ u"G%1"_s.arg(mask), dateText(row.first), dateText(row.last), row.time.toString(u"HH:mm:ss"_s),
-                      row.time.toString(u"HH:mm:ss"_s), daysText(mask), functions.at(mask % functions.size()) });
+        rows.append({ u"G%1"_s.arg(mask), test::plainDateText(row.first), test::plainDateText(row.last),
+                      row.time.toString(u"HH:mm:ss"_s), row.time.toString(u"HH:mm:ss"_s), test::plainDaysText(mask),
+                      functions.at(mask % functions.size()) });
     }
     // Rows that never fire: unreadable, "Any", and one whose only date has no events.
-    rows.append({ u"Typo"_s, u"13/45/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, daysText(127), functions[0] });
-    rows.append({ u"Any"_s, u"Any"_s, u"Any"_s, u"08:00:00"_s, u"08:00:00"_s, daysText(127), functions[0] });
-    rows.append({ u"Holiday"_s, dateText(christmas), dateText(christmas), u"08:00:00"_s, u"08:00:00"_s, daysText(127),
+    rows.append({ u"Typo"_s, u"13/45/2027"_s, u"12/31/2027"_s, u"08:00:00"_s, u"08:00:00"_s, test::plainDaysText(127),
                   functions[0] });
+    rows.append({ u"Any"_s, u"Any"_s, u"Any"_s, u"08:00:00"_s, u"08:00:00"_s, test::plainDaysText(127), functions[0] });
+    rows.append({ u"Holiday"_s, test::plainDateText(christmas), test::plainDateText(christmas), u"08:00:00"_s,
+                  u"08:00:00"_s, test::plainDaysText(127), functions[0] });
 
     const WeekPlan plan = planWeek(rows, skipped, day);
 
@@ -108,8 +99,10 @@ void TestWeekPlan::blocksAreTheWeeksFirings()
     std::set<std::tuple<QDate, QTime, int>> shown;
     for (const WeekBlock &block : plan.blocks) {
         shown.insert({ block.moment.date(), block.moment.time(), block.row });
-        QCOMPARE(block.kind, block.row % 3 == 0 ? FunctionKind::On : block.row % 3 == 1 ? FunctionKind::Off
-                                                                                         : FunctionKind::Other);
+        QCOMPARE(block.kind,
+                 block.row % 3 == 0       ? FunctionKind::On
+                     : block.row % 3 == 1 ? FunctionKind::Off
+                                          : FunctionKind::Other);
     }
     QCOMPARE(shown.size(), size_t(plan.blocks.size()));
     QVERIFY(shown == expected);
@@ -141,8 +134,9 @@ void TestWeekPlan::blocksAreTheWeeksFirings()
         if ((block.row == 5 && block.day() == 0) || (block.row == 2 && block.day() == 1))
             names.append(blockName(block));
     }
-    QCOMPARE(names, QStringList({ u"Sunday 08:00, G5, LG Auto Configuration"_s,
-                                  u"Monday 08:00:30, G2, LG Auto Configuration"_s }));
+    QCOMPARE(
+        names,
+        QStringList({ u"Sunday 08:00, G5, LG Auto Configuration"_s, u"Monday 08:00:30, G2, LG Auto Configuration"_s }));
 }
 
 QTEST_GUILESS_MAIN(TestWeekPlan)

@@ -1,5 +1,7 @@
 #include "schedule_walk.h"
 
+#include <QStringList>
+
 namespace vantiro::test {
 
 bool conflictByDailyWalk(const PlainTiming &candidate, const PlainTiming &row)
@@ -23,6 +25,20 @@ bool conflictByDailyWalk(const PlainTiming &candidate, const PlainTiming &row)
             return true;
     }
     return false;
+}
+
+QString plainDateText(QDate date)
+{
+    return date.toString(QStringLiteral("MM/dd/yyyy"));
+}
+
+QString plainDaysText(int mask)
+{
+    static const char *const tags[] = { "S", "M", "T", "W", "Th", "F", "Sat" };
+    QStringList days;
+    for (int day = 0; day < 7; ++day)
+        days.append(QString::fromLatin1(mask & (1 << day) ? tags[day] : "N"));
+    return days.join(u',');
 }
 
 } // namespace vantiro::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QString>
 #include <QTime>
 
 #include <array>
@@ -23,5 +24,10 @@ struct PlainTiming
 // QDate::dayOfWeek, reading the row's dates and times only on a day whose weekday both share. The
 // fast test must agree with it.
 bool conflictByDailyWalk(const PlainTiming &candidate, const PlainTiming &row);
+
+// A row's texts written the plain way: a date as MM/DD/YYYY, and weekdays (bit 0 Sunday) as the day mask's
+// tags with "N" for a day not chosen.
+QString plainDateText(QDate date);
+QString plainDaysText(int mask);
 
 } // namespace vantiro::test
