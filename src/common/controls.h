@@ -32,7 +32,7 @@ QComboBox *comboBox(const QString &name, const QStringList &items, bool editable
 // A read-only table with whole-row selection, one row at a time.
 QTableView *grid(const QString &name, QAbstractItemModel *model);
 
-// A frameless scrolling area around the part of a window that may not fit the screen. It asks for the
+// A frameless scrolling area around the region of a window that may not fit the screen. It asks for the
 // whole size of its contents, so a window that has the room shows them without scroll bars, and it lets
 // the window shrink to the screen, scrolling where the room runs out.
 class ScrollPane : public QScrollArea

@@ -92,7 +92,7 @@ void bringIntoView(QWidget *control, const QWidget *window)
     }
 }
 
-// The part of the control that its parents do not cut off, on the screen.
+// The region of the control that its parents do not cut off, on the screen.
 QRect shownPart(const QWidget *control, const QWidget *window)
 {
     QRect shown = globalRect(control);
