@@ -182,11 +182,7 @@ void TestVantiroSend::init()
 {
     m_folder = std::make_unique<TempAppFolder>();
     m_runtime = std::make_unique<QTemporaryDir>();
-    QVERIFY(QFile::setPermissions(m_runtime->path(),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    m_environment = QProcessEnvironment::systemEnvironment();
-    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime->path());
-    m_environment.insert(u"VANTIRO_STATE_DIR"_s, m_runtime->path()); // a lock of the test's own, not the user's
+    QVERIFY(vantiro::test::privateCopiesEnvironment(m_runtime->path(), m_environment));
     m_environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     m_folder->writeFile(u"Settings.ini"_s, settingsFile());
 }

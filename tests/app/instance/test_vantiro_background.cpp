@@ -164,13 +164,9 @@ void TestVantiroBackground::init()
 {
     m_folder = std::make_unique<TempAppFolder>();
     m_runtime = std::make_unique<QTemporaryDir>();
-    QVERIFY(QFile::setPermissions(m_runtime->path(),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    m_environment = QProcessEnvironment::systemEnvironment();
+    QVERIFY(test::privateCopiesEnvironment(m_runtime->path(), m_environment));
     for (const QString &name : { u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s })
         m_environment.remove(name);
-    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime->path());
-    m_environment.insert(u"VANTIRO_STATE_DIR"_s, m_runtime->path());
 }
 
 // A background copy that a window started is no child of the test: it is found by the lock it holds.

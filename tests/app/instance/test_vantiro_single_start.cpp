@@ -129,13 +129,8 @@ void TestVantiroSingleStart::initTestCase()
 void TestVantiroSingleStart::init()
 {
     m_runtime = std::make_unique<QTemporaryDir>();
-    QVERIFY(QFile::setPermissions(m_runtime->path(),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    m_environment = QProcessEnvironment::systemEnvironment();
+    QVERIFY(test::privateCopiesEnvironment(m_runtime->path(), m_environment));
     m_environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime->path());
-    // The user's lock of these copies alone, not the one of the user's own copy or of other tests.
-    m_environment.insert(u"VANTIRO_STATE_DIR"_s, m_runtime->path());
 }
 
 void TestVantiroSingleStart::secondStartHandsOverAlsoAfterAKilledCopy()

@@ -1,10 +1,20 @@
 #include "vantiro_process.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <signal.h>
 
 namespace vantiro::test {
+
+bool privateCopiesEnvironment(const QString &runtimeFolder, QProcessEnvironment &environment)
+{
+    environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+    environment.insert(QStringLiteral("VANTIRO_STATE_DIR"), runtimeFolder);
+    return QFile::setPermissions(runtimeFolder,
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
 
 namespace {
 constexpr int waitMs = 10000;

@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 namespace vantiro::test {
+
+// The environment of copies that meet only each other: the runtime folder (made the user's own, 0700) and the
+// folder of the user's lock both `runtimeFolder`, so they never meet another test's copies or a real one. False
+// when the folder's mode could not be set.
+bool privateCopiesEnvironment(const QString &runtimeFolder, QProcessEnvironment &environment);
 
 // One run of the real program, killed when the test is done with it, whatever the outcome.
 class VantiroProcess
