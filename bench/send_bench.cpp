@@ -12,7 +12,7 @@
 #include "running_copy/headless_schedule.h"
 #include "running_copy/send_requests.h"
 #include "running_copy/single_instance.h"
-#include "send_plan.h"
+#include "running_copy/send_plan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

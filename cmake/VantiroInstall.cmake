@@ -32,8 +32,9 @@ endif()
 set(VANTIRO_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 
 install(TARGETS vantiro vantiro-displays vantiro-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Started by vantiro --background only, so not on PATH.
-install(TARGETS vantiro-background RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantiro)
+# Helper programs, not on PATH: what vantiro --background becomes, and the whole vantiro-send, which its quick
+# start becomes for all but a send through a running copy.
+install(TARGETS vantiro-background vantiro-send-full RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantiro)
 install(FILES ${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${VANTIRO_PACKAGING_DIR}/${VANTIRO_DESKTOP_ID}.metainfo.xml

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -79,6 +80,17 @@ std::optional<QString> prepareStateFolder(const QString &path, quint32 uid)
 }
 #endif
 
+// A machine name fit for a file name.
+QString machineTag()
+{
+    QString name = QSysInfo::machineHostName();
+    for (QChar &c : name) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'.')
+            c = u'_';
+    }
+    return name.isEmpty() ? u"localhost"_s : name;
+}
+
 QString quoted(const QString &path)
 {
     return u'"' + QDir::toNativeSeparators(path) + u'"';
@@ -130,6 +142,48 @@ QString homeRuntimeFolder(const QString &home)
 QString homeStateFolder(const QString &home)
 {
     return QDir(home).filePath(u".local/state/Vantiro"_s);
+}
+
+QString requestSocketPath(const QString &runtimeFolder)
+{
+    return QDir(runtimeFolder).filePath(u"vantiro.socket"_s);
+}
+
+QString userLockFilePath(const QString &stateFolder)
+{
+    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".lock"_s);
+}
+
+QString listeningRecordPath(const QString &stateFolder)
+{
+    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".listening"_s);
+}
+
+std::optional<QString> recordedListeningFolder(const QString &stateFolder)
+{
+    if (stateFolder.isEmpty())
+        return std::nullopt;
+    QFile record(listeningRecordPath(stateFolder));
+    if (!record.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString folder = QString::fromUtf8(record.read(4096)).trimmed();
+    if (folder.isEmpty())
+        return std::nullopt;
+#ifdef Q_OS_UNIX
+    if (unsafeReason(folder, ::geteuid(), true))
+        return std::nullopt;
+#endif
+    return folder;
+}
+
+QStringList runningCopyFolders(const RuntimeFolder &runtime)
+{
+    QStringList folders;
+    if (const std::optional<QString> recorded = recordedListeningFolder(runtime.stateFolder))
+        folders.append(*recorded);
+    if (!runtime.path.isEmpty() && !folders.contains(runtime.path))
+        folders.append(runtime.path);
+    return folders;
 }
 
 RuntimeFolder findRuntimeFolder(const RuntimeFolderPlaces &places)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -54,5 +55,18 @@ RuntimeFolder findRuntimeFolder();
 QString homeRuntimeFolder(const QString &home);
 // The user's fixed folder inside a home folder.
 QString homeStateFolder(const QString &home);
+
+// The socket the copy that holds a runtime folder's lock takes requests on.
+QString requestSocketPath(const QString &runtimeFolder);
+
+// In the user's fixed folder: the user's lock, and the record of the runtime folder its holder listens in. Both
+// names carry the machine's name, so a home shared between machines keeps one copy per machine.
+QString userLockFilePath(const QString &stateFolder);
+QString listeningRecordPath(const QString &stateFolder);
+// The runtime folder the record names, when it is one this user alone can have made; nothing otherwise.
+std::optional<QString> recordedListeningFolder(const QString &stateFolder);
+// Where a client asks the user's running copy, in order: the folder the record names, then this process's own
+// runtime folder (a copy whose home had no fixed folder listens there without a record).
+QStringList runningCopyFolders(const RuntimeFolder &runtime);
 
 } // namespace vantiro

@@ -5,6 +5,7 @@
 #include "common/text_table_model.h"
 #include "inventory/inventory.h"
 #include "inventory/records.h"
+#include "running_copy/send_command_line.h"
 #include "running_copy/single_instance.h"
 #include "scheduler/event_executor.h"
 #include "scheduler/schedule_editing.h"
@@ -256,30 +257,63 @@ void registerSendRequests(SingleInstance &instance, const SendRequestServices &s
     const TextTableModel *groups = &services.inventory.groups();
     instance.setNextEvent([schedule, log] { return nextEventText(*schedule, log->clock().now()); });
 
+    // Sends one request behind whatever the copy is sending and answers with what `answered` makes of the ports.
+    const auto carryOut = [&instance, requests, log](const CommandRequest &request, const QString &what, qint64 pid,
+                                                     const LocalRequestServer::Reply &reply,
+                                                     std::function<void(const QJsonArray &)> answered) {
+        log->statusMessage(u"vantiro-send (process %1): %2"_s.arg(pid).arg(what.left(200)));
+        requests->send(request, [reply, answered = std::move(answered)](std::optional<QJsonArray> ports) {
+            if (ports)
+                answered(*ports);
+            else
+                reply.answer(local_requests::closing);
+        });
+    };
+
     LocalRequestServer &server = instance.server();
+    server.setHandler(send_requests::send,
+                      [&instance, carryOut](const local_requests::Message &message,
+                                            const LocalRequestServer::Reply &reply) {
+                          if (instance.isClosing()) {
+                              reply.answer(local_requests::closing);
+                              return;
+                          }
+                          const std::variant<CommandRequest, QString> request
+                              = send_requests::commandRequest(message.fields);
+                          if (const QString *problem = std::get_if<QString>(&request)) {
+                              reply.error(*problem);
+                              return;
+                          }
+                          carryOut(std::get<CommandRequest>(request), message.fields.value(u"what"_s).toString(),
+                                   message.fields.value(u"pid"_s).toInteger(), reply,
+                                   [&instance, reply](const QJsonArray &ports) {
+                                       QJsonObject fields = instance.statusFields();
+                                       fields.insert(u"ports"_s, ports);
+                                       reply.answer(local_requests::ok, fields);
+                                   });
+                      });
     server.setHandler(
-        send_requests::send,
-        [&instance, requests, log](const local_requests::Message &message, const LocalRequestServer::Reply &reply) {
+        send_requests::sendArguments,
+        [&instance, carryOut, groups](const local_requests::Message &message, const LocalRequestServer::Reply &reply) {
             if (instance.isClosing()) {
                 reply.answer(local_requests::closing);
                 return;
             }
-            const std::variant<CommandRequest, QString> request = send_requests::commandRequest(message.fields);
-            if (const QString *problem = std::get_if<QString>(&request)) {
+            const std::variant<send::Sending, QString> sending
+                = send::sendingOf(message.fields.value(u"args"_s), send_requests::groupsFields(groups->allRows()));
+            if (const QString *problem = std::get_if<QString>(&sending)) {
                 reply.error(*problem);
                 return;
             }
-            log->statusMessage(u"vantiro-send (process %1): %2"_s.arg(message.fields.value(u"pid"_s).toInteger())
-                                   .arg(message.fields.value(u"what"_s).toString().left(200)));
-            requests->send(std::get<CommandRequest>(request), [&instance, reply](std::optional<QJsonArray> ports) {
-                if (!ports) {
-                    reply.answer(local_requests::closing);
-                    return;
-                }
-                QJsonObject fields = instance.statusFields();
-                fields.insert(u"ports"_s, *ports);
-                reply.answer(local_requests::ok, fields);
-            });
+            const send::Sending &planned = std::get<send::Sending>(sending);
+            carryOut(planned.plan.request, planned.plan.what, message.fields.value(u"pid"_s).toInteger(), reply,
+                     [&instance, reply, planned](const QJsonArray &ports) {
+                         const send::Printed printed = send::report(planned.plan, planned.options,
+                                                                    send::Copy { instance.statusFields(), false }, ports);
+                         reply.answer(local_requests::ok, QJsonObject { { u"exit"_s, printed.exit },
+                                                                        { u"out"_s, printed.out },
+                                                                        { u"err"_s, printed.err } });
+                     });
         });
     server.setHandler(send_requests::list,
                       [&instance, groups](const local_requests::Message &, const LocalRequestServer::Reply &reply) {

@@ -34,10 +34,17 @@ class TextTableModel;
 //       "outcome" "not sent" or "no device" (no device is there) and "reason" in the status log's words.
 // list  Answers "ok" with the copy's fields and "groups": [{"name", "note", "ports": [{"com", "model",
 //       "note"}]}], the group table as the copy holds it, unsaved edits included.
+// send-args {"args": ["--com", "3", "--model", "LG", "Monitors ON"], "pid": 4242}
+//       vantiro-send's arguments (without the program's name), from its quick start, which plans nothing itself.
+//       When they ask for a send (send_command_line.h), the copy plans it with its own group table and sends it as
+//       a "send", then answers "ok" with what vantiro-send prints: {"exit": 1, "out": "...", "err": "..."}, each
+//       text whole lines. Anything else (--help, --version, --list, --status, a usage error, an unknown group) is
+//       answered "error" and nothing is sent: the asker then runs as a whole, as when no copy runs.
 namespace send_requests {
 
 inline const QString send = QStringLiteral("send");
 inline const QString list = QStringLiteral("list");
+inline const QString sendArguments = QStringLiteral("send-args");
 
 // The outcomes of one port.
 inline const QString sent = QStringLiteral("sent");

@@ -1,6 +1,7 @@
 #include "running_copy/single_instance.h"
 
 #include "common/safe_save.h"
+#include "running_copy/runtime_folder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -43,17 +44,6 @@ void pause(std::chrono::milliseconds duration)
     QEventLoop loop;
     QTimer::singleShot(duration, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// A machine name fit for a file name.
-QString machineTag()
-{
-    QString name = QSysInfo::machineHostName();
-    for (QChar &c : name) {
-        if (!c.isLetterOrNumber() && c != u'-' && c != u'.')
-            c = u'_';
-    }
-    return name.isEmpty() ? u"localhost"_s : name;
 }
 
 } // namespace
@@ -134,17 +124,17 @@ QString SingleInstance::lockFilePath(const QString &folder)
 
 QString SingleInstance::serverPath(const QString &folder)
 {
-    return QDir(folder).filePath(u"vantiro.socket"_s);
+    return requestSocketPath(folder);
 }
 
 QString SingleInstance::userLockFilePath(const QString &stateFolder)
 {
-    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".lock"_s);
+    return vantiro::userLockFilePath(stateFolder);
 }
 
 QString SingleInstance::listeningRecordPath(const QString &stateFolder)
 {
-    return QDir(stateFolder).filePath(u"vantiro-"_s + machineTag() + u".listening"_s);
+    return vantiro::listeningRecordPath(stateFolder);
 }
 
 QString SingleInstance::roleName(Role role)
@@ -239,17 +229,7 @@ QString SingleInstance::runningCopyFolder() const
 {
     if (&heldLock() == &m_lock)
         return m_folder;
-    QFile record(listeningRecordPath(m_userFolder));
-    if (!record.open(QIODevice::ReadOnly))
-        return m_folder;
-    const QString folder = QString::fromUtf8(record.read(4096)).trimmed();
-#ifdef Q_OS_UNIX
-    struct stat status;
-    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode)
-        || status.st_uid != ::geteuid() || (status.st_mode & 07777) != 0700)
-        return m_folder;
-#endif
-    return folder.isEmpty() ? m_folder : folder;
+    return recordedListeningFolder(m_userFolder).value_or(m_folder);
 }
 
 void SingleInstance::recordListening()

@@ -12,8 +12,14 @@ list(APPEND VANTIRO_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/local_request_server.h
     ${CMAKE_CURRENT_LIST_DIR}/local_requests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/local_requests.h
+    ${CMAKE_CURRENT_LIST_DIR}/plain_client.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/plain_client.h
     ${CMAKE_CURRENT_LIST_DIR}/runtime_folder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/runtime_folder.h
+    ${CMAKE_CURRENT_LIST_DIR}/send_command_line.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/send_command_line.h
+    ${CMAKE_CURRENT_LIST_DIR}/send_plan.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/send_plan.h
     ${CMAKE_CURRENT_LIST_DIR}/send_requests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/send_requests.h
     ${CMAKE_CURRENT_LIST_DIR}/settings_watch.cpp

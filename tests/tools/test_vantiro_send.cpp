@@ -190,10 +190,12 @@ void TestVantiroSend::init()
 void TestVantiroSend::sendsThroughWhateverRuns_data()
 {
     QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("elsewhere"); // vantiro-send's runtime folder is not the copy's (a cron job's)
     QTest::addColumn<QString>("sender"); // what the output names as having sent
-    QTest::newRow("window") << u"window"_s << u"the window copy"_s;
-    QTest::newRow("background") << u"background"_s << u"the background copy"_s;
-    QTest::newRow("none") << u"none"_s << u"vantiro-send sent itself"_s;
+    QTest::newRow("window") << u"window"_s << false << u"the window copy"_s;
+    QTest::newRow("background") << u"background"_s << false << u"the background copy"_s;
+    QTest::newRow("background, asked from elsewhere") << u"background"_s << true << u"the background copy"_s;
+    QTest::newRow("none") << u"none"_s << false << u"vantiro-send sent itself"_s;
 }
 
 // A group with a display and a port with no device: the display gets its bytes, the other port is named with its
@@ -202,6 +204,7 @@ void TestVantiroSend::sendsThroughWhateverRuns_data()
 void TestVantiroSend::sendsThroughWhateverRuns()
 {
     QFETCH(QString, copy);
+    QFETCH(bool, elsewhere);
     QFETCH(QString, sender);
     PtyDisplays displays(*m_folder, { 1 }, { 2 });
     QVERIFY(displays.isValid());
@@ -211,6 +214,11 @@ void TestVantiroSend::sendsThroughWhateverRuns()
         running = startCopy(copy);
         QVERIFY(answers());
         folder.clear();
+    }
+    QTemporaryDir otherRuntime;
+    if (elsewhere) {
+        QVERIFY(::chmod(QFile::encodeName(otherRuntime.path()).constData(), 0700) == 0);
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, otherRuntime.path());
     }
 
     const Run group = send(folder + QStringList { u"--group"_s, u"Lobby"_s, u"Monitors ON"_s });
@@ -234,25 +242,38 @@ void TestVantiroSend::sendsThroughWhateverRuns()
 void TestVantiroSend::usageErrorsNameTheCulprit_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("running"); // asked of a running background copy, or with none running
     QTest::addColumn<QString>("named");
-    QTest::newRow("function") << QStringList { u"--group"_s, u"Lobby"_s, u"Monitors UP"_s } << u"Monitors UP"_s;
-    QTest::newRow("group") << QStringList { u"--group"_s, u"Hall"_s, u"Monitors ON"_s } << u"Hall"_s;
-    QTest::newRow("model") << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"SONY"_s, u"Mute ON"_s } << u"SONY"_s;
-    QTest::newRow("no such command") << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"HYUNDAI-D525ML"_s,
-                                                      u"Mute ON"_s }
-                                     << u"\"HYUNDAI-D525ML\" has no \"Mute ON\""_s;
-    QTest::newRow("volume") << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"LG"_s, u"Set Volume"_s }
+    QTest::newRow("function") << QStringList { u"--group"_s, u"Lobby"_s, u"Monitors UP"_s } << false
+                              << u"Monitors UP"_s;
+    QTest::newRow("group") << QStringList { u"--group"_s, u"Hall"_s, u"Monitors ON"_s } << false << u"Hall"_s;
+    QTest::newRow("group, copy running") << QStringList { u"--group"_s, u"Hall \"Süd\""_s, u"Monitors ON"_s } << true
+                                         << u"Hall \"Süd\""_s;
+    QTest::newRow("model") << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"SONY"_s, u"Mute ON"_s } << false
+                           << u"SONY"_s;
+    QTest::newRow("no such command, copy running")
+        << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"HYUNDAI-D525ML"_s, u"Mute ON"_s } << true
+        << u"\"HYUNDAI-D525ML\" has no \"Mute ON\""_s;
+    QTest::newRow("volume") << QStringList { u"--com"_s, u"1"_s, u"--model"_s, u"LG"_s, u"Set Volume"_s } << false
                             << u"--volume"_s;
-    QTest::newRow("com") << QStringList { u"--com"_s, u"0"_s, u"--model"_s, u"LG"_s, u"Mute ON"_s } << u"\"0\""_s;
+    QTest::newRow("com") << QStringList { u"--com"_s, u"0"_s, u"--model"_s, u"LG"_s, u"Mute ON"_s } << false
+                         << u"\"0\""_s;
+    QTest::newRow("option, copy running") << QStringList { u"--comm"_s, u"1"_s, u"Mute ON"_s } << true << u"comm"_s;
 }
 
 // Nothing is sent and the status is 2.
 void TestVantiroSend::usageErrorsNameTheCulprit()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, running);
     QFETCH(QString, named);
     PtyDisplays displays(*m_folder, { 1 });
     QVERIFY(displays.isValid());
+    std::unique_ptr<VantiroProcess> copy;
+    if (running) {
+        copy = startCopy(u"background"_s);
+        QVERIFY(answers());
+    }
     const Run run = send(arguments);
     QCOMPARE(run.exit, 2);
     QVERIFY2(run.err.contains(named), qPrintable(run.err));

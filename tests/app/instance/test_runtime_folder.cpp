@@ -1,3 +1,4 @@
+#include "running_copy/plain_client.h"
 #include "running_copy/runtime_folder.h"
 
 #include <QDir>
@@ -103,11 +104,17 @@ void TestRuntimeFolder::firstSafePlaceWins()
     QVERIFY(make(homePath, homeFolder));
 
     const RuntimeFolder found = findRuntimeFolder(places);
+    // vantiro-send's quick start asks the copy that a start in the same places would be: in the folder as that
+    // copy leaves it.
+    const std::vector<std::string> asked = plain_client::copyFolders(
+        { places.xdgRuntimeDir ? std::optional(places.xdgRuntimeDir->toStdString()) : std::nullopt,
+          places.runUserFolder.toStdString(), places.home.toStdString(), std::nullopt, places.uid });
     const QString expected = chosen == u"variable"_s ? variablePath
         : chosen == u"run user"_s                    ? places.runUserFolder
         : chosen == u"home"_s                        ? homePath
                                                      : QString();
     QCOMPARE(found.path, expected);
+    QCOMPARE(asked, expected.isEmpty() ? std::vector<std::string>() : std::vector { expected.toStdString() });
     if (chosen == u"home"_s)
         QCOMPARE(modeOf(homePath), mode_t(0700));
     for (const QString &reason : reasons)

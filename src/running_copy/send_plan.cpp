@@ -1,4 +1,4 @@
-#include "send_plan.h"
+#include "running_copy/send_plan.h"
 
 #include "commands/display_models.h"
 #include "commands/quick_commands.h"
