@@ -24,7 +24,8 @@ namespace vantiro {
 //   hand-over a window that starts asks the background copy for its schedule, with its own pid. The background
 //             copy takes no further events, lets the send on the wire finish and answers "handed-over" with
 //             state: what it examined and queued (a RunnerHandOver text); then it ends. A window answers "error".
-//   send      send a command to displays; list  the groups with their ports (send_requests.h has both).
+//   send      send a command to displays; send-args  the same, asked with vantiro-send's arguments; list  the
+//             groups with their ports (send_requests.h has all three).
 // Any request may be answered "closing" (the copy is ending: ask again once it has gone) or "error" with a
 // message field: a request the copy does not know, a malformed or oversized line, another user's connection, too
 // many connections at once. Older copies answer "activate" alone, and drop anything else unanswered.

@@ -17,8 +17,10 @@ namespace vantiro::plain_client {
 
 namespace {
 
-// As the copy's own bound on a line, its line feed included.
-constexpr size_t maximumLineBytes = 64 * 1024;
+// The copy takes request lines of up to 64 KB, its line feed included; its answer to a send to a large group
+// carries every port's outcome twice (as text and as JSON), so answers may be longer.
+constexpr size_t maximumRequestBytes = 64 * 1024;
+constexpr size_t maximumAnswerBytes = 1024 * 1024;
 constexpr size_t maximumWordLength = 32;
 constexpr int maximumDepth = 64;
 
@@ -58,13 +60,23 @@ std::string trimmed(std::string text)
     return std::string(first, text.end());
 }
 
+std::string withoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 std::optional<std::string> recordedFolder(const Places &places)
 {
     const std::string state = places.stateFolder ? *places.stateFolder
         : places.home.empty()                    ? std::string()
                                                  : places.home + "/.local/state/Vantiro";
     const std::optional<std::string> tag = machineTag();
-    if (state.empty() || !tag)
+    // The record counts only in a folder of the user's own, as the copy that wrote it made sure.
+    struct stat status;
+    if (state.empty() || !tag || ::lstat(state.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || status.st_uid != places.uid)
         return std::nullopt;
     const int fd = ::open((state + "/vantiro-" + *tag + ".listening").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -74,7 +86,7 @@ std::optional<std::string> recordedFolder(const Places &places)
     ::close(fd);
     if (n <= 0)
         return std::nullopt;
-    const std::string folder = trimmed(std::string(buffer, size_t(n)));
+    const std::string folder = withoutTrailingSlashes(trimmed(std::string(buffer, size_t(n))));
     if (!isPrivateFolder(folder, places.uid, true))
         return std::nullopt;
     return folder;
@@ -212,19 +224,18 @@ private:
                 std::optional<unsigned> unit = hex4();
                 if (!unit)
                     return std::nullopt;
+                // A surrogate without its other half (a text cut in two) stands as the replacement character.
                 unsigned codePoint = *unit;
-                if (codePoint >= 0xD800 && codePoint < 0xDC00) {
-                    if (m_text.substr(m_at, 2) != "\\u")
-                        return std::nullopt;
+                if (codePoint >= 0xD800 && codePoint < 0xDC00 && m_text.substr(m_at, 2) == "\\u") {
+                    const size_t second = m_at;
                     m_at += 2;
                     const std::optional<unsigned> low = hex4();
-                    if (!low || *low < 0xDC00 || *low >= 0xE000)
-                        return std::nullopt;
-                    codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (*low - 0xDC00);
-                } else if (codePoint >= 0xDC00 && codePoint < 0xE000) {
-                    return std::nullopt;
+                    if (low && *low >= 0xDC00 && *low < 0xE000)
+                        codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (*low - 0xDC00);
+                    else
+                        m_at = second;
                 }
-                appendUtf8(out, codePoint);
+                appendUtf8(out, codePoint >= 0xD800 && codePoint < 0xE000 ? 0xFFFD : codePoint);
                 break;
             }
             default:
@@ -358,7 +369,7 @@ std::vector<std::string> copyFolders(const Places &places)
     const std::string home = places.home.empty() ? std::string() : places.home + "/.local/state/Vantiro/runtime";
     std::string rule;
     if (places.xdgRuntimeDir && isPrivateFolder(*places.xdgRuntimeDir, places.uid, true))
-        rule = *places.xdgRuntimeDir;
+        rule = withoutTrailingSlashes(*places.xdgRuntimeDir);
     else if (isPrivateFolder(places.runUserFolder, places.uid, true))
         rule = places.runUserFolder;
     else if (isPrivateFolder(home, places.uid, false))
@@ -379,7 +390,8 @@ std::optional<std::string> ask(const std::string &socketPath, std::string_view l
     };
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path)
+    // A request the copy would refuse as too long is left to the whole program, which says so.
+    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path || line.size() > maximumRequestBytes)
         return fail(Failure::NotListening);
     std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
 
@@ -415,13 +427,13 @@ std::optional<std::string> ask(const std::string &socketPath, std::string_view l
                 return false;
         }
     };
-    // A request the socket does not take whole finds no copy that could answer it.
+    // A request the socket does not take whole has not reached the copy: it acts on whole lines only.
     for (size_t written = 0; written < line.size();) {
         const ssize_t n = ::send(fd, line.data() + written, line.size() - written, MSG_NOSIGNAL);
         if (n > 0)
             written += size_t(n);
         else if (n < 0 && errno != EINTR && (errno != EAGAIN || !ready(POLLOUT)))
-            return fail(Failure::ClosedUnanswered);
+            return fail(Failure::NotTaken);
     }
 
     std::string answer;
@@ -433,10 +445,10 @@ std::optional<std::string> ask(const std::string &socketPath, std::string_view l
                 answer.pop_back();
             return answer;
         }
-        if (answer.size() >= maximumLineBytes)
+        if (answer.size() >= maximumAnswerBytes)
             return fail(Failure::Malformed);
-        char buffer[4096];
-        const ssize_t n = ::recv(fd, buffer, std::min(sizeof buffer, maximumLineBytes - answer.size()), 0);
+        char buffer[16384];
+        const ssize_t n = ::recv(fd, buffer, std::min(sizeof buffer, maximumAnswerBytes - answer.size()), 0);
         if (n > 0)
             answer.append(buffer, size_t(n));
         else if (n == 0)

@@ -31,8 +31,10 @@ Places environmentPlaces();
 std::vector<std::string> copyFolders(const Places &places);
 
 // Asks the copy listening on the socket at `socketPath` with one request line (its line feed included) and returns
-// its answer line, without the line feed, at most 64 KB; nothing when it could not, and `failure` says why.
-enum class Failure { NotListening, ClosedUnanswered, NoAnswer, Malformed };
+// its answer line, without the line feed, at most 1 MB; nothing when it could not, and `failure` says why. A copy
+// that has not taken the whole line has done nothing with it (NotListening, NotTaken); one that has may have
+// acted on it.
+enum class Failure { NotListening, NotTaken, ClosedUnanswered, NoAnswer, Malformed };
 std::optional<std::string> ask(const std::string &socketPath, std::string_view line,
                                std::chrono::milliseconds connectTimeout, std::chrono::milliseconds answerTimeout,
                                Failure *failure);

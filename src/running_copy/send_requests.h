@@ -19,8 +19,8 @@ class SingleInstance;
 class StatusLog;
 class TextTableModel;
 
-// The "send" and "list" requests of the running copy (local_requests.h), and the sending behind them that
-// vantiro-send also uses when it sends itself.
+// The "send", "send-args" and "list" requests of the running copy (local_requests.h), and the sending behind them
+// that vantiro-send also uses when it sends itself.
 //
 // send  {"what": "Lobby Monitors ON", "pid": 4242, "index": "0", "command": "6B 61 20 30 31 20 30 31 0D",
 //        "ports": [{"com": "3", "model": "LG"}], "modelList": "LG", "comPorts": ["1", ..., "40"],

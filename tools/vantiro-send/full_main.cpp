@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QThread>
 
@@ -57,6 +58,17 @@ int printOut(const Printed &printed)
 {
     const bool errWritten = write(stderr, printed.err);
     return write(stdout, printed.out) && errWritten ? printed.exit : int(NotReached);
+}
+
+// The folder of vantiro-send, which the application folder is chosen by: this program is beside it in a build, and
+// among the helper programs once installed.
+QString programFolder()
+{
+    const QString own = QCoreApplication::applicationDirPath();
+    const QString bin = QDir::cleanPath(QDir(own).filePath(QStringLiteral(VANTIRO_BIN_FROM_LIBEXEC)));
+    if (!QFileInfo::exists(own + u"/vantiro-send"_s) && QFileInfo(bin + u"/vantiro-send"_s).isExecutable())
+        return bin;
+    return own;
 }
 
 class Program
@@ -173,7 +185,7 @@ private:
     {
         if (!m_options.applicationFolder.isEmpty())
             return QDir(m_options.applicationFolder).absolutePath();
-        return chooseApplicationFolder(QCoreApplication::applicationDirPath()).path;
+        return chooseApplicationFolder(programFolder()).path;
     }
 
     QJsonArray groupsInSettingsFile() const

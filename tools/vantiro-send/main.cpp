@@ -50,6 +50,8 @@ std::optional<int> sendThroughRunningCopy(int argc, char *argv[])
             = plain_client::ask(folder + "/vantiro.socket", line, connectTimeout, answerTimeout, &failure);
         if (!reply && failure == plain_client::Failure::NotListening)
             continue;
+        if (!reply && failure == plain_client::Failure::NotTaken)
+            return std::nullopt;
         if (!reply) {
             // A send the copy took but never answered may have gone out: it is not sent again.
             if (failure == plain_client::Failure::ClosedUnanswered)
@@ -82,8 +84,9 @@ std::optional<int> sendThroughRunningCopy(int argc, char *argv[])
 std::string wholeProgram()
 {
     char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = length > 0 ? std::string(self, size_t(length)) : std::string("./vantiro-send");
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
+    std::string folder = length > 0 && size_t(length) < sizeof self ? std::string(self, size_t(length))
+                                                                     : std::string(VANTIRO_INSTALLED_BIN "/vantiro-send");
     folder.erase(folder.rfind('/') + 1);
     const std::string beside = folder + "vantiro-send-full";
     if (::access(beside.c_str(), X_OK) == 0)
