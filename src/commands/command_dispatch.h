@@ -86,6 +86,8 @@ struct CommandRequest
 {
     CommandHandOff handOff;
     SendSnapshot snapshot;
+    // Asked for from outside the window (vantiro-send): the send leaves the window's focus where it is.
+    bool fromOutside = false;
 
     HandOffKind kind() const { return handOffKind(handOff.pendingCommandIndex); }
     CommandOrigin origin() const { return kind().origin; }

@@ -226,7 +226,8 @@ void SendRequests::send(const CommandRequest &request, std::function<void(std::o
     // On the executor's next tick, as the window's buttons send: never a run nested in the caller's handler, and
     // the completion is known here before the run starts.
     auto waiting = std::make_shared<Waiting>(Waiting { request, {}, std::move(done) });
-    waiting->completion = m_executor.dispatch(request, CommandDispatch::Timing::NextTick);
+    waiting->request.fromOutside = true;
+    waiting->completion = m_executor.dispatch(waiting->request, CommandDispatch::Timing::NextTick);
     m_waiting.append(waiting);
     // A completion that finishes without a report was dropped, as the executor is going. One with a report is
     // answered when its run has finished (the continuation may run before the executor says so).

@@ -170,8 +170,9 @@ void EventExecutor::runOnce(Waiting &waiting)
     }
 
     m_host.unlockEditingFrames();
-    // Sends from the status log's side (the runner, the panels' keys) leave the focus where it is.
-    if (!request.handOff.reportToStatusLog || request.origin() == CommandOrigin::GroupPortsListSettings)
+    // Sends from the status log's side (the runner, the panels' keys) and from outside leave the focus where it is.
+    if (!request.fromOutside
+        && (!request.handOff.reportToStatusLog || request.origin() == CommandOrigin::GroupPortsListSettings))
         m_host.focusVolumeBox();
 
     waiting.completion.addResult(run.report());

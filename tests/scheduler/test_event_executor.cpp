@@ -58,6 +58,7 @@ private slots:
     void portsGetTheirModelsCommands();
     void everyPathReportsAndRestores_data();
     void everyPathReportsAndRestores();
+    void aSendFromOutsideLeavesTheFocus();
     void unreachedPortsLines();
     void eachPortGetsItsOwnModelsCommand_data();
     void eachPortGetsItsOwnModelsCommand();
@@ -259,6 +260,25 @@ void TestEventExecutor::everyPathReportsAndRestores()
     QCOMPARE(rig.busyPointer.timesShown, 1);
     QCOMPARE(rig.busyPointer.depth, 0);
     QCOMPARE(rig.window.volumeBoxFocused, focus ? 1 : 0);
+}
+
+// A mute asked for from outside the window (vantiro-send) leaves the window's focus where it is; the window's own
+// Mute button gives it to the volume box.
+void TestEventExecutor::aSendFromOutsideLeavesTheFocus()
+{
+    ExecutorRig rig({ 3 });
+    rig.window.addPort(3, u"LG"_s);
+    rig.window.snapshot.modelListText = u"LG"_s;
+    rig.window.snapshot.lineSettings = { u"9600"_s, u"n"_s, u"8"_s, u"1"_s };
+    CommandRequest outside { { lgMuteOn, u"4"_s, true }, rig.window.sendSnapshot() };
+    outside.fromOutside = true;
+    QVERIFY(rig.executor->dispatch(outside, CommandDispatch::Timing::Now).isFinished());
+    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ke 01 00\r"));
+    QCOMPARE(rig.window.volumeBoxFocused, 0);
+
+    QVERIFY(rig.send({ lgMuteOn, u"4"_s, true }).isFinished());
+    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ke 01 00\r"));
+    QCOMPARE(rig.window.volumeBoxFocused, 1);
 }
 
 // One reason per line, in COM order: neighbours told alike share a range (missing default devices
