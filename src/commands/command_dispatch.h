@@ -86,7 +86,8 @@ struct CommandRequest
 {
     CommandHandOff handOff;
     SendSnapshot snapshot;
-    // Asked for from outside the window (vantiro-send): the send leaves the window's focus where it is.
+    // Asked for from outside the window (vantiro-send): the send leaves the window's focus and its command set (the
+    // model applied last, which its quick commands send) as they were.
     bool fromOutside = false;
 
     HandOffKind kind() const { return handOffKind(handOff.pendingCommandIndex); }

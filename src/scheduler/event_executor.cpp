@@ -201,25 +201,31 @@ void EventExecutor::plan(Run &run)
     }
 }
 
-// Each port of the group with the commands and line settings of its own model.
+// Each port of the group with the commands and line settings of its own model. The window's command set keeps the
+// model applied last, as its quick commands then send; a send asked for from outside leaves it as it was.
 EventExecutor::Outcome EventExecutor::planGroupWithOwnModels(Run &run)
 {
+    ModelCommandSet outside = m_commands;
+    ModelCommandSet &commands = run.request.fromOutside ? outside : m_commands;
     for (const GroupPort &port : run.inputs.groupPorts) {
-        applyModelForSend(m_commands, port.model, SendReach::GroupPorts);
-        const QString command = modelCommand(m_commands, run.request.kind().command);
-        if (planPort(run, port.com, m_commands.lineSettings(), command) == Outcome::Stopped)
+        applyModelForSend(commands, port.model, SendReach::GroupPorts);
+        const QString command = modelCommand(commands, run.request.kind().command);
+        if (planPort(run, port.com, commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;
 }
 
-// Every COM port of the list with the model the model list shows, whatever group is loaded.
+// Every COM port of the list with the model the model list shows, whatever group is loaded; the command set kept
+// as for a group.
 EventExecutor::Outcome EventExecutor::planEveryComPort(Run &run)
 {
+    ModelCommandSet outside = m_commands;
+    ModelCommandSet &commands = run.request.fromOutside ? outside : m_commands;
     for (const QString &portText : run.inputs.comPortItems) {
-        applyModelForSend(m_commands, run.inputs.modelListText, SendReach::AllPorts);
-        const QString command = modelCommand(m_commands, run.request.kind().command);
-        if (planPort(run, portText, m_commands.lineSettings(), command) == Outcome::Stopped)
+        applyModelForSend(commands, run.inputs.modelListText, SendReach::AllPorts);
+        const QString command = modelCommand(commands, run.request.kind().command);
+        if (planPort(run, portText, commands.lineSettings(), command) == Outcome::Stopped)
             return Outcome::Stopped;
     }
     return Outcome::Completed;

@@ -2,6 +2,7 @@
 // every-COM and panel kinds, the mute and volume kinds per model, what is left in force after a
 // send, and what happens when a request comes in while a send runs.
 #include "executor_rig.h"
+#include "running_copy/send_requests.h"
 #include "scheduler/event_executor.h"
 #include "ser2net_server.h"
 #include "serial/port_text.h"
@@ -58,7 +59,7 @@ private slots:
     void portsGetTheirModelsCommands();
     void everyPathReportsAndRestores_data();
     void everyPathReportsAndRestores();
-    void aSendFromOutsideLeavesTheFocus();
+    void aSendFromOutsideLeavesTheWindowAsItWas();
     void unreachedPortsLines();
     void eachPortGetsItsOwnModelsCommand_data();
     void eachPortGetsItsOwnModelsCommand();
@@ -262,23 +263,31 @@ void TestEventExecutor::everyPathReportsAndRestores()
     QCOMPARE(rig.window.volumeBoxFocused, focus ? 1 : 0);
 }
 
-// A mute asked for from outside the window (vantiro-send) leaves the window's focus where it is; the window's own
-// Mute button gives it to the volume box.
-void TestEventExecutor::aSendFromOutsideLeavesTheFocus()
+// A send asked for from outside the window (vantiro-send) leaves the window's focus and the command set its quick
+// commands send as they were; the window's own sends give the volume box the focus and keep the model sent last.
+void TestEventExecutor::aSendFromOutsideLeavesTheWindowAsItWas()
 {
     ExecutorRig rig({ 3 });
-    rig.window.addPort(3, u"LG"_s);
+    rig.window.addPort(3, u"OLEVIA"_s);
     rig.window.snapshot.modelListText = u"LG"_s;
     rig.window.snapshot.lineSettings = { u"9600"_s, u"n"_s, u"8"_s, u"1"_s };
-    CommandRequest outside { { lgMuteOn, u"4"_s, true }, rig.window.sendSnapshot() };
-    outside.fromOutside = true;
-    QVERIFY(rig.executor->dispatch(outside, CommandDispatch::Timing::Now).isFinished());
-    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ke 01 00\r"));
+    const ModelCommandSet before = rig.commands;
+    SendRequests outside(*rig.executor, rig.statusLog);
+    for (const QString &index : { u"4"_s, u"0"_s }) {
+        bool answered = false;
+        outside.send({ { lgMuteOn, index, true }, rig.window.sendSnapshot() },
+                     [&](const std::optional<QJsonArray> &ports) { answered = ports.has_value(); });
+        QVERIFY(QTest::qWaitFor([&] { return answered; }, 10000));
+        QVERIFY(!rig.display(3).readUntilQuiet(quietMs).isEmpty());
+    }
     QCOMPARE(rig.window.volumeBoxFocused, 0);
+    QCOMPARE(rig.commands, before);
 
     QVERIFY(rig.send({ lgMuteOn, u"4"_s, true }).isFinished());
-    QCOMPARE(rig.display(3).readUntilQuiet(quietMs), QByteArray("ke 01 00\r"));
+    QVERIFY(rig.send({ lgMuteOn, u"0"_s, true }).isFinished());
+    QVERIFY(!rig.display(3).readUntilQuiet(quietMs).isEmpty());
     QCOMPARE(rig.window.volumeBoxFocused, 1);
+    QVERIFY(rig.commands != before);
 }
 
 // One reason per line, in COM order: neighbours told alike share a range (missing default devices
