@@ -259,9 +259,9 @@ void registerSendRequests(SingleInstance &instance, const SendRequestServices &s
     instance.setNextEvent([schedule, log] { return nextEventText(*schedule, log->clock().now()); });
 
     // Sends one request behind whatever the copy is sending and answers with what `answered` makes of the ports.
-    const auto carryOut = [&instance, requests, log](const CommandRequest &request, const QString &what, qint64 pid,
-                                                     const LocalRequestServer::Reply &reply,
-                                                     std::function<void(const QJsonArray &)> answered) {
+    const auto carryOut = [requests, log](const CommandRequest &request, const QString &what, qint64 pid,
+                                          const LocalRequestServer::Reply &reply,
+                                          std::function<void(const QJsonArray &)> answered) {
         log->statusMessage(u"vantiro-send (process %1): %2"_s.arg(pid).arg(what.left(200)));
         requests->send(request, [reply, answered = std::move(answered)](std::optional<QJsonArray> ports) {
             if (ports)
