@@ -18,8 +18,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -50,7 +50,7 @@ bool print(std::FILE *stream, const QString &text)
 
 void printError(const QString &text)
 {
-    print(stderr, u"vantiro-send: "_s + text);
+    write(stderr, errorLine(text));
 }
 
 // Writes what a send printed; a write that fails counts as a port not reached.
