@@ -71,7 +71,7 @@ std::optional<std::string> recordedFolder(const Places &places)
 {
     const std::string state = places.stateFolder ? *places.stateFolder
         : places.home.empty()                    ? std::string()
-                                                 : places.home + "/.local/state/Vantiro";
+                                                 : places.home + '/' + stateFolderInHome;
     const std::optional<std::string> tag = machineTag();
     // The record counts only in a folder of the user's own, as the copy that wrote it made sure.
     struct stat status;
@@ -366,7 +366,9 @@ std::vector<std::string> copyFolders(const Places &places)
     std::vector<std::string> folders;
     if (const std::optional<std::string> recorded = recordedFolder(places))
         folders.push_back(*recorded);
-    const std::string home = places.home.empty() ? std::string() : places.home + "/.local/state/Vantiro/runtime";
+    const std::string home = places.home.empty()
+        ? std::string()
+        : places.home + '/' + stateFolderInHome + '/' + runtimeFolderInState;
     std::string rule;
     if (places.xdgRuntimeDir && isPrivateFolder(*places.xdgRuntimeDir, places.uid, true))
         rule = withoutTrailingSlashes(*places.xdgRuntimeDir);

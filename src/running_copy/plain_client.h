@@ -14,6 +14,11 @@
 
 namespace vantiro::plain_client {
 
+// The names the runtime rule and the running copy use, shared with the Qt side so the two cannot drift apart.
+inline constexpr char socketFileName[] = "vantiro.socket"; // in the runtime folder
+inline constexpr char stateFolderInHome[] = ".local/state/Vantiro"; // the user's fixed folder
+inline constexpr char runtimeFolderInState[] = "runtime"; // the fallback runtime folder, in the fixed one
+
 // Where the runtime rule looks (runtime_folder.h), as this process's environment gives it.
 struct Places
 {

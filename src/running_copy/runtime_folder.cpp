@@ -1,5 +1,7 @@
 #include "running_copy/runtime_folder.h"
 
+#include "running_copy/plain_client.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -136,17 +138,12 @@ RuntimeFolder findRuntimeFolderOnly(const RuntimeFolderPlaces &places)
 
 QString homeRuntimeFolder(const QString &home)
 {
-    return QDir(homeStateFolder(home)).filePath(u"runtime"_s);
+    return QDir(homeStateFolder(home)).filePath(QLatin1StringView(plain_client::runtimeFolderInState));
 }
 
 QString homeStateFolder(const QString &home)
 {
-    return QDir(home).filePath(u".local/state/Vantiro"_s);
-}
-
-QString requestSocketPath(const QString &runtimeFolder)
-{
-    return QDir(runtimeFolder).filePath(u"vantiro.socket"_s);
+    return QDir(home).filePath(QLatin1StringView(plain_client::stateFolderInHome));
 }
 
 QString userLockFilePath(const QString &stateFolder)

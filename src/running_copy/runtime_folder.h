@@ -56,9 +56,6 @@ QString homeRuntimeFolder(const QString &home);
 // The user's fixed folder inside a home folder.
 QString homeStateFolder(const QString &home);
 
-// The socket the copy that holds a runtime folder's lock takes requests on.
-QString requestSocketPath(const QString &runtimeFolder);
-
 // In the user's fixed folder: the user's lock, and the record of the runtime folder its holder listens in. Both
 // names carry the machine's name, so a home shared between machines keeps one copy per machine.
 QString userLockFilePath(const QString &stateFolder);

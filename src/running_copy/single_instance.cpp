@@ -1,6 +1,7 @@
 #include "running_copy/single_instance.h"
 
 #include "common/safe_save.h"
+#include "running_copy/plain_client.h"
 #include "running_copy/runtime_folder.h"
 
 #include <QCoreApplication>
@@ -124,7 +125,7 @@ QString SingleInstance::lockFilePath(const QString &folder)
 
 QString SingleInstance::serverPath(const QString &folder)
 {
-    return requestSocketPath(folder);
+    return QDir(folder).filePath(QLatin1StringView(plain_client::socketFileName));
 }
 
 QString SingleInstance::userLockFilePath(const QString &stateFolder)

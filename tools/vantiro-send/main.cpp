@@ -18,7 +18,7 @@ using namespace vantiro;
 
 namespace {
 
-enum Exit { NoAnswer = 3 };
+enum Exit { NotReached = 1, NoAnswer = 3 };
 
 // A send may wait behind a run to every COM port, or behind a message box of the window's own send.
 constexpr auto connectTimeout = 200ms;
@@ -47,7 +47,7 @@ std::optional<int> sendThroughRunningCopy(int argc, char *argv[])
     for (const std::string &folder : plain_client::copyFolders(plain_client::environmentPlaces())) {
         plain_client::Failure failure = plain_client::Failure::NotListening;
         const std::optional<std::string> reply
-            = plain_client::ask(folder + "/vantiro.socket", line, connectTimeout, answerTimeout, &failure);
+            = plain_client::ask(folder + '/' + plain_client::socketFileName, line, connectTimeout, answerTimeout, &failure);
         if (!reply && failure == plain_client::Failure::NotListening)
             continue;
         if (!reply && failure == plain_client::Failure::NotTaken)
@@ -75,7 +75,7 @@ std::optional<int> sendThroughRunningCopy(int argc, char *argv[])
         };
         const bool errWritten = write(stderr, text("err"));
         const bool outWritten = write(stdout, text("out"));
-        return errWritten && outWritten ? int(exit->second) : 1;
+        return errWritten && outWritten ? int(exit->second) : int(NotReached);
     }
     return std::nullopt;
 }
